@@ -1,0 +1,19 @@
+# Installs the Debian packages the build, the demo and the tests need, when any is
+# missing. Sourced by run.sh and test.sh.
+BUMPDEMO_PACKAGES="cmake make g++ clang libclang-rt-14-dev pkg-config python3 libsdl2-dev
+  libgl1-mesa-dri libglu1-mesa libegl1 libegl-mesa0 libgl1 googletest libgtest-dev
+  libbenchmark-dev khronos-api xvfb xauth xdotool x11-utils imagemagick valgrind util-linux"
+
+install_missing_packages() {
+  local missing=""
+  for p in $BUMPDEMO_PACKAGES "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  done
+  if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+  fi
+}

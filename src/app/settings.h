@@ -1,0 +1,13 @@
+// Built-in settings. The program reads no command line, environment or configuration
+// file; these module-level defaults are all there is.
+#pragma once
+
+#include <cstdint>
+
+extern bool Fullscreen;            // exclusive ScreenWidth x ScreenHeight mode; cleared on failure
+extern std::int32_t ScreenWidth;   // window or display-mode width, and the viewport width
+extern std::int32_t ScreenHeight;  // window or display-mode height, and the viewport height
+extern std::int32_t ColorBits;     // colour depth of the display mode and the pixel format
+extern bool VSync;                 // swap interval 1 when true, else 0
+extern std::int32_t UpdateStepMs;  // length of one simulation step
+extern const char* WindowTitle;    // window caption

@@ -1,0 +1,39 @@
+// The GL entry-point table as callers see it: one slot per GL, GLU and WGL-extension
+// function, named after the function, so that `glEnable(GL_DEPTH_TEST)` calls through
+// the `glEnable` slot. Every slot starts out as a lazy stub that binds the real entry
+// point by name on its first call.
+#pragma once
+
+#include "gl/gl_types.h"
+
+namespace GLEntryPointTable {
+#define GL_PROC(family, lookup, ret, name, params, args) extern ret(GLAPIENTRY* name) params;
+#include "gl/gl_procs.inc"
+#undef GL_PROC
+}  // namespace GLEntryPointTable
+
+using namespace GLEntryPointTable;
+
+// Sets every slot of the table to its own stub.
+void InstallEntryPointStubs();
+
+// Start-up of the GL binding: puts the process into its one floating-point mode (all
+// exceptions masked, 64-bit significand, round to nearest) and installs the stubs.
+void InitGLBinding();
+
+// Call through their slots and do nothing else.
+void TexImage2DForward(GLenum target, GLint level, GLint internalFormat, GLsizei width,
+                       GLsizei height, GLint border, GLenum format, GLenum type,
+                       const void* pixels);
+void GenTexturesForward(GLsizei count, GLuint* names);
+
+// A description of every slot, for tests and tools that need to walk the table.
+struct EntryPointInfo {
+  const char* name;
+  const char* family;
+  const char* signature;  // return type and parameter list as written in the list
+  void** slot;            // the slot itself
+  void* stub;             // the slot's lazy stub
+  bool driverOnly;        // resolved through the driver's lookup alone
+};
+const EntryPointInfo* EntryPoints(std::size_t* count);

@@ -1,0 +1,116 @@
+// GL, GLU and WGL scalar types, the calling convention and the enum values this program
+// uses. The program declares its own types so that no system GL or GLU header (with its
+// prototypes) is ever included: every call goes through the entry-point table instead.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define GLAPIENTRY __stdcall
+#else
+#define GLAPIENTRY
+#endif
+
+typedef unsigned int GLenum;
+typedef unsigned char GLboolean;
+typedef unsigned int GLbitfield;
+typedef void GLvoid;
+typedef signed char GLbyte;
+typedef unsigned char GLubyte;
+typedef short GLshort;
+typedef unsigned short GLushort;
+typedef int GLint;
+typedef unsigned int GLuint;
+typedef int GLsizei;
+typedef float GLfloat;
+typedef float GLclampf;
+typedef double GLdouble;
+typedef double GLclampd;
+typedef char GLchar;
+typedef char GLcharARB;
+typedef unsigned short GLhalfNV;
+typedef std::ptrdiff_t GLintptr;
+typedef std::ptrdiff_t GLsizeiptr;
+typedef std::ptrdiff_t GLintptrARB;
+typedef std::ptrdiff_t GLsizeiptrARB;
+typedef std::int64_t GLint64EXT;
+typedef std::uint64_t GLuint64EXT;
+#ifdef __APPLE__
+typedef void* GLhandleARB;
+#else
+typedef unsigned int GLhandleARB;
+#endif
+
+// GLU objects are opaque to the program.
+struct GLUquadric;
+struct GLUnurbs;
+struct GLUtesselator;
+typedef GLUquadric GLUquadricObj;
+typedef GLUnurbs GLUnurbsObj;
+typedef GLUtesselator GLUtesselatorObj;
+typedef void(GLAPIENTRY* _GLUfuncptr)();
+
+enum : GLenum {
+  GL_NO_ERROR = 0,
+  GL_QUADS = 0x0007,
+  GL_LEQUAL = 0x0203,
+  GL_DEPTH_TEST = 0x0B71,
+  GL_PERSPECTIVE_CORRECTION_HINT = 0x0C50,
+  GL_POLYGON_SMOOTH_HINT = 0x0C53,
+  GL_UNPACK_ALIGNMENT = 0x0CF5,
+  GL_PACK_ALIGNMENT = 0x0D05,
+  GL_TEXTURE_1D = 0x0DE0,
+  GL_TEXTURE_2D = 0x0DE1,
+  GL_NICEST = 0x1102,
+  GL_UNSIGNED_BYTE = 0x1401,
+  GL_FLOAT = 0x1406,
+  GL_MODELVIEW = 0x1700,
+  GL_PROJECTION = 0x1701,
+  GL_TEXTURE = 0x1702,
+  GL_RGB = 0x1907,
+  GL_RGBA = 0x1908,
+  GL_REPLACE = 0x1E01,
+  GL_VENDOR = 0x1F00,
+  GL_RENDERER = 0x1F01,
+  GL_VERSION = 0x1F02,
+  GL_EXTENSIONS = 0x1F03,
+  GL_TEXTURE_ENV_MODE = 0x2200,
+  GL_TEXTURE_ENV = 0x2300,
+  GL_NEAREST = 0x2600,
+  GL_LINEAR = 0x2601,
+  GL_LINEAR_MIPMAP_LINEAR = 0x2703,
+  GL_TEXTURE_MAG_FILTER = 0x2800,
+  GL_TEXTURE_MIN_FILTER = 0x2801,
+  GL_TEXTURE_WRAP_S = 0x2802,
+  GL_TEXTURE_WRAP_T = 0x2803,
+  GL_REPEAT = 0x2901,
+  GL_TEXTURE_WRAP_R = 0x8072,
+  GL_CLAMP_TO_EDGE = 0x812F,
+  GL_TEXTURE0_ARB = 0x84C0,
+  GL_TEXTURE1_ARB = 0x84C1,
+  GL_TEXTURE_CUBE_MAP_ARB = 0x8513,
+  GL_TEXTURE_BINDING_CUBE_MAP_ARB = 0x8514,
+  GL_TEXTURE_CUBE_MAP_POSITIVE_X_ARB = 0x8515,
+  GL_TEXTURE_CUBE_MAP_NEGATIVE_X_ARB = 0x8516,
+  GL_TEXTURE_CUBE_MAP_POSITIVE_Y_ARB = 0x8517,
+  GL_TEXTURE_CUBE_MAP_NEGATIVE_Y_ARB = 0x8518,
+  GL_TEXTURE_CUBE_MAP_POSITIVE_Z_ARB = 0x8519,
+  GL_TEXTURE_CUBE_MAP_NEGATIVE_Z_ARB = 0x851A,
+  GL_COMBINE_ARB = 0x8570,
+  GL_COMBINE_RGB_ARB = 0x8571,
+  GL_SOURCE0_RGB_ARB = 0x8580,
+  GL_SOURCE1_RGB_ARB = 0x8581,
+  GL_PREVIOUS_ARB = 0x8578,
+  GL_DOT3_RGB_ARB = 0x86AE,
+};
+
+enum : GLbitfield {
+  GL_DEPTH_BUFFER_BIT = 0x00000100,
+  GL_COLOR_BUFFER_BIT = 0x00004000,
+};
+
+enum : GLenum {
+  GLU_SMOOTH = 100000,
+  GLU_FILL = 100012,
+};

@@ -1,0 +1,148 @@
+// The operations this program needs from a window system, as one table of function
+// pointers. A backend (src/platform/sdl, src/platform/win32) fills the table at start;
+// tests fill it with fakes to make any step fail or to record message boxes. The
+// operations keep the shape of the Win32 calls they stand for: handles are opaque
+// pointers, window messages carry Win32 message numbers and virtual-key codes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+typedef void* PlatformHandle;
+
+// Message numbers and flags, with their Win32 values.
+enum : std::uint32_t {
+  WM_DESTROY = 0x0002,
+  WM_CLOSE = 0x0010,
+  WM_QUIT = 0x0012,
+  WM_KEYDOWN = 0x0100,
+  WM_KEYUP = 0x0101,
+  WM_CHAR = 0x0102,
+  WM_SYSKEYDOWN = 0x0104,
+  WM_SYSKEYUP = 0x0105,
+};
+
+enum : std::uint32_t {
+  MB_OK = 0x00000000,
+  MB_ICONERROR = 0x00000010,
+};
+
+// Display-mode switch results.
+enum : std::int32_t {
+  DISP_CHANGE_SUCCESSFUL = 0,
+  DISP_CHANGE_FAILED = -1,
+  DISP_CHANGE_BADMODE = -2,
+};
+
+// Virtual-key codes used by name in the program.
+enum : std::uint8_t {
+  VK_BACK = 0x08,
+  VK_TAB = 0x09,
+  VK_RETURN = 0x0D,
+  VK_SHIFT = 0x10,
+  VK_CONTROL = 0x11,
+  VK_MENU = 0x12,
+  VK_ESCAPE = 0x1B,
+  VK_SPACE = 0x20,
+  VK_LEFT = 0x25,
+  VK_UP = 0x26,
+  VK_RIGHT = 0x27,
+  VK_DOWN = 0x28,
+  VK_F1 = 0x70,
+  VK_F4 = 0x73,
+  VK_F10 = 0x79,
+  VK_F12 = 0x7B,
+};
+
+struct PlatformMessage {
+  PlatformHandle window;
+  std::uint32_t message;
+  std::uintptr_t wParam;
+  std::intptr_t lParam;
+};
+
+typedef std::intptr_t (*WindowProcFn)(PlatformHandle window, std::uint32_t message,
+                                      std::uintptr_t wParam, std::intptr_t lParam);
+
+// What the program asks of the pixel format (the fields of a PIXELFORMATDESCRIPTOR that
+// it sets; every other field is 0).
+struct PixelFormatRequest {
+  std::uint16_t size;
+  std::uint16_t version;
+  std::uint32_t flags;
+  std::uint8_t pixelType;
+  std::uint8_t colorBits;
+  std::uint8_t depthBits;
+  std::uint8_t stencilBits;
+  std::uint8_t layerType;
+};
+
+enum : std::uint32_t {
+  PFD_DOUBLEBUFFER = 0x01,
+  PFD_DRAW_TO_WINDOW = 0x04,
+  PFD_SUPPORT_OPENGL = 0x20,
+};
+
+// What the program asks of a full-screen display mode (the fields of a DEVMODEA that it
+// sets).
+struct DisplayModeRequest {
+  std::uint32_t width;
+  std::uint32_t height;
+  std::uint32_t bitsPerPel;
+  std::uint32_t fields;
+};
+
+struct PlatformOps {
+  // Shared libraries: a null handle for a failed load, a null address for a missing
+  // name, and nothing found by a lookup on a null handle.
+  PlatformHandle (*LoadSharedLibrary)(const char* name);
+  void* (*FindExport)(PlatformHandle library, const char* name);
+  void (*FreeSharedLibrary)(PlatformHandle library);
+
+  // The high-resolution counter.
+  std::int64_t (*CounterFrequency)();
+  std::int64_t (*CounterValue)();
+
+  // A modal message box with no owner; returns when it has been acknowledged.
+  void (*ShowMessageBox)(const char* text, const char* caption, std::uint32_t type);
+
+  // Window class, display mode and cursor.
+  PlatformHandle (*ModuleHandle)();
+  bool (*RegisterWindowClass)(const char* className, WindowProcFn proc, PlatformHandle module);
+  bool (*UnregisterWindowClass)(const char* className, PlatformHandle module);
+  std::int32_t (*SwitchDisplayMode)(const DisplayModeRequest* mode);
+  void (*RestoreDisplayMode)();
+  void (*ShowPointer)(bool show);
+
+  // The window, its device context and the GL context.
+  PlatformHandle (*OpenWindow)(const char* className, const char* title, bool fullscreen,
+                               int width, int height, PlatformHandle module);
+  PlatformHandle (*GetDeviceContext)(PlatformHandle window);
+  int (*ChoosePixelFormat)(PlatformHandle dc, const PixelFormatRequest* request);
+  bool (*SetPixelFormat)(PlatformHandle dc, int format, const PixelFormatRequest* request);
+  PlatformHandle (*CreateGLContext)(PlatformHandle dc);
+  bool (*MakeGLContextCurrent)(PlatformHandle dc, PlatformHandle context);
+  bool (*DeleteGLContext)(PlatformHandle context);
+  void (*ShowAppWindow)(PlatformHandle window);
+  void (*SetForegroundWindow)(PlatformHandle window);
+  void (*SetFocus)(PlatformHandle window);
+  void (*SetSwapInterval)(int interval);
+  int (*ReleaseDeviceContext)(PlatformHandle window, PlatformHandle dc);
+  bool (*DestroyAppWindow)(PlatformHandle window);
+  void (*SwapGLBuffers)(PlatformHandle dc);
+
+  // Messages.
+  bool (*PeekAppMessage)(PlatformMessage* message);
+  void (*DispatchAppMessage)(const PlatformMessage* message);
+  void (*TranslateAppMessage)(const PlatformMessage* message);
+  void (*PostQuit)(int exitCode);
+  std::intptr_t (*DefaultWindowProc)(PlatformHandle window, std::uint32_t message,
+                                     std::uintptr_t wParam, std::intptr_t lParam);
+};
+
+// The table in force. A backend's install function fills it.
+extern PlatformOps Platform;
+
+// A path written with backslash separators, as this program's built-in paths are, in the
+// host's own form.
+std::string NativePath(const char* path);

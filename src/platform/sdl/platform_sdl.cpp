@@ -1,0 +1,242 @@
+// The SDL2 backend: window, GL context, events, message boxes, the high-resolution
+// counter and shared-library loading, each shaped as the Win32 call it stands for.
+#define SDL_MAIN_HANDLED
+#include "platform/sdl/platform_sdl.h"
+
+#include <cstdio>
+
+#include "platform/backend.h"
+#include "platform/sdl/keymap.h"
+
+namespace {
+
+WindowProcFn RegisteredProc = nullptr;
+SDL_Window* AppWindow = nullptr;
+bool QuitPosted = false;
+bool FullscreenModeReady = false;
+SDL_DisplayMode FullscreenMode = {};
+int ModuleToken = 0;  // the process's "module": any stable non-null address
+
+PlatformHandle SdlLoadSharedLibrary(const char* name) { return SDL_LoadObject(name); }
+
+void* SdlFindExport(PlatformHandle library, const char* name) {
+  // A lookup on no library finds nothing (dlsym would search the whole process).
+  return library ? SDL_LoadFunction(library, name) : nullptr;
+}
+
+void SdlFreeSharedLibrary(PlatformHandle library) { SDL_UnloadObject(library); }
+
+std::int64_t SdlCounterFrequency() {
+  return static_cast<std::int64_t>(SDL_GetPerformanceFrequency());
+}
+
+std::int64_t SdlCounterValue() { return static_cast<std::int64_t>(SDL_GetPerformanceCounter()); }
+
+void SdlShowMessageBox(const char* text, const char* caption, std::uint32_t type) {
+  const Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : 0;
+  if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) != 0) {
+    // No box can be shown (no display): the text goes to standard error instead, and the
+    // program goes on as if the box had been acknowledged.
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fflush(stderr);
+  }
+}
+
+PlatformHandle SdlModuleHandle() { return &ModuleToken; }
+
+bool SdlRegisterWindowClass(const char*, WindowProcFn proc, PlatformHandle) {
+  RegisteredProc = proc;
+  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+bool SdlUnregisterWindowClass(const char*, PlatformHandle) {
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  RegisteredProc = nullptr;
+  return true;
+}
+
+std::int32_t SdlSwitchDisplayMode(const DisplayModeRequest* mode) {
+  // SDL switches the mode when a full-screen window appears; here we only make sure the
+  // display offers exactly the requested size.
+  SDL_DisplayMode wanted = {};
+  wanted.w = static_cast<int>(mode->width);
+  wanted.h = static_cast<int>(mode->height);
+  wanted.format = mode->bitsPerPel >= 24 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
+  SDL_DisplayMode closest = {};
+  if (!SDL_GetClosestDisplayMode(0, &wanted, &closest)) return DISP_CHANGE_FAILED;
+  if (closest.w != wanted.w || closest.h != wanted.h) return DISP_CHANGE_BADMODE;
+  FullscreenMode = closest;
+  FullscreenModeReady = true;
+  return DISP_CHANGE_SUCCESSFUL;
+}
+
+void SdlRestoreDisplayMode() {
+  if (AppWindow) SDL_SetWindowFullscreen(AppWindow, 0);
+  FullscreenModeReady = false;
+}
+
+void SdlShowPointer(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+PlatformHandle SdlOpenWindow(const char*, const char* title, bool fullscreen, int width,
+                             int height, PlatformHandle) {
+  // SDL fixes the window's pixel format when the window is made, so the program's
+  // request (RGBA 8-8-8, double buffer, 24-bit depth) is set here.
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+  if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+  // The size is the client area, so the fixed viewport covers exactly what is shown.
+  SDL_Window* window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+  if (window && fullscreen && FullscreenModeReady) SDL_SetWindowDisplayMode(window, &FullscreenMode);
+  AppWindow = window;
+  return window;
+}
+
+PlatformHandle SdlGetDeviceContext(PlatformHandle window) { return window; }
+
+int SdlChoosePixelFormat(PlatformHandle, const PixelFormatRequest* request) {
+  const std::uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  if ((request->flags & needed) != needed || request->pixelType != 0) return 0;
+  return 1;  // the one format the window was made with
+}
+
+bool SdlSetPixelFormat(PlatformHandle, int format, const PixelFormatRequest*) {
+  return format == 1;
+}
+
+PlatformHandle SdlCreateGLContext(PlatformHandle dc) {
+  return SDL_GL_CreateContext(static_cast<SDL_Window*>(dc));
+}
+
+bool SdlMakeGLContextCurrent(PlatformHandle dc, PlatformHandle context) {
+  return SDL_GL_MakeCurrent(static_cast<SDL_Window*>(dc), context) == 0;
+}
+
+bool SdlDeleteGLContext(PlatformHandle context) {
+  SDL_GL_DeleteContext(context);
+  return true;
+}
+
+void SdlShowAppWindow(PlatformHandle window) { SDL_ShowWindow(static_cast<SDL_Window*>(window)); }
+
+void SdlSetForegroundWindow(PlatformHandle window) {
+  SDL_RaiseWindow(static_cast<SDL_Window*>(window));
+}
+
+void SdlSetFocus(PlatformHandle window) {
+  SDL_SetWindowInputFocus(static_cast<SDL_Window*>(window));
+}
+
+void SdlSetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
+
+int SdlReleaseDeviceContext(PlatformHandle, PlatformHandle) { return 1; }
+
+bool SdlDestroyAppWindow(PlatformHandle window) {
+  // As on Win32, the window procedure hears WM_DESTROY while the window still exists.
+  if (RegisteredProc) RegisteredProc(window, WM_DESTROY, 0, 0);
+  SDL_DestroyWindow(static_cast<SDL_Window*>(window));
+  if (window == AppWindow) AppWindow = nullptr;
+  return true;
+}
+
+void SdlSwapGLBuffers(PlatformHandle dc) { SDL_GL_SwapWindow(static_cast<SDL_Window*>(dc)); }
+
+bool SdlPeekAppMessage(PlatformMessage* message) {
+  if (QuitPosted) {
+    QuitPosted = false;
+    *message = {nullptr, WM_QUIT, 0, 0};
+    return true;
+  }
+  SDL_Event event;
+  if (!SDL_PollEvent(&event)) return false;
+  *message = TranslateSdlEvent(event, AppWindow);
+  return true;
+}
+
+void SdlDispatchAppMessage(const PlatformMessage* message) {
+  if (RegisteredProc)
+    RegisteredProc(message->window, message->message, message->wParam, message->lParam);
+}
+
+// Character messages are of no use to this program, so translation makes none.
+void SdlTranslateAppMessage(const PlatformMessage*) {}
+
+void SdlPostQuit(int) { QuitPosted = true; }
+
+std::intptr_t SdlDefaultWindowProc(PlatformHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, std::intptr_t) {
+  if (message == WM_SYSKEYDOWN && wParam == VK_F4 && (SDL_GetModState() & KMOD_ALT))
+    message = WM_CLOSE;  // Alt+F4
+  if (message == WM_CLOSE && window) SdlDestroyAppWindow(window);
+  return 0;
+}
+
+}  // namespace
+
+PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window) {
+  PlatformMessage message = {window, 0, 0, 0};
+  switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const std::uint8_t vk = VirtualKeyFromSdl(event.key.keysym.sym);
+      if (vk == 0) break;
+      const bool system = (event.key.keysym.mod & KMOD_ALT) || vk == VK_MENU || vk == VK_F10;
+      const bool down = event.type == SDL_KEYDOWN;
+      message.message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+      message.wParam = vk;
+      message.lParam = event.key.repeat ? (1 << 30) : 0;
+      break;
+    }
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) message.message = WM_CLOSE;
+      break;
+    case SDL_QUIT:
+      message.message = WM_CLOSE;
+      break;
+    default:
+      break;
+  }
+  if (!message.window) message.message = 0;  // nothing left to deliver it to
+  return message;
+}
+
+void InstallSdlPlatform() {
+  SDL_SetMainReady();
+  Platform.LoadSharedLibrary = SdlLoadSharedLibrary;
+  Platform.FindExport = SdlFindExport;
+  Platform.FreeSharedLibrary = SdlFreeSharedLibrary;
+  Platform.CounterFrequency = SdlCounterFrequency;
+  Platform.CounterValue = SdlCounterValue;
+  Platform.ShowMessageBox = SdlShowMessageBox;
+  Platform.ModuleHandle = SdlModuleHandle;
+  Platform.RegisterWindowClass = SdlRegisterWindowClass;
+  Platform.UnregisterWindowClass = SdlUnregisterWindowClass;
+  Platform.SwitchDisplayMode = SdlSwitchDisplayMode;
+  Platform.RestoreDisplayMode = SdlRestoreDisplayMode;
+  Platform.ShowPointer = SdlShowPointer;
+  Platform.OpenWindow = SdlOpenWindow;
+  Platform.GetDeviceContext = SdlGetDeviceContext;
+  Platform.ChoosePixelFormat = SdlChoosePixelFormat;
+  Platform.SetPixelFormat = SdlSetPixelFormat;
+  Platform.CreateGLContext = SdlCreateGLContext;
+  Platform.MakeGLContextCurrent = SdlMakeGLContextCurrent;
+  Platform.DeleteGLContext = SdlDeleteGLContext;
+  Platform.ShowAppWindow = SdlShowAppWindow;
+  Platform.SetForegroundWindow = SdlSetForegroundWindow;
+  Platform.SetFocus = SdlSetFocus;
+  Platform.SetSwapInterval = SdlSetSwapInterval;
+  Platform.ReleaseDeviceContext = SdlReleaseDeviceContext;
+  Platform.DestroyAppWindow = SdlDestroyAppWindow;
+  Platform.SwapGLBuffers = SdlSwapGLBuffers;
+  Platform.PeekAppMessage = SdlPeekAppMessage;
+  Platform.DispatchAppMessage = SdlDispatchAppMessage;
+  Platform.TranslateAppMessage = SdlTranslateAppMessage;
+  Platform.PostQuit = SdlPostQuit;
+  Platform.DefaultWindowProc = SdlDefaultWindowProc;
+}
+
+void InstallPlatformBackend() { InstallSdlPlatform(); }

@@ -1,0 +1,159 @@
+// The window, its device context and GL rendering context, the optional display-mode
+// switch, their release in order, and the window procedure with the key-state table.
+#include "platform/window.h"
+
+#include <cfenv>
+
+#include "app/settings.h"
+#include "gl/gl_loader.h"
+
+PlatformHandle WindowHandle = nullptr;
+PlatformHandle DeviceContextHandle = nullptr;
+PlatformHandle RenderContextHandle = nullptr;
+std::uint8_t KeyState[256] = {};
+
+namespace {
+
+const char* const ClassName = "OpenGL";
+const char* const CreateCaption = "Error";
+const char* const DestroyCaption = "Ошибка";
+
+PlatformHandle ModuleInstance = nullptr;
+
+// Set when the window system destroyed the window (the user closed it): the teardown
+// then has no window or device context left to release.
+bool WindowGone = false;
+
+void CreateFailed(const char* text) {
+  Platform.ShowMessageBox(text, CreateCaption, MB_ICONERROR);
+}
+
+void DestroyFailed(const char* text) {
+  Platform.ShowMessageBox(text, DestroyCaption, MB_ICONERROR);
+}
+
+// Teardown, then the creation message.
+bool FailCreation(const char* text) {
+  DestroyRenderWindow();
+  CreateFailed(text);
+  return false;
+}
+
+}  // namespace
+
+void ResetWindowState() {
+  WindowHandle = nullptr;
+  DeviceContextHandle = nullptr;
+  RenderContextHandle = nullptr;
+  ModuleInstance = nullptr;
+  WindowGone = false;
+  for (std::uint8_t& key : KeyState) key = 0;
+}
+
+bool CreateRenderWindow() {
+  LoadGLLibraries(GL_LIBRARY_NAME, GLU_LIBRARY_NAME);
+
+  ModuleInstance = Platform.ModuleHandle();
+  if (!Platform.RegisterWindowClass(ClassName, WindowProc, ModuleInstance)) {
+    CreateFailed("Failed to register the window class!");
+    return false;
+  }
+
+  if (Fullscreen) {
+    const DisplayModeRequest mode = {static_cast<std::uint32_t>(ScreenWidth),
+                                     static_cast<std::uint32_t>(ScreenHeight),
+                                     static_cast<std::uint32_t>(ColorBits), 0x1C0000};
+    // Anything but a reported success counts as a failed switch.
+    if (Platform.SwitchDisplayMode(&mode) != DISP_CHANGE_SUCCESSFUL) {
+      CreateFailed("Unable to switch to fullscreen!");
+      Fullscreen = false;
+    }
+  }
+  if (Fullscreen) Platform.ShowPointer(false);
+
+  // The window system may change the floating-point control state; put it back.
+  std::fenv_t floatingPointState;
+  std::fegetenv(&floatingPointState);
+  WindowHandle = Platform.OpenWindow(ClassName, WindowTitle, Fullscreen, ScreenWidth,
+                                     ScreenHeight, ModuleInstance);
+  std::fesetenv(&floatingPointState);
+  if (!WindowHandle) return FailCreation("Unable to create window!");
+
+  DeviceContextHandle = Platform.GetDeviceContext(WindowHandle);
+  if (!DeviceContextHandle) return FailCreation("Unable to get a device context!");
+
+  // RGBA, double-buffered, with a 24-bit depth buffer for the scene's depth test.
+  const PixelFormatRequest request = {40, 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
+                                      0, static_cast<std::uint8_t>(ColorBits & 0xFF), 24, 0, 0};
+  const int format = Platform.ChoosePixelFormat(DeviceContextHandle, &request);
+  if (format == 0) return FailCreation("Unable to find a suitable pixel format");
+  if (!Platform.SetPixelFormat(DeviceContextHandle, format, &request))
+    return FailCreation("Unable to set the pixel format");
+
+  RenderContextHandle = Platform.CreateGLContext(DeviceContextHandle);
+  if (!RenderContextHandle) return FailCreation("Unable to create an OpenGL rendering context");
+  Platform.MakeGLContextCurrent(DeviceContextHandle, RenderContextHandle);
+
+  Platform.ShowAppWindow(WindowHandle);
+  Platform.SetForegroundWindow(WindowHandle);
+  Platform.SetFocus(WindowHandle);
+
+  // After the context is current, so that the driver can answer for it.
+  Platform.SetSwapInterval(VSync ? 1 : 0);
+  return true;
+}
+
+void DestroyRenderWindow() {
+  if (Fullscreen) {
+    Platform.RestoreDisplayMode();
+    Platform.ShowPointer(true);
+  }
+
+  // Only what was created is released: a creation that failed part-way, or a window the
+  // user already closed, leaves less behind.
+  if (RenderContextHandle) {
+    if (!Platform.MakeGLContextCurrent(WindowGone ? nullptr : DeviceContextHandle, nullptr))
+      DestroyFailed("Не могу выбрать контекст рендиринга!");
+    if (!Platform.DeleteGLContext(RenderContextHandle)) {
+      DestroyFailed("Не могу удалит контекст рендеринга!");
+      RenderContextHandle = nullptr;
+    }
+  }
+
+  if (DeviceContextHandle && !WindowGone) {
+    if (Platform.ReleaseDeviceContext(WindowHandle, DeviceContextHandle) == 0) {
+      DestroyFailed("Не могу освободить контексты рендеринга!");
+      DeviceContextHandle = nullptr;
+    }
+  }
+
+  if (WindowHandle && !WindowGone) {
+    if (!Platform.DestroyAppWindow(WindowHandle)) {
+      DestroyFailed("Не могу удалить окно");
+      WindowHandle = nullptr;
+    }
+  }
+
+  if (!Platform.UnregisterWindowClass(ClassName, ModuleInstance)) {
+    DestroyFailed("Unable to unregister window class!");
+    ModuleInstance = nullptr;
+  }
+}
+
+std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      WindowGone = true;
+      Platform.PostQuit(0);
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam < 256) KeyState[wParam] = 1;
+      return 0;
+    case WM_KEYUP:
+      if (wParam < 256) KeyState[wParam] = 0;
+      return 0;
+    default:
+      return Platform.DefaultWindowProc(window, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,6 @@
+// The scene's fixed-step update: the Escape test and the light's orbit.
+#pragma once
+
+extern float LightPhase;
+
+void UpdateScene();

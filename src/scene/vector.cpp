@@ -1,0 +1,2 @@
+// Vector operations. Placeholder until the vector math lands.
+#include "scene/vector.h"
