@@ -9,7 +9,9 @@ namespace {
 
 int WindowToken, DcToken, ContextToken, ModuleTokenValue;
 
-void Call(const std::string& name) { Fake.calls.push_back(name); }
+void Call(const std::string& name) {
+  Fake.calls.push_back(name);
+}
 
 }  // namespace
 

@@ -86,8 +86,7 @@ TEST_P(CreationFailureTest, TearsDownWhatExistsThenShowsTheMessage) {
   EXPECT_NE(calls.find(failure.teardown), std::string::npos) << calls;
   // Nothing that was never created is released.
   if (!failure.config.createContextOk || failure.config.pixelFormat == 0 ||
-      !failure.config.setPixelFormatOk || !failure.config.getDcOk ||
-      !failure.config.openWindowOk) {
+      !failure.config.setPixelFormatOk || !failure.config.getDcOk || !failure.config.openWindowOk) {
     EXPECT_EQ(calls.find("MakeCurrent(dc,null)"), std::string::npos);
     EXPECT_EQ(calls.find("DeleteGLContext"), std::string::npos);
   }
@@ -109,17 +108,29 @@ INSTANTIATE_TEST_SUITE_P(
     EveryStep, CreationFailureTest,
     ::testing::Values(
         CreationFailure{"Register", With([](FakePlatformConfig& c) { c.registerOk = false; }),
-                        "Failed to register the window class!", "RegisterWindowClass(OpenGL) MessageBox"},
-        CreationFailure{"Window", With([](FakePlatformConfig& c) { c.openWindowOk = false; }),
-                        "Unable to create window!", "OpenWindow(OpenGL,OpenGL,win,640x480) UnregisterWindowClass(OpenGL) MessageBox"},
-        CreationFailure{"DeviceContext", With([](FakePlatformConfig& c) { c.getDcOk = false; }),
-                        "Unable to get a device context!", "GetDeviceContext DestroyAppWindow PostQuit UnregisterWindowClass(OpenGL) MessageBox"},
+                        "Failed to register the window class!",
+                        "RegisterWindowClass(OpenGL) MessageBox"},
+        CreationFailure{
+            "Window", With([](FakePlatformConfig& c) { c.openWindowOk = false; }),
+            "Unable to create window!",
+            "OpenWindow(OpenGL,OpenGL,win,640x480) UnregisterWindowClass(OpenGL) MessageBox"},
+        CreationFailure{
+            "DeviceContext", With([](FakePlatformConfig& c) { c.getDcOk = false; }),
+            "Unable to get a device context!",
+            "GetDeviceContext DestroyAppWindow PostQuit UnregisterWindowClass(OpenGL) MessageBox"},
         CreationFailure{"ChoosePixelFormat", With([](FakePlatformConfig& c) { c.pixelFormat = 0; }),
-                        "Unable to find a suitable pixel format", "ChoosePixelFormat ReleaseDeviceContext DestroyAppWindow PostQuit UnregisterWindowClass(OpenGL) MessageBox"},
-        CreationFailure{"SetPixelFormat", With([](FakePlatformConfig& c) { c.setPixelFormatOk = false; }),
-                        "Unable to set the pixel format", "SetPixelFormat(7) ReleaseDeviceContext DestroyAppWindow PostQuit UnregisterWindowClass(OpenGL) MessageBox"},
+                        "Unable to find a suitable pixel format",
+                        "ChoosePixelFormat ReleaseDeviceContext DestroyAppWindow PostQuit "
+                        "UnregisterWindowClass(OpenGL) MessageBox"},
+        CreationFailure{"SetPixelFormat",
+                        With([](FakePlatformConfig& c) { c.setPixelFormatOk = false; }),
+                        "Unable to set the pixel format",
+                        "SetPixelFormat(7) ReleaseDeviceContext DestroyAppWindow PostQuit "
+                        "UnregisterWindowClass(OpenGL) MessageBox"},
         CreationFailure{"Context", With([](FakePlatformConfig& c) { c.createContextOk = false; }),
-                        "Unable to create an OpenGL rendering context", "CreateGLContext ReleaseDeviceContext DestroyAppWindow PostQuit UnregisterWindowClass(OpenGL) MessageBox"}),
+                        "Unable to create an OpenGL rendering context",
+                        "CreateGLContext ReleaseDeviceContext DestroyAppWindow PostQuit "
+                        "UnregisterWindowClass(OpenGL) MessageBox"}),
     [](const ::testing::TestParamInfo<CreationFailure>& info) { return info.param.name; });
 
 TEST_F(WindowTest, RegisterFailureTearsNothingDown) {
@@ -149,7 +160,8 @@ TEST_F(WindowTest, EveryFailedReleaseIsReportedAndTheTeardownGoesOn) {
   ASSERT_TRUE(Create(cfg));
   DestroyRenderWindow();
   ASSERT_EQ(Fake.boxes.size(), 5u);
-  const char* texts[] = {"Не могу выбрать контекст рендиринга!", "Не могу удалит контекст рендеринга!",
+  const char* texts[] = {"Не могу выбрать контекст рендиринга!",
+                         "Не могу удалит контекст рендеринга!",
                          "Не могу освободить контексты рендеринга!", "Не могу удалить окно",
                          "Unable to unregister window class!"};
   for (int i = 0; i < 5; ++i) {
@@ -191,8 +203,9 @@ TEST_F(WindowTest, FullscreenSwitchesModeHidesPointerAndRestores) {
   EXPECT_EQ(Fake.displayMode.height, 480u);
   EXPECT_EQ(Fake.displayMode.bitsPerPel, 32u);
   EXPECT_EQ(Fake.displayMode.fields, 0x1C0000u);
-  EXPECT_NE(FakeCalls().find("SwitchDisplayMode ShowPointer(0) OpenWindow(OpenGL,OpenGL,full,640x480)"),
-            std::string::npos)
+  EXPECT_NE(
+      FakeCalls().find("SwitchDisplayMode ShowPointer(0) OpenWindow(OpenGL,OpenGL,full,640x480)"),
+      std::string::npos)
       << FakeCalls();
   Fake.calls.clear();
   DestroyRenderWindow();
@@ -201,7 +214,8 @@ TEST_F(WindowTest, FullscreenSwitchesModeHidesPointerAndRestores) {
 
 TEST_F(WindowTest, FailedModeSwitchFallsBackToAWindow) {
   // -1 and any other code that is not a success count as failure.
-  for (std::int32_t code : {std::int32_t(DISP_CHANGE_FAILED), std::int32_t(DISP_CHANGE_BADMODE), std::int32_t(1)}) {
+  for (std::int32_t code :
+       {std::int32_t(DISP_CHANGE_FAILED), std::int32_t(DISP_CHANGE_BADMODE), std::int32_t(1)}) {
     Fullscreen = true;
     FakePlatformConfig cfg;
     cfg.displayResult = code;

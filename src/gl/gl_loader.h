@@ -5,7 +5,7 @@
 #include "gl/gl_types.h"
 #include "platform/platform.h"
 
-typedef void* (GLAPIENTRY* DriverLookupFn)(const char* name);
+typedef void*(GLAPIENTRY* DriverLookupFn)(const char* name);
 
 extern PlatformHandle GLLibraryHandle;
 extern PlatformHandle GLULibraryHandle;

@@ -20,7 +20,9 @@ namespace GLEntryPointTable {
 
 namespace {
 
-void* LookupResolve(const char* name) { return ResolveGLProc(name); }
+void* LookupResolve(const char* name) {
+  return ResolveGLProc(name);
+}
 
 [[maybe_unused]] void* LookupDriverOnly(const char* name) {
   return DriverLookupProc ? DriverLookupProc(name) : nullptr;
@@ -35,12 +37,12 @@ void* LookupResolve(const char* name) { return ResolveGLProc(name); }
 
 }  // namespace
 
-#define GL_PROC(family, lookup, ret, name, params, args)                               \
-  static ret GLAPIENTRY Stub_##name params {                                           \
-    GLEntryPointTable::name =                                                          \
-        reinterpret_cast<decltype(GLEntryPointTable::name)>(Lookup##lookup(#name));    \
-    if (!GLEntryPointTable::name) UnresolvedEntryPoint(#name);                         \
-    return GLEntryPointTable::name args;                                               \
+#define GL_PROC(family, lookup, ret, name, params, args)                            \
+  static ret GLAPIENTRY Stub_##name params {                                        \
+    GLEntryPointTable::name =                                                       \
+        reinterpret_cast<decltype(GLEntryPointTable::name)>(Lookup##lookup(#name)); \
+    if (!GLEntryPointTable::name) UnresolvedEntryPoint(#name);                      \
+    return GLEntryPointTable::name args;                                            \
   }
 #include "gl/gl_procs.inc"
 #undef GL_PROC
@@ -50,9 +52,13 @@ namespace {
 #define DriverOnly_IS_DRIVER_ONLY true
 #define Resolve_IS_DRIVER_ONLY false
 const EntryPointInfo EntryPointList[] = {
-#define GL_PROC(family, lookup, ret, name, params, args)                                        \
-  {#name, #family, #ret " " #params, reinterpret_cast<void**>(&GLEntryPointTable::name),       \
-   reinterpret_cast<void*>(&Stub_##name), lookup##_IS_DRIVER_ONLY},
+#define GL_PROC(family, lookup, ret, name, params, args) \
+  {#name,                                                \
+   #family,                                              \
+   #ret " " #params,                                     \
+   reinterpret_cast<void**>(&GLEntryPointTable::name),   \
+   reinterpret_cast<void*>(&Stub_##name),                \
+   lookup##_IS_DRIVER_ONLY},
 #include "gl/gl_procs.inc"
 #undef GL_PROC
 };
@@ -89,4 +95,6 @@ void TexImage2DForward(GLenum target, GLint level, GLint internalFormat, GLsizei
   glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
 }
 
-void GenTexturesForward(GLsizei count, GLuint* names) { glGenTextures(count, names); }
+void GenTexturesForward(GLsizei count, GLuint* names) {
+  glGenTextures(count, names);
+}

@@ -4,7 +4,9 @@
 
 std::string LogFileName = "system\\log.txt";
 
-void SetLogFileName(const char* name) { LogFileName = name; }
+void SetLogFileName(const char* name) {
+  LogFileName = name;
+}
 
 void ResetLog() {}
 

@@ -115,8 +115,8 @@ struct PlatformOps {
   void (*ShowPointer)(bool show);
 
   // The window, its device context and the GL context.
-  PlatformHandle (*OpenWindow)(const char* className, const char* title, bool fullscreen,
-                               int width, int height, PlatformHandle module);
+  PlatformHandle (*OpenWindow)(const char* className, const char* title, bool fullscreen, int width,
+                               int height, PlatformHandle module);
   PlatformHandle (*GetDeviceContext)(PlatformHandle window);
   int (*ChoosePixelFormat)(PlatformHandle dc, const PixelFormatRequest* request);
   bool (*SetPixelFormat)(PlatformHandle dc, int format, const PixelFormatRequest* request);

@@ -74,8 +74,8 @@ bool CreateRenderWindow() {
   // The window system may change the floating-point control state; put it back.
   std::fenv_t floatingPointState;
   std::fegetenv(&floatingPointState);
-  WindowHandle = Platform.OpenWindow(ClassName, WindowTitle, Fullscreen, ScreenWidth,
-                                     ScreenHeight, ModuleInstance);
+  WindowHandle = Platform.OpenWindow(ClassName, WindowTitle, Fullscreen, ScreenWidth, ScreenHeight,
+                                     ModuleInstance);
   std::fesetenv(&floatingPointState);
   if (!WindowHandle) return FailCreation("Unable to create window!");
 
@@ -83,8 +83,14 @@ bool CreateRenderWindow() {
   if (!DeviceContextHandle) return FailCreation("Unable to get a device context!");
 
   // RGBA, double-buffered, with a 24-bit depth buffer for the scene's depth test.
-  const PixelFormatRequest request = {40, 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
-                                      0, static_cast<std::uint8_t>(ColorBits & 0xFF), 24, 0, 0};
+  const PixelFormatRequest request = {40,
+                                      1,
+                                      PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
+                                      0,
+                                      static_cast<std::uint8_t>(ColorBits & 0xFF),
+                                      24,
+                                      0,
+                                      0};
   const int format = Platform.ChoosePixelFormat(DeviceContextHandle, &request);
   if (format == 0) return FailCreation("Unable to find a suitable pixel format");
   if (!Platform.SetPixelFormat(DeviceContextHandle, format, &request))

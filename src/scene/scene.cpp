@@ -12,7 +12,9 @@ Vector3 WallVertices[4] = {};
 TexCoord2 WallTexCoords[4] = {};
 Vector3 LightVectors[4] = {};
 
-void InitScene() { glClearColor(0, 0, 0, 1); }
+void InitScene() {
+  glClearColor(0, 0, 0, 1);
+}
 
 void RenderScene() {
   glViewport(0, 0, 640, 480);

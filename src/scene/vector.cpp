@@ -4,9 +4,13 @@
 
 #include <cmath>
 
-TexCoord2 MakeTexCoord2(float s, float t) { return {s, t}; }
+TexCoord2 MakeTexCoord2(float s, float t) {
+  return {s, t};
+}
 
-Vector3 MakeVector3(float x, float y, float z) { return {x, y, z}; }
+Vector3 MakeVector3(float x, float y, float z) {
+  return {x, y, z};
+}
 
 Vector3 SubtractVector3(Vector3 a, Vector3 b) {
   using X = long double;

@@ -17,20 +17,26 @@ bool FullscreenModeReady = false;
 SDL_DisplayMode FullscreenMode = {};
 int ModuleToken = 0;  // the process's "module": any stable non-null address
 
-PlatformHandle SdlLoadSharedLibrary(const char* name) { return SDL_LoadObject(name); }
+PlatformHandle SdlLoadSharedLibrary(const char* name) {
+  return SDL_LoadObject(name);
+}
 
 void* SdlFindExport(PlatformHandle library, const char* name) {
   // A lookup on no library finds nothing (dlsym would search the whole process).
   return library ? SDL_LoadFunction(library, name) : nullptr;
 }
 
-void SdlFreeSharedLibrary(PlatformHandle library) { SDL_UnloadObject(library); }
+void SdlFreeSharedLibrary(PlatformHandle library) {
+  SDL_UnloadObject(library);
+}
 
 std::int64_t SdlCounterFrequency() {
   return static_cast<std::int64_t>(SDL_GetPerformanceFrequency());
 }
 
-std::int64_t SdlCounterValue() { return static_cast<std::int64_t>(SDL_GetPerformanceCounter()); }
+std::int64_t SdlCounterValue() {
+  return static_cast<std::int64_t>(SDL_GetPerformanceCounter());
+}
 
 void SdlShowMessageBox(const char* text, const char* caption, std::uint32_t type) {
   const Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : 0;
@@ -42,7 +48,9 @@ void SdlShowMessageBox(const char* text, const char* caption, std::uint32_t type
   }
 }
 
-PlatformHandle SdlModuleHandle() { return &ModuleToken; }
+PlatformHandle SdlModuleHandle() {
+  return &ModuleToken;
+}
 
 bool SdlRegisterWindowClass(const char*, WindowProcFn proc, PlatformHandle) {
   RegisteredProc = proc;
@@ -75,10 +83,12 @@ void SdlRestoreDisplayMode() {
   FullscreenModeReady = false;
 }
 
-void SdlShowPointer(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+void SdlShowPointer(bool show) {
+  SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
 
-PlatformHandle SdlOpenWindow(const char*, const char* title, bool fullscreen, int width,
-                             int height, PlatformHandle) {
+PlatformHandle SdlOpenWindow(const char*, const char* title, bool fullscreen, int width, int height,
+                             PlatformHandle) {
   // SDL fixes the window's pixel format when the window is made, so the program's
   // request (RGBA 8-8-8, double buffer, 24-bit depth) is set here.
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
@@ -91,12 +101,15 @@ PlatformHandle SdlOpenWindow(const char*, const char* title, bool fullscreen, in
   if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
   // The size is the client area, so the fixed viewport covers exactly what is shown.
   SDL_Window* window = SDL_CreateWindow(title, 0, 0, width, height, flags);
-  if (window && fullscreen && FullscreenModeReady) SDL_SetWindowDisplayMode(window, &FullscreenMode);
+  if (window && fullscreen && FullscreenModeReady)
+    SDL_SetWindowDisplayMode(window, &FullscreenMode);
   AppWindow = window;
   return window;
 }
 
-PlatformHandle SdlGetDeviceContext(PlatformHandle window) { return window; }
+PlatformHandle SdlGetDeviceContext(PlatformHandle window) {
+  return window;
+}
 
 int SdlChoosePixelFormat(PlatformHandle, const PixelFormatRequest* request) {
   const std::uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
@@ -121,7 +134,9 @@ bool SdlDeleteGLContext(PlatformHandle context) {
   return true;
 }
 
-void SdlShowAppWindow(PlatformHandle window) { SDL_ShowWindow(static_cast<SDL_Window*>(window)); }
+void SdlShowAppWindow(PlatformHandle window) {
+  SDL_ShowWindow(static_cast<SDL_Window*>(window));
+}
 
 void SdlSetForegroundWindow(PlatformHandle window) {
   SDL_RaiseWindow(static_cast<SDL_Window*>(window));
@@ -131,9 +146,13 @@ void SdlSetFocus(PlatformHandle window) {
   SDL_SetWindowInputFocus(static_cast<SDL_Window*>(window));
 }
 
-void SdlSetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
+void SdlSetSwapInterval(int interval) {
+  SDL_GL_SetSwapInterval(interval);
+}
 
-int SdlReleaseDeviceContext(PlatformHandle, PlatformHandle) { return 1; }
+int SdlReleaseDeviceContext(PlatformHandle, PlatformHandle) {
+  return 1;
+}
 
 bool SdlDestroyAppWindow(PlatformHandle window) {
   // As on Win32, the window procedure hears WM_DESTROY while the window still exists.
@@ -143,7 +162,9 @@ bool SdlDestroyAppWindow(PlatformHandle window) {
   return true;
 }
 
-void SdlSwapGLBuffers(PlatformHandle dc) { SDL_GL_SwapWindow(static_cast<SDL_Window*>(dc)); }
+void SdlSwapGLBuffers(PlatformHandle dc) {
+  SDL_GL_SwapWindow(static_cast<SDL_Window*>(dc));
+}
 
 bool SdlPeekAppMessage(PlatformMessage* message) {
   if (QuitPosted) {
@@ -165,7 +186,9 @@ void SdlDispatchAppMessage(const PlatformMessage* message) {
 // Character messages are of no use to this program, so translation makes none.
 void SdlTranslateAppMessage(const PlatformMessage*) {}
 
-void SdlPostQuit(int) { QuitPosted = true; }
+void SdlPostQuit(int) {
+  QuitPosted = true;
+}
 
 std::intptr_t SdlDefaultWindowProc(PlatformHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, std::intptr_t) {
@@ -186,7 +209,8 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
       if (vk == 0) break;
       const bool system = (event.key.keysym.mod & KMOD_ALT) || vk == VK_MENU || vk == VK_F10;
       const bool down = event.type == SDL_KEYDOWN;
-      message.message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+      message.message =
+          system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
       message.wParam = vk;
       message.lParam = event.key.repeat ? (1 << 30) : 0;
       break;
@@ -239,4 +263,6 @@ void InstallSdlPlatform() {
   Platform.DefaultWindowProc = SdlDefaultWindowProc;
 }
 
-void InstallPlatformBackend() { InstallSdlPlatform(); }
+void InstallPlatformBackend() {
+  InstallSdlPlatform();
+}

@@ -1,0 +1,18 @@
+# End-to-end tests with the real executable: the harness, and the spine's own tests.
+add_library(demo_process STATIC e2e/demo_process.cpp)
+target_include_directories(demo_process PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
+target_compile_definitions(demo_process PUBLIC
+  BUMPDEMO_EXE="$<TARGET_FILE:bumpdemo>" BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+add_dependencies(demo_process bumpdemo)
+
+add_executable(e2e_spine_tests e2e/test_e2e_spine.cpp)
+target_link_libraries(e2e_spine_tests PRIVATE demo_process GTest::gtest_main)
+gtest_discover_tests(e2e_spine_tests PROPERTIES RUN_SERIAL TRUE)
+
+# Counts the program's buffer swaps and times its first one, from outside the program.
+add_library(swap_probe SHARED e2e/swap_probe.c)
+target_link_libraries(swap_probe PRIVATE dl)
+find_package(X11 REQUIRED)
+target_link_libraries(e2e_spine_tests PRIVATE X11::X11)
+target_compile_definitions(e2e_spine_tests PRIVATE SWAP_PROBE_LIBRARY="$<TARGET_FILE:swap_probe>")
+add_dependencies(e2e_spine_tests swap_probe)

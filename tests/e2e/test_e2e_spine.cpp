@@ -1,0 +1,120 @@
+// The real executable from start to exit: with no display at all, with SDL's offscreen
+// driver, and in a real window on a private X display with real key presses.
+#include <gtest/gtest.h>
+// After gtest: Xlib defines macros (None, Bool) that gtest uses as names.
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <thread>
+
+#include "demo_process.h"
+
+namespace {
+
+// Swaps counted by the probe library: the first number of its output file.
+long SwapsIn(const std::string& probeFile) {
+  return std::atol(ReadFile(probeFile).c_str());
+}
+
+TEST(EndToEnd, NoWayToCreateAWindowShowsTheMessageAndExitsZero) {
+  DemoOptions options;
+  options.runDir = MakeRunDir();
+  options.env = {"SDL_VIDEODRIVER=x11"};  // and no DISPLAY
+  const DemoResult result = RunDemoProcess(options);
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("Error: Failed to register the window class!"), std::string::npos)
+      << result.err;
+  // Nothing is written to the run directory: the log is not touched.
+  bool exists = true;
+  ReadFile(options.runDir + "/system/log.txt", &exists);
+  EXPECT_FALSE(exists);
+}
+
+TEST(EndToEnd, OffscreenDriverDrawsFramesWithoutADisplay) {
+  DemoOptions options;
+  options.runDir = MakeRunDir();
+  const std::string probe = options.runDir + "/../" + "swaps-" + std::to_string(getpid());
+  options.env = {"SDL_VIDEODRIVER=offscreen", "LD_PRELOAD=" SWAP_PROBE_LIBRARY,
+                 "SWAP_PROBE_OUT=" + probe};
+  options.closeAfterSeconds = 2;  // SIGTERM reaches SDL as a quit request
+  const DemoResult result = RunDemoProcess(options);
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_GT(SwapsIn(probe), 10) << "frames drawn in two seconds";
+  std::remove(probe.c_str());
+}
+
+class RealWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (xvfb_.display.empty()) GTEST_SKIP() << "Xvfb could not be started";
+    options_.runDir = MakeRunDir();
+    options_.env = {"SDL_VIDEODRIVER=x11", "DISPLAY=" + xvfb_.display};
+    pid_ = StartProcess({DemoExecutable()}, options_);
+    for (int i = 0; i < 200 && window_.empty(); ++i) {
+      window_ = Capture({"xdotool", "search", "--name", "^OpenGL$"}, options_.env);
+      if (window_.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    window_ = window_.substr(0, window_.find('\n'));
+  }
+  void TearDown() override {
+    if (pid_ > 0) WaitProcess(pid_, 5);
+  }
+  std::vector<std::string> Xdotool(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    return args;
+  }
+
+  XvfbServer xvfb_;
+  DemoOptions options_;
+  int pid_ = -1;
+  std::string window_;
+};
+
+TEST_F(RealWindow, TitledOpenGLWithA640x480ClientArea) {
+  ASSERT_FALSE(window_.empty()) << "no window titled OpenGL appeared";
+  const std::string geometry =
+      Capture(Xdotool({"getwindowgeometry", "--shell", window_}), options_.env);
+  EXPECT_NE(geometry.find("WIDTH=640\n"), std::string::npos) << geometry;
+  EXPECT_NE(geometry.find("HEIGHT=480\n"), std::string::npos) << geometry;
+  Capture(Xdotool({"key", "--window", window_, "Escape"}), options_.env);
+  EXPECT_EQ(WaitProcess(pid_, 10).exitCode, 0);
+  pid_ = -1;
+}
+
+TEST_F(RealWindow, EscapeKeyPressEndsTheProgramWithinTwoSeconds) {
+  ASSERT_FALSE(window_.empty()) << "no window titled OpenGL appeared";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Capture(Xdotool({"windowfocus", "--sync", window_}), options_.env);
+  Capture(Xdotool({"key", "Escape"}), options_.env);
+  const DemoResult result = WaitProcess(pid_, 2.0);
+  pid_ = -1;
+  EXPECT_FALSE(result.timedOut) << "still running two seconds after Escape";
+  EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST_F(RealWindow, CloseRequestEndsTheProgramCleanly) {
+  ASSERT_FALSE(window_.empty()) << "no window titled OpenGL appeared";
+  // What a window manager sends for the frame's close button: WM_DELETE_WINDOW.
+  Display* display = XOpenDisplay(xvfb_.display.c_str());
+  ASSERT_NE(display, nullptr);
+  const Window target = std::stoul(window_);
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = target;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, target, False, NoEventMask, &event);
+  XFlush(display);
+  XCloseDisplay(display);
+  // A teardown message would be a modal box on this display and hold the program.
+  const DemoResult result = WaitProcess(pid_, 5);
+  pid_ = -1;
+  EXPECT_FALSE(result.timedOut) << "the program did not end: a message box is waiting?";
+  EXPECT_EQ(result.exitCode, 0);
+}
+
+}  // namespace
