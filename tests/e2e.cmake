@@ -16,3 +16,8 @@ find_package(X11 REQUIRED)
 target_link_libraries(e2e_spine_tests PRIVATE X11::X11)
 target_compile_definitions(e2e_spine_tests PRIVATE SWAP_PROBE_LIBRARY="$<TARGET_FILE:swap_probe>")
 add_dependencies(e2e_spine_tests swap_probe)
+
+# The window module on the real SDL backend, on private X displays.
+add_executable(sdl_window_tests test_sdl_window.cpp)
+target_link_libraries(sdl_window_tests PRIVATE bumpsdl demo_process GTest::gtest_main)
+gtest_discover_tests(sdl_window_tests PROPERTIES RUN_SERIAL TRUE)

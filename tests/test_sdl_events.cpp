@@ -1,0 +1,86 @@
+// The SDL backend's translation of keys and events into window messages.
+#include <gtest/gtest.h>
+
+#include "platform/sdl/keymap.h"
+#include "platform/sdl/platform_sdl.h"
+
+namespace {
+
+int WindowToken;
+PlatformHandle const Window = &WindowToken;
+
+SDL_Event Key(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE, Uint8 repeat = 0) {
+  SDL_Event event = {};
+  event.type = type;
+  event.key.keysym.sym = sym;
+  event.key.keysym.mod = mod;
+  event.key.repeat = repeat;
+  return event;
+}
+
+TEST(VirtualKeyFromSdl, MapsTheKeysTheProgramAndUsersMeet) {
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_ESCAPE), 27);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_a), 'A');
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_z), 'Z');
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_0), '0');
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_9), '9');
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_F1), 0x70);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_F12), 0x7B);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_LEFT), 0x25);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_UP), 0x26);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RIGHT), 0x27);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_DOWN), 0x28);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_SPACE), 0x20);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RETURN), 0x0D);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_TAB), 0x09);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_BACKSPACE), 0x08);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_LSHIFT), 0x10);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RSHIFT), 0x10);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_LCTRL), 0x11);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RCTRL), 0x11);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_LALT), 0x12);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RALT), 0x12);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN), 0);
+}
+
+TEST(TranslateSdlEvent, KeysBecomeKeyMessagesWithVirtualKeyCodes) {
+  PlatformMessage down = TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_ESCAPE), Window);
+  EXPECT_EQ(down.window, Window);
+  EXPECT_EQ(down.message, WM_KEYDOWN);
+  EXPECT_EQ(down.wParam, 27u);
+  PlatformMessage up = TranslateSdlEvent(Key(SDL_KEYUP, SDLK_ESCAPE), Window);
+  EXPECT_EQ(up.message, WM_KEYUP);
+  EXPECT_EQ(up.wParam, 27u);
+  // Auto-repeat is another key-down.
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_q, KMOD_NONE, 1), Window).message, WM_KEYDOWN);
+  // Shift and Ctrl combinations stay ordinary keys.
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_q, KMOD_LSHIFT | KMOD_LCTRL), Window).message,
+            WM_KEYDOWN);
+}
+
+TEST(TranslateSdlEvent, AltCombinationsAltAndF10AreSystemKeys) {
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_F4, KMOD_LALT), Window).message, WM_SYSKEYDOWN);
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYUP, SDLK_F4, KMOD_RALT), Window).message, WM_SYSKEYUP);
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_LALT), Window).message, WM_SYSKEYDOWN);
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_F10), Window).message, WM_SYSKEYDOWN);
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_ESCAPE, KMOD_LALT), Window).message,
+            WM_SYSKEYDOWN);
+}
+
+TEST(TranslateSdlEvent, CloseRequestsAndOtherEvents) {
+  SDL_Event close = {};
+  close.type = SDL_WINDOWEVENT;
+  close.window.event = SDL_WINDOWEVENT_CLOSE;
+  EXPECT_EQ(TranslateSdlEvent(close, Window).message, WM_CLOSE);
+  SDL_Event quit = {};
+  quit.type = SDL_QUIT;
+  EXPECT_EQ(TranslateSdlEvent(quit, Window).message, WM_CLOSE);
+  // Once the window is gone there is nothing to close.
+  EXPECT_EQ(TranslateSdlEvent(quit, nullptr).message, 0u);
+  SDL_Event motion = {};
+  motion.type = SDL_MOUSEMOTION;
+  EXPECT_EQ(TranslateSdlEvent(motion, Window).message, 0u);
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_UNKNOWN), Window).message, 0u);
+}
+
+}  // namespace
