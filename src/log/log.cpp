@@ -67,7 +67,11 @@ bool DirectoryExists(const std::string& path) {
 std::string ExecutableName() {
   char path[4096];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+#ifdef __GLIBC__
   if (n <= 0) return program_invocation_short_name;
+#else
+  if (n <= 0) return "bumpdemo";
+#endif
   path[n] = '\0';
   const char* slash = std::strrchr(path, '/');
   return slash ? slash + 1 : path;
