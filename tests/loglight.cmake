@@ -7,5 +7,3 @@ gtest_discover_tests(loglight_tests)
 add_executable(e2e_log_tests e2e/test_e2e_log.cpp)
 target_link_libraries(e2e_log_tests PRIVATE demo_process GTest::gtest_main)
 gtest_discover_tests(e2e_log_tests)
-target_compile_definitions(e2e_log_tests PRIVATE
-  THIRD_PARTY_LEAKS="${CMAKE_CURRENT_SOURCE_DIR}/e2e/third_party_leaks.supp")

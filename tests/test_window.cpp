@@ -251,7 +251,7 @@ TEST_F(WindowTest, VSyncAndTitle) {
 TEST_F(WindowTest, KeyStateFollowsKeyDownAndKeyUp) {
   ASSERT_TRUE(Create({}));
   WindowProc(WindowHandle, WM_KEYUP, 'A', 0);
-  EXPECT_EQ(KeyState['A'], 0) << "a key-up for a key never down leaves 0";
+  EXPECT_EQ(KeyState[int{'A'}], 0) << "a key-up for a key never down leaves 0";
   EXPECT_EQ(WindowProc(WindowHandle, WM_KEYDOWN, VK_ESCAPE, 0), 0);
   EXPECT_EQ(KeyState[27], 1);
   WindowProc(WindowHandle, WM_KEYDOWN, VK_ESCAPE, 1 << 30);  // auto-repeat

@@ -96,6 +96,7 @@ TEST_F(RealWindow, EscapeKeyPressEndsTheProgramWithinTwoSeconds) {
 
 TEST_F(RealWindow, CloseRequestEndsTheProgramCleanly) {
   ASSERT_FALSE(window_.empty()) << "no window titled OpenGL appeared";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   // What a window manager sends for the frame's close button: WM_DELETE_WINDOW.
   Display* display = XOpenDisplay(xvfb_.display.c_str());
   ASSERT_NE(display, nullptr);
@@ -111,7 +112,7 @@ TEST_F(RealWindow, CloseRequestEndsTheProgramCleanly) {
   XFlush(display);
   XCloseDisplay(display);
   // A teardown message would be a modal box on this display and hold the program.
-  const DemoResult result = WaitProcess(pid_, 5);
+  const DemoResult result = WaitProcess(pid_, 10);
   pid_ = -1;
   EXPECT_FALSE(result.timedOut) << "the program did not end: a message box is waiting?";
   EXPECT_EQ(result.exitCode, 0);
