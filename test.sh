@@ -14,4 +14,7 @@ cmake --build build -j"$jobs"
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBUMPDEMO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
+# Tests that start SDL or Mesa in-process share the leak suppressions of the GL driver and
+# SDL that the end-to-end runs use.
+export LSAN_OPTIONS="suppressions=$PWD/tests/e2e/third_party_leaks.supp:print_suppressions=0:fast_unwind_on_malloc=0"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
