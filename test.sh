@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test: installs missing packages, builds into build/
-# and runs ctest there, then does the same with AddressSanitizer and
-# UndefinedBehaviorSanitizer in build-asan/.
+# Sets everything up and runs every test: installs missing packages, cross-builds the
+# Windows executables into build-win32/ and build-win64/, builds into build/ and runs ctest
+# there (the Windows executables under Wine included), then does the same with
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/. BUMPDEMO_WINDOWS=0
+# leaves the Windows build and its tests out.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
 install_missing_packages
 
 jobs=$(nproc)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+windows=(-DBUMPDEMO_WIN32_BUILD= -DBUMPDEMO_WIN64_BUILD=)
+if [ "${BUMPDEMO_WINDOWS:-1}" != 0 ]; then
+  install_windows_packages
+  for target in win32:i686 win64:x86_64; do
+    dir=build-${target%%:*}
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-${target#*:}-w64-mingw32.cmake" >/dev/null
+    cmake --build "$dir" -j"$jobs"
+  done
+  windows=(-DBUMPDEMO_WIN32_BUILD="$PWD/build-win32" -DBUMPDEMO_WIN64_BUILD="$PWD/build-win64")
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${windows[@]}" >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 

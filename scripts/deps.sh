@@ -17,3 +17,20 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
   fi
 }
+
+# The Windows build and its tests: the mingw-w64 cross compilers (POSIX thread model) and
+# Wine, whose 32-bit half needs Debian's i386 architecture. Apart from the Linux-only
+# path, since it is large.
+BUMPDEMO_WINDOWS_PACKAGES="gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386"
+
+install_windows_packages() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Adding the i386 architecture for wine32"
+    $sudo dpkg --add-architecture i386
+  fi
+  # wine32:i386 is then missing, so the package lists are updated before installing.
+  install_missing_packages $BUMPDEMO_WINDOWS_PACKAGES
+}

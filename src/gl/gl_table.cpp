@@ -8,8 +8,11 @@
 #include "platform/platform.h"
 
 #if defined(__i386__) || defined(__x86_64__) || defined(_M_IX86) || defined(_M_X64)
-#include <xmmintrin.h>
 #define HAVE_X87 1
+#endif
+#if defined(__SSE__) || defined(_M_X64)
+#include <xmmintrin.h>
+#define HAVE_SSE 1
 #endif
 
 namespace GLEntryPointTable {
@@ -81,8 +84,10 @@ void InitGLBinding() {
   // x87: all six exceptions masked, 64-bit significand, round to nearest.
   unsigned short controlWord = 0x133F;
   __asm__ __volatile__("fldcw %0" : : "m"(controlWord));
+#ifdef HAVE_SSE
   // SSE: all exceptions masked, round to nearest.
   _mm_setcsr((_mm_getcsr() | 0x1F80u) & ~0x6000u);
+#endif
 #else
   std::fesetround(FE_TONEAREST);
 #endif

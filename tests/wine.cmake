@@ -1,0 +1,47 @@
+# The Windows build under Wine: the executables of the mingw-w64 cross builds (made by
+# test.sh, or by hand as the README says), run on private Xvfb displays. Given the cross
+# build directories, the tests share one Wine prefix, made once per test run.
+set(BUMPDEMO_WIN32_BUILD "" CACHE PATH "A 32-bit Windows cross build directory to test under Wine")
+set(BUMPDEMO_WIN64_BUILD "" CACHE PATH "A 64-bit Windows cross build directory to test under Wine")
+
+if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
+  find_program(WINE_PROGRAM wine REQUIRED)
+  set(WINE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/wine)
+  set(WINE_PREFIX_FILE ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix-path)
+
+  add_test(NAME wine_prefix_setup COMMAND ${WINE_DIR}/wine_prefix.sh setup ${WINE_PREFIX_FILE})
+  add_test(NAME wine_prefix_cleanup COMMAND ${WINE_DIR}/wine_prefix.sh cleanup ${WINE_PREFIX_FILE})
+  set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP WinePrefix TIMEOUT 420)
+  set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP WinePrefix TIMEOUT 120)
+
+  # wine_<case>_<bits>: one case of wine_case.sh on one build's executable.
+  function(add_wine_case case bits build exe)
+    set(name wine_${case}_${bits})
+    string(REPLACE "-" "_" name ${name})
+    add_test(NAME ${name}
+             COMMAND ${WINE_DIR}/wine_case.sh ${case} ${WINE_PREFIX_FILE} ${BUMPDEMO_ASSETS}
+                     ${build}/tests/wine ${build}/${exe})
+    # One wineserver per prefix: the Wine tests run one at a time.
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED WinePrefix RUN_SERIAL TRUE
+                                            TIMEOUT 300)
+  endfunction()
+
+  foreach(bits 32 64)
+    set(build ${BUMPDEMO_WIN${bits}_BUILD})
+    if(build)
+      add_wine_case(window-escape ${bits} ${build} bumpdemo.exe)
+      add_wine_case(gtest ${bits} ${build} tests/wine/win32_backend_tests.exe)
+    endif()
+  endforeach()
+  # The user's close request and a display without GL, on the 32-bit build (the
+  # program's own form) when there is one.
+  if(BUMPDEMO_WIN32_BUILD)
+    set(build ${BUMPDEMO_WIN32_BUILD})
+    set(bits 32)
+  else()
+    set(build ${BUMPDEMO_WIN64_BUILD})
+    set(bits 64)
+  endif()
+  add_wine_case(user-close ${bits} ${build} bumpdemo.exe)
+  add_wine_case(no-gl ${bits} ${build} bumpdemo.exe)
+endif()

@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# One Wine test: runs a Windows executable of the cross build under Wine on a private
+# Xvfb (Mesa's GL through Wine's OpenGL32.dll), drives it with real X key presses and
+# checks what a user would see. Every wait is bounded; message boxes are found by their
+# caption, read with wine_boxes.exe and acknowledged with the Return key.
+#   wine_case.sh CASE PREFIX_PATH_FILE ASSETS_DIR HELPER_DIR EXE
+# Cases:
+#   window-escape  the window "OpenGL" appears at the screen's corner with the outer size
+#                  640 x 480; Escape ends the program with exit code 0 and no box
+#   user-close     Alt+F4 closes the window; exit code 0 and no box in the teardown
+#   no-gl          on a display without GLX the creation fails: after the teardown one box
+#                  "Error" / "Unable to find a suitable pixel format", then exit code 0
+#   gtest          runs a GoogleTest executable on the display; its exit code decides
+set -uo pipefail
+case_name=$1
+prefix_file=$2
+assets=$3
+helpers=$4
+exe=$5
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+[ -f "$prefix_file" ] || fail "no Wine prefix: the setup test has not run"
+[ -f "$exe" ] || fail "no $exe: build the Windows executables first (test.sh does)"
+export WINEPREFIX
+WINEPREFIX=$(cat "$prefix_file")
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/bumpdemo-wine-case.XXXXXX")
+xvfb_pid=""
+demo_pid=""
+
+cleanup() {
+  [ -n "$demo_pid" ] && kill "$demo_pid" 2>/dev/null
+  timeout 30 wineserver -k 2>/dev/null
+  timeout 30 wineserver -w 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# A private X display; extra arguments go to Xvfb.
+start_xvfb() {
+  local fifo="$scratch/displayfd"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "$@" 3>"$fifo" \
+    >"$scratch/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  local number=""
+  read -r -t 30 number <"$fifo" || true
+  [ -n "$number" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+  export DISPLAY=":$number"
+}
+
+# Starts the executable in a scratch run directory holding a copy of the assets; its
+# standard output and error and its exit code are kept in the scratch directory.
+start_demo() {
+  mkdir -p "$scratch/run"
+  cp -r "$assets"/. "$scratch/run/"
+  (
+    cd "$scratch/run" || exit 1
+    wine "$exe" >"$scratch/stdout" 2>"$scratch/stderr"
+    echo $? >"$scratch/exit"
+  ) &
+  demo_pid=$!
+}
+
+demo_running() {
+  [ ! -f "$scratch/exit" ]
+}
+
+boxes() {
+  timeout 20 wine "$helpers/wine_boxes.exe" 2>/dev/null | tr -d '\r'
+}
+
+# The X window with exactly this name, if one is visible.
+visible_window() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+# Acknowledges the box with the caption: focus, then the Return key.
+acknowledge_box() {
+  local id
+  id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+  [ -n "$id" ] || return 1
+  xdotool windowfocus "$id" 2>/dev/null
+  sleep 0.2
+  xdotool key Return
+}
+
+# Acknowledges every box on the screen (so that nothing is left waiting) and fails with
+# their captions and texts.
+fail_on_boxes() {
+  local found
+  found=$(boxes)
+  [ -z "$found" ] && return 0
+  while IFS=$'\t' read -r caption _; do acknowledge_box "$caption"; done <<<"$found"
+  fail "$1: unexpected message box: $found"
+}
+
+wait_for_window() {
+  local name=$1 seconds=$2 id=""
+  for _ in $(seq $((seconds * 5))); do
+    id=$(visible_window "$name")
+    [ -n "$id" ] && break
+    demo_running || fail "the program ended before its window appeared (exit $(cat "$scratch/exit"))"
+    sleep 0.2
+  done
+  [ -n "$id" ] || { fail_on_boxes "waiting for the window"; fail "no window \"$name\" in $seconds s"; }
+  echo "$id"
+}
+
+# Waits for the program to end and checks its exit code; a box that appears meanwhile
+# fails the case.
+expect_exit() {
+  local wanted=$1 seconds=$2
+  for _ in $(seq $((seconds * 5))); do
+    demo_running || break
+    sleep 0.2
+  done
+  if demo_running; then
+    fail_on_boxes "waiting for the end"
+    fail "the program did not end within $seconds s"
+  fi
+  local code
+  code=$(cat "$scratch/exit")
+  [ "$code" = "$wanted" ] || fail "exit code $code, expected $wanted; stderr: $(cat "$scratch/stderr")"
+}
+
+# Waits for a box and checks that it is the only one, with this caption and text.
+expect_box() {
+  local caption=$1 text=$2 seconds=$3 found=""
+  for _ in $(seq $((seconds * 2))); do
+    found=$(boxes)
+    [ -n "$found" ] && break
+    demo_running || fail "the program ended without the box \"$text\""
+    sleep 0.5
+  done
+  [ -n "$found" ] || fail "no message box within $seconds s"
+  [ "$found" = "$caption"$'\t'"$text" ] || fail_on_boxes "expected \"$caption\" / \"$text\""
+}
+
+check_outer_geometry() {
+  local id=$1 geometry
+  geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+    /Width:/{w=$NF} /Height:/{h=$NF} END{print x "," y " " w "x" h}')
+  [ "$geometry" = "0,0 640x480" ] || fail "window at $geometry, expected 0,0 640x480 (outer size)"
+}
+
+start=$EPOCHREALTIME
+case "$case_name" in
+  window-escape)
+    start_xvfb
+    start_demo
+    id=$(wait_for_window OpenGL 60) || exit 1
+    check_outer_geometry "$id"
+    sleep 1  # some frames
+    demo_running || fail "the program ended on its own (exit $(cat "$scratch/exit"))"
+    fail_on_boxes "while running"
+    xdotool key Escape
+    expect_exit 0 30
+    [ -z "$(visible_window OpenGL)" ] || fail "the window is still shown"
+    ;;
+  user-close)
+    start_xvfb
+    start_demo
+    id=$(wait_for_window OpenGL 60) || exit 1
+    sleep 1
+    xdotool windowfocus "$id" 2>/dev/null
+    xdotool key alt+F4
+    expect_exit 0 30
+    ;;
+  no-gl)
+    start_xvfb -extension GLX
+    start_demo
+    expect_box Error "Unable to find a suitable pixel format" 60
+    [ -z "$(visible_window OpenGL)" ] || fail "the window is still shown: the teardown comes first"
+    acknowledge_box Error || fail "no box \"Error\" on the X display"
+    expect_exit 0 30
+    [ ! -s "$scratch/stderr" ] || fail "standard error: $(cat "$scratch/stderr")"
+    ;;
+  gtest)
+    start_xvfb
+    (cd "$scratch" && timeout 300 wine "$exe")
+    code=$?
+    [ "$code" = 0 ] || { fail_on_boxes "after the tests"; fail "the tests ended with $code"; }
+    ;;
+  *)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "$case_name passed in $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN{printf "%.1f", b - a}') s"
