@@ -51,6 +51,37 @@ typedef GLUnurbs GLUnurbsObj;
 typedef GLUtesselator GLUtesselatorObj;
 typedef void(GLAPIENTRY* _GLUfuncptr)();
 
+#ifdef _WIN32
+// The Windows types of the WGL entry points, declared as <windows.h> declares them (with
+// STRICT handles), so that a file may include both; only pointers to the structures pass
+// through the table, so they stay incomplete here.
+typedef int BOOL;
+typedef int INT;
+typedef unsigned int UINT;
+typedef signed int INT32;
+typedef long long INT64;
+typedef unsigned short USHORT;
+typedef unsigned long DWORD;
+typedef float FLOAT;
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef DWORD COLORREF;
+struct HDC__;
+typedef HDC__* HDC;
+struct HGLRC__;
+typedef HGLRC__* HGLRC;
+struct HPBUFFERARB__;
+typedef HPBUFFERARB__* HPBUFFERARB;
+struct HPBUFFEREXT__;
+typedef HPBUFFEREXT__* HPBUFFEREXT;
+struct tagLAYERPLANEDESCRIPTOR;
+typedef tagLAYERPLANEDESCRIPTOR LAYERPLANEDESCRIPTOR;
+struct _GLYPHMETRICSFLOAT;
+typedef _GLYPHMETRICSFLOAT* LPGLYPHMETRICSFLOAT;
+struct _WGLSWAP;
+typedef _WGLSWAP WGLSWAP;
+#endif
+
 enum : GLenum {
   GL_NO_ERROR = 0,
   GL_QUADS = 0x0007,
