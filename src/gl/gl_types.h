@@ -136,6 +136,24 @@ enum : GLenum {
   GL_DOT3_RGB_ARB = 0x86AE,
 };
 
+// Error codes, and the state and shader names the binding's tests query.
+enum : GLenum {
+  GL_INVALID_ENUM = 0x0500,
+  GL_INVALID_VALUE = 0x0501,
+  GL_INVALID_OPERATION = 0x0502,
+  GL_STACK_OVERFLOW = 0x0503,
+  GL_STACK_UNDERFLOW = 0x0504,
+  GL_OUT_OF_MEMORY = 0x0505,
+  GL_PROJECTION_MATRIX = 0x0BA7,
+  GL_ACTIVE_TEXTURE_ARB = 0x84E0,
+  GL_VERTEX_SHADER = 0x8B31,
+};
+
+enum : GLboolean {
+  GL_FALSE = 0,
+  GL_TRUE = 1,
+};
+
 enum : GLbitfield {
   GL_DEPTH_BUFFER_BIT = 0x00000100,
   GL_COLOR_BUFFER_BIT = 0x00004000,
