@@ -191,57 +191,59 @@ TEST(GLProcList, GLUSlotsAreTheFiftyOneNamesInBindingOrder) {
 
 // The entry points the program calls, with the signatures of the OpenGL 1.3, GLU 1.3 and
 // extension specifications.
-template <typename Slot, typename Function>
-constexpr bool Is = std::is_same_v<Slot, Function GLAPIENTRY*>;
+// The slot's type spelled out, calling convention included.
+#define HAS_SIGNATURE(name, ret, params) std::is_same_v<decltype(name), ret(GLAPIENTRY*) params>
 
-static_assert(Is<decltype(glEnable), void(GLenum)>);
-static_assert(Is<decltype(glDisable), void(GLenum)>);
-static_assert(Is<decltype(glBindTexture), void(GLenum, GLuint)>);
-static_assert(Is<decltype(glPixelStorei), void(GLenum, GLint)>);
-static_assert(Is<decltype(glTexParameteri), void(GLenum, GLenum, GLint)>);
-static_assert(Is<decltype(glGenTextures), void(GLsizei, GLuint*)>);
-static_assert(Is<decltype(glTexImage2D),
-                 void(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*)>);
-static_assert(Is<decltype(glTexImage1D),
-                 void(GLenum, GLint, GLint, GLsizei, GLint, GLenum, GLenum, const void*)>);
-static_assert(Is<decltype(glClearColor), void(GLfloat, GLfloat, GLfloat, GLfloat)>);
-static_assert(Is<decltype(glClearDepth), void(GLdouble)>);
-static_assert(Is<decltype(glDepthFunc), void(GLenum)>);
-static_assert(Is<decltype(glHint), void(GLenum, GLenum)>);
-static_assert(Is<decltype(glViewport), void(GLint, GLint, GLsizei, GLsizei)>);
-static_assert(Is<decltype(glMatrixMode), void(GLenum)>);
-static_assert(Is<decltype(glLoadIdentity), void()>);
-static_assert(Is<decltype(glClear), void(GLbitfield)>);
-static_assert(Is<decltype(glPushMatrix), void()>);
-static_assert(Is<decltype(glPopMatrix), void()>);
-static_assert(Is<decltype(glTranslatef), void(GLfloat, GLfloat, GLfloat)>);
-static_assert(Is<decltype(glColor4f), void(GLfloat, GLfloat, GLfloat, GLfloat)>);
-static_assert(Is<decltype(glBegin), void(GLenum)>);
-static_assert(Is<decltype(glEnd), void()>);
-static_assert(Is<decltype(glVertex3fv), void(const GLfloat*)>);
-static_assert(Is<decltype(glTexEnvi), void(GLenum, GLenum, GLint)>);
-static_assert(Is<decltype(glActiveTextureARB), void(GLenum)>);
-static_assert(Is<decltype(glMultiTexCoord2fv), void(GLenum, const GLfloat*)>);
-static_assert(Is<decltype(glMultiTexCoord3fv), void(GLenum, const GLfloat*)>);
-static_assert(Is<decltype(glFlush), void()>);
-static_assert(Is<decltype(glFinish), void()>);
-static_assert(Is<decltype(glGetError), GLenum()>);
-static_assert(
-    Is<decltype(gluBuild1DMipmaps), GLint(GLenum, GLint, GLsizei, GLenum, GLenum, const void*)>);
-static_assert(Is<decltype(gluBuild2DMipmaps),
-                 GLint(GLenum, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*)>);
-static_assert(Is<decltype(gluNewQuadric), GLUquadric*()>);
-static_assert(Is<decltype(gluQuadricNormals), void(GLUquadric*, GLenum)>);
-static_assert(Is<decltype(gluQuadricTexture), void(GLUquadric*, GLboolean)>);
-static_assert(Is<decltype(gluQuadricDrawStyle), void(GLUquadric*, GLenum)>);
-static_assert(Is<decltype(gluPerspective), void(GLdouble, GLdouble, GLdouble, GLdouble)>);
-static_assert(Is<decltype(gluLookAt), void(GLdouble, GLdouble, GLdouble, GLdouble, GLdouble,
-                                           GLdouble, GLdouble, GLdouble, GLdouble)>);
-static_assert(Is<decltype(gluSphere), void(GLUquadric*, GLdouble, GLint, GLint)>);
-static_assert(Is<decltype(gluErrorString), const GLubyte*(GLenum)>);
+static_assert(HAS_SIGNATURE(glEnable, void, (GLenum)));
+static_assert(HAS_SIGNATURE(glDisable, void, (GLenum)));
+static_assert(HAS_SIGNATURE(glBindTexture, void, (GLenum, GLuint)));
+static_assert(HAS_SIGNATURE(glPixelStorei, void, (GLenum, GLint)));
+static_assert(HAS_SIGNATURE(glTexParameteri, void, (GLenum, GLenum, GLint)));
+static_assert(HAS_SIGNATURE(glGenTextures, void, (GLsizei, GLuint*)));
+static_assert(HAS_SIGNATURE(glTexImage2D, void,
+                            (GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum,
+                             const void*)));
+static_assert(HAS_SIGNATURE(glTexImage1D, void,
+                            (GLenum, GLint, GLint, GLsizei, GLint, GLenum, GLenum, const void*)));
+static_assert(HAS_SIGNATURE(glClearColor, void, (GLfloat, GLfloat, GLfloat, GLfloat)));
+static_assert(HAS_SIGNATURE(glClearDepth, void, (GLdouble)));
+static_assert(HAS_SIGNATURE(glDepthFunc, void, (GLenum)));
+static_assert(HAS_SIGNATURE(glHint, void, (GLenum, GLenum)));
+static_assert(HAS_SIGNATURE(glViewport, void, (GLint, GLint, GLsizei, GLsizei)));
+static_assert(HAS_SIGNATURE(glMatrixMode, void, (GLenum)));
+static_assert(HAS_SIGNATURE(glLoadIdentity, void, ()));
+static_assert(HAS_SIGNATURE(glClear, void, (GLbitfield)));
+static_assert(HAS_SIGNATURE(glPushMatrix, void, ()));
+static_assert(HAS_SIGNATURE(glPopMatrix, void, ()));
+static_assert(HAS_SIGNATURE(glTranslatef, void, (GLfloat, GLfloat, GLfloat)));
+static_assert(HAS_SIGNATURE(glColor4f, void, (GLfloat, GLfloat, GLfloat, GLfloat)));
+static_assert(HAS_SIGNATURE(glBegin, void, (GLenum)));
+static_assert(HAS_SIGNATURE(glEnd, void, ()));
+static_assert(HAS_SIGNATURE(glVertex3fv, void, (const GLfloat*)));
+static_assert(HAS_SIGNATURE(glTexEnvi, void, (GLenum, GLenum, GLint)));
+static_assert(HAS_SIGNATURE(glActiveTextureARB, void, (GLenum)));
+static_assert(HAS_SIGNATURE(glMultiTexCoord2fv, void, (GLenum, const GLfloat*)));
+static_assert(HAS_SIGNATURE(glMultiTexCoord3fv, void, (GLenum, const GLfloat*)));
+static_assert(HAS_SIGNATURE(glFlush, void, ()));
+static_assert(HAS_SIGNATURE(glFinish, void, ()));
+static_assert(HAS_SIGNATURE(glGetError, GLenum, ()));
+static_assert(HAS_SIGNATURE(gluBuild1DMipmaps, GLint,
+                            (GLenum, GLint, GLsizei, GLenum, GLenum, const void*)));
+static_assert(HAS_SIGNATURE(gluBuild2DMipmaps, GLint,
+                            (GLenum, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*)));
+static_assert(HAS_SIGNATURE(gluNewQuadric, GLUquadric*, ()));
+static_assert(HAS_SIGNATURE(gluQuadricNormals, void, (GLUquadric*, GLenum)));
+static_assert(HAS_SIGNATURE(gluQuadricTexture, void, (GLUquadric*, GLboolean)));
+static_assert(HAS_SIGNATURE(gluQuadricDrawStyle, void, (GLUquadric*, GLenum)));
+static_assert(HAS_SIGNATURE(gluPerspective, void, (GLdouble, GLdouble, GLdouble, GLdouble)));
+static_assert(HAS_SIGNATURE(gluLookAt, void,
+                            (GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble,
+                             GLdouble, GLdouble)));
+static_assert(HAS_SIGNATURE(gluSphere, void, (GLUquadric*, GLdouble, GLint, GLint)));
+static_assert(HAS_SIGNATURE(gluErrorString, const GLubyte*, (GLenum)));
 #ifdef _WIN32
-static_assert(Is<decltype(wglSwapIntervalEXT), BOOL(int)>);
-static_assert(Is<decltype(wglSwapBuffersMscOML), INT64(HDC, INT64, INT64, INT64)>);
+static_assert(HAS_SIGNATURE(wglSwapIntervalEXT, BOOL, (int)));
+static_assert(HAS_SIGNATURE(wglSwapBuffersMscOML, INT64, (HDC, INT64, INT64, INT64)));
 #endif
 
 TEST(GLProcList, TheProgramsEntryPointsAreInTheirFamilies) {

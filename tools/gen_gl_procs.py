@@ -19,6 +19,7 @@ import argparse
 import difflib
 import os
 import re
+import shutil
 import sys
 import tempfile
 import xml.etree.ElementTree as ET
@@ -543,9 +544,10 @@ def main():
                                             path, fresh_path, lineterm="", n=1)
                 print("\n".join(list(diff)[:60]))
         if different:
-            print("the committed lists differ from the registry's; regenerate them",
-                  file=sys.stderr)
+            print("the committed lists differ from the registry's (fresh ones in %s); "
+                  "regenerate them" % fresh_dir, file=sys.stderr)
             return 1
+        shutil.rmtree(fresh_dir)
         print("the committed lists match the registry")
         return 0
 
