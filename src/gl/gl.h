@@ -27,7 +27,8 @@ void TexImage2DForward(GLenum target, GLint level, GLint internalFormat, GLsizei
                        const void* pixels);
 void GenTexturesForward(GLsizei count, GLuint* names);
 
-// A description of every slot, for tests and tools that need to walk the table.
+// A description of every slot, in the order of the generated list, for tests and tools
+// that need to walk the table.
 struct EntryPointInfo {
   const char* name;
   const char* family;
@@ -37,3 +38,6 @@ struct EntryPointInfo {
   bool driverOnly;        // resolved through the driver's lookup alone
 };
 const EntryPointInfo* EntryPoints(std::size_t* count);
+
+// The description of the slot with this name, or null when the table has none.
+const EntryPointInfo* FindEntryPoint(const char* name);

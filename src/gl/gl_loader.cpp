@@ -9,6 +9,24 @@ PlatformHandle GLLibraryHandle = nullptr;
 PlatformHandle GLULibraryHandle = nullptr;
 DriverLookupFn DriverLookupProc = nullptr;
 
+#ifdef _WIN32
+namespace WGLCoreSlots {
+#define WGL_CORE_PROC(ret, name, params) ret(GLAPIENTRY* name) params = nullptr;
+#include "gl/wgl_core_procs.inc"
+#undef WGL_CORE_PROC
+}  // namespace WGLCoreSlots
+#endif
+
+namespace {
+
+// Stores what the two-step lookup finds for the name, null included.
+template <typename Slot>
+void BindEager(Slot& slot, const char* name) {
+  slot = reinterpret_cast<Slot>(ResolveGLProc(name));
+}
+
+}  // namespace
+
 void* ResolveGLProc(const char* name) {
   void* address = nullptr;
   if (DriverLookupProc) address = DriverLookupProc(name);
@@ -18,21 +36,48 @@ void* ResolveGLProc(const char* name) {
 
 bool LoadGLLibraries(const char* glName, const char* gluName) {
   bool loaded = false;
+  // The handles are not cleared here: the loads below overwrite them.
   if (GLLibraryHandle) Platform.FreeSharedLibrary(GLLibraryHandle);
   if (GLULibraryHandle) Platform.FreeSharedLibrary(GLULibraryHandle);
   GLLibraryHandle = Platform.LoadSharedLibrary(glName);
   GLULibraryHandle = Platform.LoadSharedLibrary(gluName);
+  // Looked up even without a GL library, where it finds nothing.
   DriverLookupProc =
       reinterpret_cast<DriverLookupFn>(Platform.FindExport(GLLibraryHandle, DRIVER_LOOKUP_NAME));
 
   if (GLLibraryHandle) {
     // Bound before any context exists: whatever the driver answers now, else the export.
-    glGetString = reinterpret_cast<decltype(glGetString)>(ResolveGLProc("glGetString"));
+    BindEager(glGetString, "glGetString");
+#ifdef _WIN32
+    BindEager(WGLCoreSlots::wglCopyContext, "wglCopyContext");
+    BindEager(WGLCoreSlots::wglCreateLayerContext, "wglCreateLayerContext");
+    BindEager(WGLCoreSlots::wglCreateContext, "wglCreateContext");
+    BindEager(WGLCoreSlots::wglDeleteContext, "wglDeleteContext");
+    BindEager(WGLCoreSlots::wglDescribeLayerPlane, "wglDescribeLayerPlane");
+    BindEager(WGLCoreSlots::wglGetCurrentContext, "wglGetCurrentContext");
+    BindEager(WGLCoreSlots::wglGetCurrentDC, "wglGetCurrentDC");
+    BindEager(WGLCoreSlots::wglGetLayerPaletteEntries, "wglGetLayerPaletteEntries");
+    BindEager(WGLCoreSlots::wglMakeCurrent, "wglMakeCurrent");
+    BindEager(WGLCoreSlots::wglRealizeLayerPalette, "wglRealizeLayerPalette");
+    BindEager(WGLCoreSlots::wglSetLayerPaletteEntries, "wglSetLayerPaletteEntries");
+    BindEager(WGLCoreSlots::wglShareLists, "wglShareLists");
+    BindEager(WGLCoreSlots::wglSwapLayerBuffers, "wglSwapLayerBuffers");
+    BindEager(WGLCoreSlots::wglSwapMultipleBuffers, "wglSwapMultipleBuffers");
+    BindEager(GLEntryPointTable::wglGetExtensionsStringEXT, "wglGetExtensionsStringEXT");
+    BindEager(WGLCoreSlots::wglUseFontBitmapsA, "wglUseFontBitmapsA");
+    BindEager(WGLCoreSlots::wglUseFontOutlinesA, "wglUseFontOutlinesA");
+    BindEager(WGLCoreSlots::wglUseFontBitmapsW, "wglUseFontBitmapsW");
+    BindEager(WGLCoreSlots::wglUseFontOutlinesW, "wglUseFontOutlinesW");
+    // The character-set-neutral slots take the ANSI exports.
+    BindEager(WGLCoreSlots::wglUseFontBitmaps, "wglUseFontBitmapsA");
+    BindEager(WGLCoreSlots::wglUseFontOutlines, "wglUseFontOutlinesA");
+#endif
     loaded = true;
   }
 
   if (GLULibraryHandle) {
-    // Every GLU slot comes straight from the GLU library, never through the driver.
+    // Every GLU slot comes straight from the GLU library, never through the driver, in
+    // the order of the generated list.
     std::size_t count = 0;
     const EntryPointInfo* entries = EntryPoints(&count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -41,4 +86,17 @@ bool LoadGLLibraries(const char* glName, const char* gluName) {
     }
   }
   return loaded;
+}
+
+void UnloadGLLibraries() {
+  if (GLLibraryHandle) Platform.FreeSharedLibrary(GLLibraryHandle);
+  if (GLULibraryHandle) Platform.FreeSharedLibrary(GLULibraryHandle);
+  GLLibraryHandle = nullptr;
+  GLULibraryHandle = nullptr;
+  DriverLookupProc = nullptr;
+#ifdef _WIN32
+#define WGL_CORE_PROC(ret, name, params) WGLCoreSlots::name = nullptr;
+#include "gl/wgl_core_procs.inc"
+#undef WGL_CORE_PROC
+#endif
 }

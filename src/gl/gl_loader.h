@@ -15,6 +15,15 @@ extern DriverLookupFn DriverLookupProc;
 #define GL_LIBRARY_NAME "OpenGL32.dll"
 #define GLU_LIBRARY_NAME "GLU32.dll"
 #define DRIVER_LOOKUP_NAME "wglGetProcAddress"
+
+// The core WGL slots: no stubs, null until LoadGLLibraries binds them, and not part of
+// the entry-point table. Kept in a namespace of their own because <windows.h> declares
+// functions of the same names.
+namespace WGLCoreSlots {
+#define WGL_CORE_PROC(ret, name, params) extern ret(GLAPIENTRY* name) params;
+#include "gl/wgl_core_procs.inc"
+#undef WGL_CORE_PROC
+}  // namespace WGLCoreSlots
 #else
 #define GL_LIBRARY_NAME "libGL.so.1"
 #define GLU_LIBRARY_NAME "libGLU.so.1"
@@ -28,3 +37,8 @@ bool LoadGLLibraries(const char* glName, const char* gluName);
 // The driver's lookup for the name if it finds it, else the GL library's export, else
 // null.
 void* ResolveGLProc(const char* name);
+
+// Frees both libraries and puts the handles, the driver lookup and the core WGL slots
+// back to their state at process start. The program never calls it (the libraries stay
+// loaded until it ends); tests do, so that each starts from the same state.
+void UnloadGLLibraries();

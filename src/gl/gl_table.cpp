@@ -1,19 +1,15 @@
 // The lazy entry-point table: the slots, their stubs, and the start-up of the GL binding.
+// Slots, stubs and the slot descriptions are all expanded from the generated list
+// gl_procs.inc, so they cannot drift apart.
 #include <cfenv>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "gl/gl.h"
 #include "gl/gl_loader.h"
 #include "platform/platform.h"
-
-#if defined(__i386__) || defined(__x86_64__) || defined(_M_IX86) || defined(_M_X64)
-#define HAVE_X87 1
-#endif
-#if defined(__SSE__) || defined(_M_X64)
-#include <xmmintrin.h>
-#define HAVE_SSE 1
-#endif
 
 namespace GLEntryPointTable {
 #define GL_PROC(family, lookup, ret, name, params, args) ret(GLAPIENTRY* name) params = nullptr;
@@ -23,23 +19,32 @@ namespace GLEntryPointTable {
 
 namespace {
 
+// The driver's lookup first, then the GL library's export.
 void* LookupResolve(const char* name) {
   return ResolveGLProc(name);
 }
 
-[[maybe_unused]] void* LookupDriverOnly(const char* name) {
+// The driver's lookup alone: for entry points that only a current context provides.
+void* LookupDriverOnly(const char* name) {
   return DriverLookupProc ? DriverLookupProc(name) : nullptr;
 }
 
-// An entry point the GL offers no address for cannot be called; stop cleanly instead.
+// An entry point the GL offers no address for cannot be called: the program stops
+// cleanly, naming it, instead of calling null.
 [[noreturn]] void UnresolvedEntryPoint(const char* name) {
-  std::string text = std::string("Unable to find the OpenGL entry point ") + name + "!";
-  Platform.ShowMessageBox(text.c_str(), "Error", MB_ICONERROR);
+  const std::string text = std::string("Unable to find the OpenGL entry point ") + name + "!";
+  if (Platform.ShowMessageBox) {
+    Platform.ShowMessageBox(text.c_str(), "Error", MB_ICONERROR);
+  } else {
+    std::fprintf(stderr, "Error: %s\n", text.c_str());
+  }
   std::exit(1);
 }
 
 }  // namespace
 
+// A stub looks its entry up by name, stores the result (null included) into its slot and
+// forwards the call with the caller's arguments, handing the result back unchanged.
 #define GL_PROC(family, lookup, ret, name, params, args)                            \
   static ret GLAPIENTRY Stub_##name params {                                        \
     GLEntryPointTable::name =                                                       \
@@ -65,12 +70,22 @@ const EntryPointInfo EntryPointList[] = {
 #include "gl/gl_procs.inc"
 #undef GL_PROC
 };
+#undef DriverOnly_IS_DRIVER_ONLY
+#undef Resolve_IS_DRIVER_ONLY
+
+const std::size_t EntryPointCount = sizeof(EntryPointList) / sizeof(EntryPointList[0]);
 
 }  // namespace
 
 const EntryPointInfo* EntryPoints(std::size_t* count) {
-  *count = sizeof(EntryPointList) / sizeof(EntryPointList[0]);
+  *count = EntryPointCount;
   return EntryPointList;
+}
+
+const EntryPointInfo* FindEntryPoint(const char* name) {
+  for (const EntryPointInfo& entry : EntryPointList)
+    if (std::strcmp(entry.name, name) == 0) return &entry;
+  return nullptr;
 }
 
 void InstallEntryPointStubs() {
@@ -80,15 +95,20 @@ void InstallEntryPointStubs() {
 }
 
 void InitGLBinding() {
-#ifdef HAVE_X87
-  // x87: all six exceptions masked, 64-bit significand, round to nearest.
-  unsigned short controlWord = 0x133F;
+#if defined(__i386__) || defined(__x86_64__)
+  // x87: all six exceptions masked, 64-bit significand, round to nearest, infinity
+  // control set.
+  const unsigned short controlWord = 0x133F;
   __asm__ __volatile__("fldcw %0" : : "m"(controlWord));
-#ifdef HAVE_SSE
-  // SSE: all exceptions masked, round to nearest.
-  _mm_setcsr((_mm_getcsr() | 0x1F80u) & ~0x6000u);
+#if defined(__SSE__) || defined(__x86_64__)
+  // SSE: all six exceptions masked, round to nearest; the other bits are kept.
+  unsigned int csr = 0;
+  __asm__ __volatile__("stmxcsr %0" : "=m"(csr));
+  csr = (csr | 0x1F80u) & ~0x6000u;
+  __asm__ __volatile__("ldmxcsr %0" : : "m"(csr));
 #endif
 #else
+  // Elsewhere floating point does not trap by default; round to nearest.
   std::fesetround(FE_TONEAREST);
 #endif
   InstallEntryPointStubs();

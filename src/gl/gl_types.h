@@ -51,6 +51,37 @@ typedef GLUnurbs GLUnurbsObj;
 typedef GLUtesselator GLUtesselatorObj;
 typedef void(GLAPIENTRY* _GLUfuncptr)();
 
+#ifdef _WIN32
+// The Windows types of the WGL entry points, declared as <windows.h> declares them (with
+// STRICT handles), so that a file may include both; only pointers to the structures pass
+// through the table, so they stay incomplete here.
+typedef int BOOL;
+typedef int INT;
+typedef unsigned int UINT;
+typedef signed int INT32;
+typedef long long INT64;
+typedef unsigned short USHORT;
+typedef unsigned long DWORD;
+typedef float FLOAT;
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef DWORD COLORREF;
+struct HDC__;
+typedef HDC__* HDC;
+struct HGLRC__;
+typedef HGLRC__* HGLRC;
+struct HPBUFFERARB__;
+typedef HPBUFFERARB__* HPBUFFERARB;
+struct HPBUFFEREXT__;
+typedef HPBUFFEREXT__* HPBUFFEREXT;
+struct tagLAYERPLANEDESCRIPTOR;
+typedef tagLAYERPLANEDESCRIPTOR LAYERPLANEDESCRIPTOR;
+struct _GLYPHMETRICSFLOAT;
+typedef _GLYPHMETRICSFLOAT* LPGLYPHMETRICSFLOAT;
+struct _WGLSWAP;
+typedef _WGLSWAP WGLSWAP;
+#endif
+
 enum : GLenum {
   GL_NO_ERROR = 0,
   GL_QUADS = 0x0007,
@@ -103,6 +134,24 @@ enum : GLenum {
   GL_SOURCE1_RGB_ARB = 0x8581,
   GL_PREVIOUS_ARB = 0x8578,
   GL_DOT3_RGB_ARB = 0x86AE,
+};
+
+// Error codes, and the state and shader names the binding's tests query.
+enum : GLenum {
+  GL_INVALID_ENUM = 0x0500,
+  GL_INVALID_VALUE = 0x0501,
+  GL_INVALID_OPERATION = 0x0502,
+  GL_STACK_OVERFLOW = 0x0503,
+  GL_STACK_UNDERFLOW = 0x0504,
+  GL_OUT_OF_MEMORY = 0x0505,
+  GL_PROJECTION_MATRIX = 0x0BA7,
+  GL_ACTIVE_TEXTURE_ARB = 0x84E0,
+  GL_VERTEX_SHADER = 0x8B31,
+};
+
+enum : GLboolean {
+  GL_FALSE = 0,
+  GL_TRUE = 1,
 };
 
 enum : GLbitfield {

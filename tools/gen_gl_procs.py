@@ -1,0 +1,563 @@
+#!/usr/bin/env python3
+"""Writes the entry-point lists of the lazy GL table from the Khronos XML registry.
+
+Reads gl.xml and wgl.xml (Debian package khronos-api) and writes three X-macro lists:
+
+  src/gl/gl_procs.inc                 every slot of the table, grouped by family
+  src/gl/wgl_core_procs.inc           the core WGL slots that only the loader binds
+  src/gl/recorder/gl_record_args.inc  how the GL-call recorder renders each argument
+
+  python3 tools/gen_gl_procs.py            regenerate the lists in place
+  python3 tools/gen_gl_procs.py --check    compare fresh output with the committed
+                                           lists: exit 0 when equal, 1 on any
+                                           difference, 77 when no registry is found
+
+Python 3 standard library only.
+"""
+
+import argparse
+import difflib
+import os
+import re
+import shutil
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+DEFAULT_REGISTRY = "/usr/share/khronos-api"
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUTPUTS = {
+    "procs": "src/gl/gl_procs.inc",
+    "wgl_core": "src/gl/wgl_core_procs.inc",
+    "record_args": "src/gl/recorder/gl_record_args.inc",
+}
+SKIP_CODE = 77
+
+# Core families: the registry's feature lists, with the imaging subset counted in 1.2
+# (it also takes glBlendColor and glBlendEquation, which 1.4 lists again).
+CORE_FAMILIES = [
+    ("GL_VERSION_1_1", ["GL_VERSION_1_0", "GL_VERSION_1_1"], []),
+    ("GL_VERSION_1_2", ["GL_VERSION_1_2", "GL_ARB_imaging"], []),
+    ("GL_VERSION_1_3", ["GL_VERSION_1_3"], []),
+    ("GL_VERSION_1_4", ["GL_VERSION_1_4"], []),
+    ("GL_VERSION_1_5", ["GL_VERSION_1_5"], []),
+    ("GL_VERSION_2_0", ["GL_VERSION_2_0"], ["glGetVertexAttribdv"]),
+]
+
+# Extension families: the registry extensions whose commands carry the family's suffix.
+GL_EXTENSION_FAMILIES = [
+    ("GL_ARB", "ARB", """
+        GL_ARB_matrix_palette GL_ARB_multisample GL_ARB_multitexture GL_ARB_point_parameters
+        GL_ARB_texture_compression GL_ARB_transpose_matrix GL_ARB_vertex_blend
+        GL_ARB_vertex_buffer_object GL_ARB_vertex_program GL_ARB_window_pos
+        GL_ARB_draw_buffers GL_ARB_color_buffer_float GL_ARB_vertex_shader
+        GL_ARB_shader_objects GL_ARB_occlusion_query"""),
+    ("GL_EXT", "EXT", """
+        GL_EXT_blend_color GL_EXT_blend_minmax GL_EXT_blend_func_separate
+        GL_EXT_blend_equation_separate GL_EXT_color_subtable GL_EXT_compiled_vertex_array
+        GL_EXT_convolution GL_EXT_coordinate_frame GL_EXT_copy_texture GL_EXT_cull_vertex
+        GL_EXT_draw_range_elements GL_EXT_fog_coord GL_EXT_framebuffer_object
+        GL_EXT_histogram GL_EXT_index_func GL_EXT_index_material GL_EXT_light_texture
+        GL_EXT_multi_draw_arrays GL_EXT_multisample GL_EXT_paletted_texture
+        GL_EXT_pixel_transform GL_EXT_point_parameters GL_EXT_polygon_offset
+        GL_EXT_secondary_color GL_EXT_stencil_two_side GL_EXT_subtexture GL_EXT_texture3D
+        GL_EXT_texture_object GL_EXT_texture_perturb_normal GL_EXT_vertex_array
+        GL_EXT_vertex_shader GL_EXT_vertex_weighting GL_EXT_stencil_clear_tag
+        GL_EXT_depth_bounds_test"""),
+    ("GL_NV", "NV", """
+        GL_NV_evaluators GL_NV_fence GL_NV_fragment_program GL_NV_half_float
+        GL_NV_occlusion_query GL_NV_pixel_data_range GL_NV_point_sprite
+        GL_NV_primitive_restart GL_NV_register_combiners GL_NV_register_combiners2
+        GL_NV_vertex_array_range GL_NV_vertex_program"""),
+    ("GL_ATI", "ATI", """
+        GL_ATI_draw_buffers GL_ATI_element_array GL_ATI_envmap_bumpmap
+        GL_ATI_fragment_shader GL_ATI_map_object_buffer GL_ATI_vertex_array_object
+        GL_ATI_vertex_attrib_array_object GL_ATI_pn_triangles GL_ATI_separate_stencil
+        GL_ATI_vertex_streams"""),
+    ("GL_SUN", "SUN", "GL_SUN_global_alpha GL_SUN_mesh_array GL_SUN_triangle_list GL_SUN_vertex"),
+    ("GL_SGIX", "SGIX", """
+        GL_SGIX_async GL_SGIX_flush_raster GL_SGIX_fragment_lighting GL_SGIX_framezoom
+        GL_SGIX_igloo_interface GL_SGIX_instruments GL_SGIX_list_priority
+        GL_SGIX_pixel_texture GL_SGIX_polynomial_ffd GL_SGIX_reference_plane
+        GL_SGIX_sprite GL_SGIX_tag_sample_buffer"""),
+    ("GL_MESA", "MESA", "GL_MESA_resize_buffers GL_MESA_window_pos"),
+    ("GL_SGIS", "SGIS", """
+        GL_SGIS_detail_texture GL_SGIS_sharpen_texture GL_SGIS_texture_filter4
+        GL_SGIS_fog_function GL_SGIS_multisample GL_SGIS_pixel_texture
+        GL_SGIS_point_parameters GL_SGIS_texture4D GL_SGIS_texture_color_mask"""),
+    ("GL_APPLE", "APPLE", """
+        GL_APPLE_element_array GL_APPLE_fence GL_APPLE_vertex_array_object
+        GL_APPLE_vertex_array_range"""),
+    ("GL_IBM", "IBM", "GL_IBM_multimode_draw_arrays GL_IBM_vertex_array_lists"),
+    ("GL_SGI", "SGI", "GL_SGI_color_table"),
+    ("GL_HP", "HP", "GL_HP_image_transform"),
+    ("GL_INTEL", "INTEL", "GL_INTEL_parallel_arrays"),
+    ("GL_WIN", "WIN", ""),
+    ("GL_3DFX", "3DFX", "GL_3DFX_tbuffer"),
+    ("GL_INGR", "INGR", "GL_INGR_blend_func_separate"),
+    ("GL_PGI", "PGI", "GL_PGI_misc_hints"),
+    ("GL_SUNX", "SUNX", "GL_SUNX_constant_data"),
+]
+
+WGL_EXTENSION_FAMILIES = [
+    ("WGL_ARB", "ARB", """
+        WGL_ARB_buffer_region WGL_ARB_make_current_read WGL_ARB_pbuffer
+        WGL_ARB_pixel_format WGL_ARB_render_texture WGL_ARB_extensions_string"""),
+    ("WGL_EXT", "EXT", """
+        WGL_EXT_display_color_table WGL_EXT_make_current_read WGL_EXT_pbuffer
+        WGL_EXT_pixel_format WGL_EXT_swap_control WGL_EXT_extensions_string"""),
+    ("WGL_I3D", "I3D", """
+        WGL_I3D_digital_video_control WGL_I3D_gamma WGL_I3D_genlock WGL_I3D_image_buffer
+        WGL_I3D_swap_frame_lock WGL_I3D_swap_frame_usage"""),
+    ("WGL_OML", "OML", "WGL_OML_sync_control"),
+    ("WGL_NV", "NV", "WGL_NV_vertex_array_range"),
+]
+
+# Commands a later revision of an extension added; the table follows the extension as
+# the other families' drivers shipped it.
+LEFT_OUT = {
+    "glGetPixelTransformParameterivEXT": "added by a later revision of EXT_pixel_transform",
+    "glGetPixelTransformParameterfvEXT": "added by a later revision of EXT_pixel_transform",
+}
+
+# Names the registry lacks, with their published signatures:
+# (family, return type, name, [(type, name)], argument rendering).
+HAND_WRITTEN = [
+    ("GL_WIN", "void", "glAddSwapHintRectWIN",
+     [("GLint", "x"), ("GLint", "y"), ("GLsizei", "width"), ("GLsizei", "height")],
+     "v v v v"),
+    ("GL_WIN", "void", "glDrawRangeElementsWIN",
+     [("GLenum", "mode"), ("GLuint", "start"), ("GLuint", "end"), ("GLsizei", "count"),
+      ("GLenum", "type"), ("const void*", "indices")],
+     "e v v v e v"),
+    # As glClampColorARB, under the name the WGL extension list once carried.
+    ("WGL_ARB", "void", "wglClampColorARB", [("GLenum", "target"), ("GLenum", "clamp")],
+     "e e"),
+]
+
+# The 20 core WGL slots, in the loader's binding order; all but wglSwapMultipleBuffers
+# come from wgl.xml.
+WGL_CORE = [
+    "wglCopyContext", "wglCreateLayerContext", "wglCreateContext", "wglDeleteContext",
+    "wglDescribeLayerPlane", "wglGetCurrentContext", "wglGetCurrentDC",
+    "wglGetLayerPaletteEntries", "wglMakeCurrent", "wglRealizeLayerPalette",
+    "wglSetLayerPaletteEntries", "wglShareLists", "wglSwapLayerBuffers",
+    "wglSwapMultipleBuffers", "wglUseFontBitmapsA", "wglUseFontOutlinesA",
+    "wglUseFontBitmapsW", "wglUseFontOutlinesW", "wglUseFontBitmaps", "wglUseFontOutlines",
+]
+WGL_CORE_HAND = {
+    "wglSwapMultipleBuffers": ("DWORD", [("UINT", "n"), ("const WGLSWAP*", "ps")]),
+}
+
+# GLU 1.3, in the loader's binding order: (return type, name, [(type, name)], rendering).
+GLU_PROCS = [
+    ("void", "gluBeginCurve", [("GLUnurbs*", "nurb")], "v"),
+    ("void", "gluBeginPolygon", [("GLUtesselator*", "tess")], "v"),
+    ("void", "gluBeginSurface", [("GLUnurbs*", "nurb")], "v"),
+    ("void", "gluBeginTrim", [("GLUnurbs*", "nurb")], "v"),
+    ("GLint", "gluBuild1DMipmaps",
+     [("GLenum", "target"), ("GLint", "internalFormat"), ("GLsizei", "width"),
+      ("GLenum", "format"), ("GLenum", "type"), ("const void*", "data")],
+     "e v v e e img(3,4,2,-1,-1)"),
+    ("GLint", "gluBuild2DMipmaps",
+     [("GLenum", "target"), ("GLint", "internalFormat"), ("GLsizei", "width"),
+      ("GLsizei", "height"), ("GLenum", "format"), ("GLenum", "type"), ("const void*", "data")],
+     "e v v v e e img(4,5,2,3,-1)"),
+    ("void", "gluCylinder",
+     [("GLUquadric*", "quad"), ("GLdouble", "base"), ("GLdouble", "top"), ("GLdouble", "height"),
+      ("GLint", "slices"), ("GLint", "stacks")], "v v v v v v"),
+    ("void", "gluDeleteNurbsRenderer", [("GLUnurbs*", "nurb")], "v"),
+    ("void", "gluDeleteQuadric", [("GLUquadric*", "quad")], "v"),
+    ("void", "gluDeleteTess", [("GLUtesselator*", "tess")], "v"),
+    ("void", "gluDisk",
+     [("GLUquadric*", "quad"), ("GLdouble", "inner"), ("GLdouble", "outer"), ("GLint", "slices"),
+      ("GLint", "loops")], "v v v v v"),
+    ("void", "gluEndCurve", [("GLUnurbs*", "nurb")], "v"),
+    ("void", "gluEndPolygon", [("GLUtesselator*", "tess")], "v"),
+    ("void", "gluEndSurface", [("GLUnurbs*", "nurb")], "v"),
+    ("void", "gluEndTrim", [("GLUnurbs*", "nurb")], "v"),
+    ("const GLubyte*", "gluErrorString", [("GLenum", "error")], "e"),
+    ("void", "gluGetNurbsProperty",
+     [("GLUnurbs*", "nurb"), ("GLenum", "property"), ("GLfloat*", "data")], "v e v"),
+    ("const GLubyte*", "gluGetString", [("GLenum", "name")], "e"),
+    ("void", "gluGetTessProperty",
+     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("GLdouble*", "data")], "v e v"),
+    ("void", "gluLoadSamplingMatrices",
+     [("GLUnurbs*", "nurb"), ("const GLfloat*", "model"), ("const GLfloat*", "perspective"),
+      ("const GLint*", "view")], "v [16] [16] [4]"),
+    ("void", "gluLookAt",
+     [("GLdouble", "eyeX"), ("GLdouble", "eyeY"), ("GLdouble", "eyeZ"), ("GLdouble", "centerX"),
+      ("GLdouble", "centerY"), ("GLdouble", "centerZ"), ("GLdouble", "upX"), ("GLdouble", "upY"),
+      ("GLdouble", "upZ")], "v v v v v v v v v"),
+    ("GLUnurbs*", "gluNewNurbsRenderer", [], ""),
+    ("GLUquadric*", "gluNewQuadric", [], ""),
+    ("GLUtesselator*", "gluNewTess", [], ""),
+    ("void", "gluNextContour", [("GLUtesselator*", "tess"), ("GLenum", "type")], "v e"),
+    ("void", "gluNurbsCallback",
+     [("GLUnurbs*", "nurb"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "v e v"),
+    ("void", "gluNurbsCurve",
+     [("GLUnurbs*", "nurb"), ("GLint", "knotCount"), ("GLfloat*", "knots"), ("GLint", "stride"),
+      ("GLfloat*", "control"), ("GLint", "order"), ("GLenum", "type")], "v v v v v v e"),
+    ("void", "gluNurbsProperty",
+     [("GLUnurbs*", "nurb"), ("GLenum", "property"), ("GLfloat", "value")], "v e v"),
+    ("void", "gluNurbsSurface",
+     [("GLUnurbs*", "nurb"), ("GLint", "sKnotCount"), ("GLfloat*", "sKnots"),
+      ("GLint", "tKnotCount"), ("GLfloat*", "tKnots"), ("GLint", "sStride"), ("GLint", "tStride"),
+      ("GLfloat*", "control"), ("GLint", "sOrder"), ("GLint", "tOrder"), ("GLenum", "type")],
+     "v v v v v v v v v v e"),
+    ("void", "gluOrtho2D",
+     [("GLdouble", "left"), ("GLdouble", "right"), ("GLdouble", "bottom"), ("GLdouble", "top")],
+     "v v v v"),
+    ("void", "gluPartialDisk",
+     [("GLUquadric*", "quad"), ("GLdouble", "inner"), ("GLdouble", "outer"), ("GLint", "slices"),
+      ("GLint", "loops"), ("GLdouble", "start"), ("GLdouble", "sweep")], "v v v v v v v"),
+    ("void", "gluPerspective",
+     [("GLdouble", "fovy"), ("GLdouble", "aspect"), ("GLdouble", "zNear"), ("GLdouble", "zFar")],
+     "v v v v"),
+    ("void", "gluPickMatrix",
+     [("GLdouble", "x"), ("GLdouble", "y"), ("GLdouble", "delX"), ("GLdouble", "delY"),
+      ("GLint*", "viewport")], "v v v v [4]"),
+    ("GLint", "gluProject",
+     [("GLdouble", "objX"), ("GLdouble", "objY"), ("GLdouble", "objZ"), ("const GLdouble*", "model"),
+      ("const GLdouble*", "proj"), ("const GLint*", "view"), ("GLdouble*", "winX"),
+      ("GLdouble*", "winY"), ("GLdouble*", "winZ")], "v v v [16] [16] [4] v v v"),
+    ("void", "gluPwlCurve",
+     [("GLUnurbs*", "nurb"), ("GLint", "count"), ("GLfloat*", "data"), ("GLint", "stride"),
+      ("GLenum", "type")], "v v v v e"),
+    ("void", "gluQuadricCallback",
+     [("GLUquadric*", "quad"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "v e v"),
+    ("void", "gluQuadricDrawStyle", [("GLUquadric*", "quad"), ("GLenum", "draw")], "v e"),
+    ("void", "gluQuadricNormals", [("GLUquadric*", "quad"), ("GLenum", "normal")], "v e"),
+    ("void", "gluQuadricOrientation", [("GLUquadric*", "quad"), ("GLenum", "orientation")], "v e"),
+    ("void", "gluQuadricTexture", [("GLUquadric*", "quad"), ("GLboolean", "texture")], "v z"),
+    ("GLint", "gluScaleImage",
+     [("GLenum", "format"), ("GLsizei", "wIn"), ("GLsizei", "hIn"), ("GLenum", "typeIn"),
+      ("const void*", "dataIn"), ("GLsizei", "wOut"), ("GLsizei", "hOut"), ("GLenum", "typeOut"),
+      ("GLvoid*", "dataOut")], "e v v e img(0,3,1,2,-1) v v e v"),
+    ("void", "gluSphere",
+     [("GLUquadric*", "quad"), ("GLdouble", "radius"), ("GLint", "slices"), ("GLint", "stacks")],
+     "v v v v"),
+    ("void", "gluTessBeginContour", [("GLUtesselator*", "tess")], "v"),
+    ("void", "gluTessBeginPolygon", [("GLUtesselator*", "tess"), ("GLvoid*", "data")], "v v"),
+    ("void", "gluTessCallback",
+     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "v e v"),
+    ("void", "gluTessEndContour", [("GLUtesselator*", "tess")], "v"),
+    ("void", "gluTessEndPolygon", [("GLUtesselator*", "tess")], "v"),
+    ("void", "gluTessNormal",
+     [("GLUtesselator*", "tess"), ("GLdouble", "valueX"), ("GLdouble", "valueY"),
+      ("GLdouble", "valueZ")], "v v v v"),
+    ("void", "gluTessProperty",
+     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("GLdouble", "data")], "v e v"),
+    ("void", "gluTessVertex",
+     [("GLUtesselator*", "tess"), ("GLdouble*", "location"), ("GLvoid*", "data")], "v [3] v"),
+    ("GLint", "gluUnProject",
+     [("GLdouble", "winX"), ("GLdouble", "winY"), ("GLdouble", "winZ"), ("const GLdouble*", "model"),
+      ("const GLdouble*", "proj"), ("const GLint*", "view"), ("GLdouble*", "objX"),
+      ("GLdouble*", "objY"), ("GLdouble*", "objZ")], "v v v [16] [16] [4] v v v"),
+]
+
+# Resolved through the driver's lookup alone, never the GL library's exports.
+DRIVER_ONLY_FAMILIES = {"GL_VERSION_2_0"}
+DRIVER_ONLY_NAMES = {"wglClampColorARB"}
+
+# Spelled as the C++ types that gl_types.h declares.
+TYPE_SPELLING = {"VOID": "void"}
+
+CHAR_TYPES = {"GLchar", "GLcharARB", "char", "CHAR"}
+
+
+class Param:
+    def __init__(self, ctype, name, ptype=None, length=None):
+        self.ctype = ctype  # normalized C type, e.g. "const GLfloat*"
+        self.name = name
+        self.ptype = ptype  # the base type name, e.g. "GLfloat"
+        self.length = length  # the registry's len attribute
+
+
+class Proc:
+    def __init__(self, family, ret, name, params, render=None):
+        self.family = family
+        self.ret = ret
+        self.name = name
+        self.params = params
+        self.render = render  # argument rendering for the recorder; derived when None
+        self.lookup = "DriverOnly" if (family in DRIVER_ONLY_FAMILIES or
+                                       name in DRIVER_ONLY_NAMES) else "Resolve"
+
+
+def normalize_type(text):
+    """'const GLubyte *' -> 'const GLubyte*'; 'const void *const*' -> 'const void* const*'."""
+    text = " ".join(text.split())
+    text = re.sub(r"\s*\*\s*", "* ", text).strip()
+    words = [TYPE_SPELLING.get(w, w) for w in text.split(" ")]
+    return " ".join(words)
+
+
+def parse_commands(root):
+    commands = {}
+    for command in root.find("commands"):
+        proto = command.find("proto")
+        name = proto.find("name").text
+        ret = normalize_type("".join(proto.itertext())[: -len(name)])
+        params = []
+        for p in command.findall("param"):
+            pname = p.find("name").text
+            whole = "".join(p.itertext())
+            ctype = normalize_type(whole[: whole.rfind(pname)])
+            ptype = p.find("ptype")
+            base = ptype.text if ptype is not None else ctype.replace("const", "").replace(
+                "*", "").strip()
+            params.append(Param(ctype, pname, TYPE_SPELLING.get(base, base), p.get("len")))
+        commands[name] = (ret, params)
+    return commands
+
+
+def required_commands(element):
+    names = []
+    for require in element.findall("require"):
+        for command in require.findall("command"):
+            if command.get("name") not in names:
+                names.append(command.get("name"))
+    return names
+
+
+def collect_families(gl_root, wgl_root):
+    gl_commands = parse_commands(gl_root)
+    wgl_commands = parse_commands(wgl_root)
+    gl_features = {f.get("name"): f for f in gl_root.findall("feature") if f.get("api") == "gl"}
+    gl_extensions = {e.get("name"): e for e in gl_root.find("extensions")}
+    wgl_extensions = {e.get("name"): e for e in wgl_root.find("extensions")}
+
+    families = []  # (family, [Proc]), in output order
+    taken = set()
+
+    def add(family, names, commands):
+        procs = []
+        for name in sorted(names):
+            if name in taken or name in LEFT_OUT:
+                continue
+            taken.add(name)
+            ret, params = commands[name]
+            procs.append(Proc(family, ret, name, params))
+        families.append((family, procs))
+
+    for family, sources, excluded in CORE_FAMILIES:
+        names = []
+        for source in sources:
+            element = gl_features.get(source) or gl_extensions[source]
+            names += [n for n in required_commands(element) if n not in excluded]
+        add(family, names, gl_commands)
+
+    families.append(("GLU", [Proc("GLU", r, n, [Param(t, p) for t, p in ps], render)
+                             for r, n, ps, render in GLU_PROCS]))
+    taken.update(n for _, n, _, _ in GLU_PROCS)
+
+    def add_extensions(table, extensions, commands):
+        for family, suffix, sources in table:
+            names = []
+            for source in sources.split():
+                names += [n for n in required_commands(extensions[source]) if n.endswith(suffix)]
+            add(family, names, commands)
+
+    add_extensions(GL_EXTENSION_FAMILIES, gl_extensions, gl_commands)
+    add_extensions(WGL_EXTENSION_FAMILIES, wgl_extensions, wgl_commands)
+
+    for family, ret, name, params, render in HAND_WRITTEN:
+        procs = dict(families)[family]
+        procs.append(Proc(family, ret, name, [Param(t, p) for t, p in params], render))
+        procs.sort(key=lambda proc: proc.name)
+
+    wgl_core = []
+    for name in WGL_CORE:
+        if name in WGL_CORE_HAND:
+            ret, params = WGL_CORE_HAND[name]
+            wgl_core.append(Proc("WGL", ret, name, [Param(t, p) for t, p in params]))
+        else:
+            ret, params = wgl_commands[name]
+            wgl_core.append(Proc("WGL", ret, name, params))
+    return families, wgl_core
+
+
+def element_kind(ptype):
+    return {"GLenum": "e", "GLboolean": "z"}.get(ptype, "")
+
+
+def render_spec(proc):
+    """How the recorder renders each argument, one token per parameter:
+    v plain value, e GLenum, b GLbitfield, z GLboolean, s zero-terminated string,
+    [K] / [nI] / [nI*K] a read-only array of K elements, or as many as parameter I says
+    (times K), optionally after e or z for the element kind, and img(F,T,W,H,D) read-only
+    pixel data sized from the format, type, width, height and depth parameters (-1: none).
+    """
+    if proc.render is not None:
+        return proc.render
+    names = [p.name for p in proc.params]
+    tokens = []
+    for p in proc.params:
+        pointer = p.ctype.count("*")
+        read_only = p.ctype.startswith("const ") and pointer == 1
+        token = "v"
+        if pointer == 0:
+            token = {"GLenum": "e", "GLbitfield": "b", "GLboolean": "z"}.get(p.ptype, "v")
+        elif read_only and p.ptype in CHAR_TYPES and (p.length is None or
+                                                      p.length.startswith("COMPSIZE(name")):
+            token = "s"
+        elif read_only and p.length:
+            length = p.length.replace(" ", "")
+            image = re.fullmatch(r"COMPSIZE\(format,type,width(,height(,depth)?)?\)", length)
+            count = re.fullmatch(r"(\d+|[A-Za-z_]\w*)(\*(\d+))?", length)
+            if image and p.ptype == "void":
+                dims = ["format", "type", "width", "height", "depth"]
+                tokens.append("img(%s)" % ",".join(
+                    str(names.index(d)) if d in names else "-1" for d in dims))
+                continue
+            if count:
+                what, times = count.group(1), count.group(3)
+                if what.isdigit():
+                    size = what if not times else str(int(what) * int(times))
+                    token = element_kind(p.ptype) + "[%s]" % size
+                elif what in names:
+                    size = "n%d" % names.index(what) + ("*" + times if times else "")
+                    token = element_kind(p.ptype) + "[%s]" % size
+        tokens.append(token)
+    return " ".join(tokens)
+
+
+def declaration(proc):
+    if not proc.params:
+        return "(void)"
+    return "(" + ", ".join("%s %s" % (p.ctype, p.name) for p in proc.params) + ")"
+
+
+def arguments(proc):
+    return "(" + ", ".join(p.name for p in proc.params) + ")"
+
+
+def generated_header(command_note):
+    return [
+        "// Generated by tools/gen_gl_procs.py from the Khronos XML API registry",
+        "// (/usr/share/khronos-api/gl.xml and wgl.xml, Debian package khronos-api).",
+        "// Do not edit: change the generator and run `python3 tools/gen_gl_procs.py`.",
+        command_note,
+    ]
+
+
+def write_procs(families):
+    lines = generated_header(
+        "// One row per slot: GL_PROC(family, lookup, return type, name, (parameters),\n"
+        "// (arguments)). lookup is Resolve (driver lookup, then the GL library's export) or\n"
+        "// DriverOnly (driver lookup alone). The WGL families exist only in Windows builds.")
+    total = 0
+    in_windows = False
+    for family, procs in families:
+        windows = family.startswith("WGL_")
+        if windows and not in_windows:
+            lines += ["", "#ifdef _WIN32"]
+            in_windows = True
+        lines += ["", "// %s: %d" % (family, len(procs))]
+        for proc in procs:
+            lines.append("GL_PROC(%s, %s, %s, %s, %s, %s)" % (
+                family, proc.lookup, proc.ret, proc.name, declaration(proc), arguments(proc)))
+        total += len(procs)
+    if in_windows:
+        lines += ["", "#endif  // _WIN32"]
+    lines += ["", "// Slots: %d" % total, ""]
+    return "\n".join(lines)
+
+
+def write_wgl_core(procs):
+    lines = generated_header(
+        "// The core WGL slots, in the order the loader binds them:\n"
+        "// WGL_CORE_PROC(return type, name, (parameters)). Windows builds only.")
+    lines.append("")
+    for proc in procs:
+        lines.append("WGL_CORE_PROC(%s, %s, %s)" % (proc.ret, proc.name, declaration(proc)))
+    lines.append("")
+    return "\n".join(lines)
+
+
+def write_record_args(families):
+    lines = generated_header(
+        "// How the GL-call recorder renders the arguments of each slot:\n"
+        "// GL_RECORD_ARGS(name, \"one token per parameter\"). The tokens are described in\n"
+        "// gl_recorder.cpp.")
+    in_windows = False
+    for family, procs in families:
+        if family.startswith("WGL_") and not in_windows:
+            lines += ["", "#ifdef _WIN32"]
+            in_windows = True
+        lines += ["", "// %s" % family]
+        for proc in procs:
+            lines.append('GL_RECORD_ARGS(%s, "%s")' % (proc.name, render_spec(proc)))
+    if in_windows:
+        lines += ["", "#endif  // _WIN32"]
+    lines.append("")
+    return "\n".join(lines)
+
+
+def generate(registry):
+    gl_root = ET.parse(os.path.join(registry, "gl.xml")).getroot()
+    wgl_root = ET.parse(os.path.join(registry, "wgl.xml")).getroot()
+    families, wgl_core = collect_families(gl_root, wgl_root)
+    return {
+        "procs": write_procs(families),
+        "wgl_core": write_wgl_core(wgl_core),
+        "record_args": write_record_args(families),
+    }, families
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--registry", default=DEFAULT_REGISTRY,
+                        help="folder holding gl.xml and wgl.xml (default %(default)s)")
+    parser.add_argument("--check", action="store_true",
+                        help="compare with the committed lists instead of writing them")
+    parser.add_argument("--counts", action="store_true", help="print the slots per family")
+    options = parser.parse_args()
+
+    if not all(os.path.isfile(os.path.join(options.registry, f)) for f in ("gl.xml", "wgl.xml")):
+        print("no registry in %s" % options.registry, file=sys.stderr)
+        return SKIP_CODE if options.check else 1
+
+    texts, families = generate(options.registry)
+    if options.counts:
+        for family, procs in families:
+            print("%-16s %4d" % (family, len(procs)))
+        print("%-16s %4d" % ("total", sum(len(p) for _, p in families)))
+
+    if options.check:
+        # Written out first, so a failing check leaves the fresh lists to look at.
+        fresh_dir = tempfile.mkdtemp(prefix="gl_procs_")
+        different = False
+        for key, path in OUTPUTS.items():
+            fresh_path = os.path.join(fresh_dir, os.path.basename(path))
+            with open(fresh_path, "w", encoding="utf-8") as f:
+                f.write(texts[key])
+            committed_path = os.path.join(ROOT, path)
+            committed = ""
+            if os.path.exists(committed_path):
+                with open(committed_path, encoding="utf-8") as f:
+                    committed = f.read()
+            if committed != texts[key]:
+                different = True
+                diff = difflib.unified_diff(committed.splitlines(), texts[key].splitlines(),
+                                            path, fresh_path, lineterm="", n=1)
+                print("\n".join(list(diff)[:60]))
+        if different:
+            print("the committed lists differ from the registry's (fresh ones in %s); "
+                  "regenerate them" % fresh_dir, file=sys.stderr)
+            return 1
+        shutil.rmtree(fresh_dir)
+        print("the committed lists match the registry")
+        return 0
+
+    for key, path in OUTPUTS.items():
+        full = os.path.join(ROOT, path)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "w", encoding="utf-8") as f:
+            f.write(texts[key])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
