@@ -6,3 +6,13 @@ add_executable(bmp_tests test_bmp.cpp)
 target_link_libraries(bmp_tests PRIVATE fake_platform texture_files GTest::gtest_main)
 target_compile_definitions(bmp_tests PRIVATE BUMPDEMO_TESTDATA="${BUMPDEMO_TESTDATA}")
 gtest_discover_tests(bmp_tests)
+
+# Texture loading and the cube map against recording GL slots (no GL needed).
+add_library(texture_recorder STATIC texture_recorder.cpp)
+target_link_libraries(texture_recorder PUBLIC bumpcore)
+target_include_directories(texture_recorder PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+
+add_executable(texture_call_tests test_texture.cpp test_cubemap.cpp)
+target_link_libraries(texture_call_tests PRIVATE fake_platform texture_files texture_recorder
+  GTest::gtest_main)
+gtest_discover_tests(texture_call_tests)
