@@ -16,3 +16,9 @@ add_executable(texture_call_tests test_texture.cpp test_cubemap.cpp)
 target_link_libraries(texture_call_tests PRIVATE fake_platform texture_files texture_recorder
   GTest::gtest_main)
 gtest_discover_tests(texture_call_tests)
+
+# Texture loading and the cube map on Mesa's GL, through SDL's offscreen driver.
+add_executable(texture_gl_tests test_texture_gl.cpp)
+target_link_libraries(texture_gl_tests PRIVATE bumpsdl texture_files GTest::gtest_main)
+target_compile_definitions(texture_gl_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+gtest_discover_tests(texture_gl_tests PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen")
