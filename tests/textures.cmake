@@ -22,3 +22,11 @@ add_executable(texture_gl_tests test_texture_gl.cpp)
 target_link_libraries(texture_gl_tests PRIVATE bumpsdl texture_files GTest::gtest_main)
 target_compile_definitions(texture_gl_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 gtest_discover_tests(texture_gl_tests PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen")
+
+# The normal-map tool, run as a program, and the shipped map it made.
+add_executable(normal_map_tests test_normal_map.cpp)
+target_link_libraries(normal_map_tests PRIVATE fake_platform texture_files GTest::gtest_main)
+target_compile_definitions(normal_map_tests PRIVATE MAKE_NORMAL_MAP="$<TARGET_FILE:make_normal_map>"
+  BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+add_dependencies(normal_map_tests make_normal_map)
+gtest_discover_tests(normal_map_tests)
