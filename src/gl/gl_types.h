@@ -163,3 +163,13 @@ enum : GLenum {
   GLU_SMOOTH = 100000,
   GLU_FILL = 100012,
 };
+
+// Texture state queries, for reading textures back.
+enum : GLenum {
+  GL_MAX_TEXTURE_SIZE = 0x0D33,
+  GL_TEXTURE_WIDTH = 0x1000,
+  GL_TEXTURE_HEIGHT = 0x1001,
+  GL_TEXTURE_INTERNAL_FORMAT = 0x1003,
+  GL_TEXTURE_BINDING_1D = 0x8068,
+  GL_TEXTURE_BINDING_2D = 0x8069,
+};

@@ -1,0 +1,197 @@
+// The BMP reader. The layout it honours: a 14-byte file header and exactly 40 bytes of
+// info header (whatever the header's own size field says), then a block of as many bytes
+// as the colours-used field counts, skipped, then the pixel data (the pixel-data offset
+// field is ignored) of the image-size field's length, or width x height x bits per pixel
+// / 8 when that field is 0. Rows are taken as packed: no padding is removed.
+//
+// What it refuses, each with one message before anything is allocated for the pixels: a
+// file shorter than its headers, a colour table or pixel data the file does not hold, a
+// width or height of 0 or less (top-down files included), an edge beyond MaxBitmapEdge, a
+// pixel-data size that overflows 32 bits, and pixel data shorter than width x height x 3
+// (fewer than 24 bits per pixel, compressed data, an image-size field that is too small).
+#include "textures/bmp.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::size_t FileHeaderSize = 14;
+constexpr std::size_t InfoHeaderSize = 40;
+constexpr std::uint64_t HeadersSize = FileHeaderSize + InfoHeaderSize;
+
+// File access: POSIX calls, in the shape of the Win32 ones they stand for.
+struct BitmapFile {
+  int descriptor = -1;
+};
+
+// Opens a regular file for reading; a directory or device cannot be opened as an image.
+bool OpenBitmapFile(const char* path, BitmapFile* file) {
+  const std::string native = NativePath(path);
+  const int descriptor = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  struct stat info;
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(descriptor);
+    return false;
+  }
+  file->descriptor = descriptor;
+  return true;
+}
+
+std::uint64_t BitmapFileSize(const BitmapFile& file) {
+  struct stat info;
+  if (fstat(file.descriptor, &info) != 0 || info.st_size < 0) return 0;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+// Reads up to count bytes, as one ReadFile call does: fewer only at the end of the file
+// or on an error. Returns the number of bytes read.
+std::size_t ReadBitmapBytes(const BitmapFile& file, void* buffer, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = read(file.descriptor, static_cast<char*>(buffer) + done, count - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+void CloseBitmapFile(BitmapFile* file) {
+  if (file->descriptor >= 0) close(file->descriptor);
+  file->descriptor = -1;
+}
+
+// Little-endian header fields.
+std::uint32_t FieldU32(const std::uint8_t* bytes, std::size_t offset) {
+  return static_cast<std::uint32_t>(bytes[offset]) |
+         static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
+         static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
+         static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+}
+
+std::uint16_t FieldU16(const std::uint8_t* bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+}
+
+std::int32_t FieldI32(const std::uint8_t* bytes, std::size_t offset) {
+  const std::uint32_t raw = FieldU32(bytes, offset);
+  return raw <= 0x7FFFFFFFu ? static_cast<std::int32_t>(raw)
+                            : -static_cast<std::int32_t>(~raw) - 1;  // two's complement
+}
+
+void ShowReaderMessage(const std::string& text) {
+  Platform.ShowMessageBox(text.c_str(), "BMP Unit", MB_OK);
+}
+
+// Checks the image's size fields and works out the pixel-data size. Returns the text of
+// the refusal, or null when the image can be served.
+const char* CheckImageSize(std::int32_t width, std::int32_t height, std::uint16_t bitsPerPixel,
+                           std::uint32_t imageSize, std::uint64_t* dataSize) {
+  if (width <= 0 || height <= 0) return "Unsupported bitmap size";
+  static_assert(MaxBitmapEdge == 16384, "the refusal text names the limit");
+  if (width > MaxBitmapEdge || height > MaxBitmapEdge)
+    return "Bitmap too large (over 16384 x 16384)";
+  const std::uint64_t pixelBytes = static_cast<std::uint64_t>(width) * height * 3;
+  if (imageSize != 0) {
+    *dataSize = imageSize;
+  } else {
+    // The product is a 32-bit integer: one that does not fit is refused, not wrapped.
+    const std::uint64_t bits = static_cast<std::uint64_t>(width) * height * bitsPerPixel;
+    if (bits > 0x7FFFFFFFu) return "Bitmap data size out of range";
+    *dataSize = bits / 8;
+  }
+  if (*dataSize < pixelBytes) return "Unsupported bitmap format";
+  return nullptr;
+}
+
+}  // namespace
+
+void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
+                    std::unique_ptr<std::uint8_t[]>* pixels) {
+  pixels->reset();
+  BitmapFile file;
+  if (!OpenBitmapFile(path, &file)) {
+    ShowReaderMessage(std::string("Error opening \"") + path);
+    return;
+  }
+  const std::uint64_t fileSize = BitmapFileSize(file);
+
+  std::uint8_t headers[HeadersSize] = {};
+  if (fileSize < HeadersSize || ReadBitmapBytes(file, headers, FileHeaderSize) != FileHeaderSize ||
+      ReadBitmapBytes(file, headers + FileHeaderSize, InfoHeaderSize) != InfoHeaderSize) {
+    ShowReaderMessage("Error reading bitmap header");
+    CloseBitmapFile(&file);
+    return;
+  }
+  const std::uint8_t* info = headers + FileHeaderSize;
+  const std::int32_t fileWidth = FieldI32(info, 4);
+  const std::int32_t fileHeight = FieldI32(info, 8);
+  const std::uint16_t bitsPerPixel = FieldU16(info, 14);
+  const std::uint32_t imageSize = FieldU32(info, 20);
+  const std::uint32_t coloursUsed = FieldU32(info, 32);
+
+  // The colour-table block: one byte per counted colour, read into four-byte entries and
+  // never interpreted. A count the file cannot hold is refused before allocating.
+  std::uint64_t remaining = fileSize - HeadersSize;
+  if (coloursUsed > remaining) {
+    ShowReaderMessage("Error reading palette");
+    CloseBitmapFile(&file);
+    return;
+  }
+  if (coloursUsed != 0) {
+    std::vector<std::uint32_t> colourTable((coloursUsed + 3) / 4);
+    if (ReadBitmapBytes(file, colourTable.data(), coloursUsed) != coloursUsed) {
+      ShowReaderMessage("Error reading palette");
+      CloseBitmapFile(&file);
+      return;
+    }
+  }
+  remaining -= coloursUsed;
+
+  *width = fileWidth;
+  *height = fileHeight;
+
+  std::uint64_t dataSize = 0;
+  if (const char* refusal =
+          CheckImageSize(fileWidth, fileHeight, bitsPerPixel, imageSize, &dataSize)) {
+    ShowReaderMessage(refusal);
+    CloseBitmapFile(&file);
+    return;
+  }
+
+  // Pixel data: allocated only when the file holds it all, and read with one call.
+  const std::size_t size = static_cast<std::size_t>(dataSize);
+  std::unique_ptr<std::uint8_t[]> buffer;
+  if (dataSize <= remaining) {
+    buffer.reset(new std::uint8_t[size]);
+    if (ReadBitmapBytes(file, buffer.get(), size) != size) buffer.reset();
+  }
+  if (!buffer) {
+    ShowReaderMessage("Error reading bitmap data");
+    CloseBitmapFile(&file);
+    return;
+  }
+  CloseBitmapFile(&file);
+
+  SwapRedBlue(buffer.get(), fileWidth * fileHeight);
+  *pixels = std::move(buffer);
+}
+
+void SwapRedBlue(std::uint8_t* buffer, std::int32_t pixelCount) {
+  std::uint8_t* end = buffer + 3 * static_cast<std::ptrdiff_t>(pixelCount > 0 ? pixelCount : 0);
+  for (std::uint8_t* pixel = buffer; pixel != end; pixel += 3) {
+    const std::uint8_t blue = pixel[0];
+    pixel[0] = pixel[2];
+    pixel[2] = blue;
+  }
+}

@@ -1,0 +1,457 @@
+// The BMP reader against real files on disk: the layout rules and their edge cases, bit
+// for bit; every refusal with its one message; the classic attacks on a header-trusting
+// reader; and every file of the public BMP suite. The largest allocation of each read is
+// watched, so a size the file cannot back never turns into a huge allocation.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <new>
+#include <sstream>
+
+#include "fake_platform.h"
+#include "texture_files.h"
+#include "textures/bmp.h"
+
+// Every allocation of the test program goes through here, so a test can see the largest
+// block requested while the reader ran.
+namespace {
+std::atomic<std::size_t> LargestAllocation{0};
+// The sizes of the first blocks requested since the last reset.
+std::size_t RecentSizes[64];
+std::atomic<std::size_t> RecentCount{0};
+
+void* TrackedAllocate(std::size_t size) {
+  std::size_t largest = LargestAllocation.load();
+  while (size > largest && !LargestAllocation.compare_exchange_weak(largest, size)) {
+  }
+  const std::size_t slot = RecentCount++;
+  if (slot < 64) RecentSizes[slot] = size;
+  if (void* block = std::malloc(size ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+  return TrackedAllocate(size);
+}
+void* operator new[](std::size_t size) {
+  return TrackedAllocate(size);
+}
+void operator delete(void* block) noexcept {
+  std::free(block);
+}
+void operator delete[](void* block) noexcept {
+  std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+  std::free(block);
+}
+
+namespace {
+
+struct ReadResult {
+  std::int32_t width = -7777;  // marks "not set"
+  std::int32_t height = -7777;
+  std::unique_ptr<std::uint8_t[]> pixels;
+  std::size_t largestAllocation = 0;
+  std::vector<std::size_t> sizes;  // of the blocks allocated during the read
+  bool Allocated(std::size_t size) const {
+    return std::find(sizes.begin(), sizes.end(), size) != sizes.end();
+  }
+};
+
+ReadResult Read(const std::string& path) {
+  InstallFakePlatform();
+  ReadResult result;
+  LargestAllocation = 0;
+  RecentCount = 0;
+  ReadBitmapFile(path.c_str(), &result.width, &result.height, &result.pixels);
+  result.largestAllocation = LargestAllocation;
+  result.sizes.assign(RecentSizes, RecentSizes + std::min<std::size_t>(RecentCount, 64));
+  return result;
+}
+
+// The 3-byte groups of bytes with their first and third bytes exchanged.
+std::vector<std::uint8_t> Swapped(std::vector<std::uint8_t> bytes, std::size_t groups) {
+  for (std::size_t i = 0; i < groups; ++i) std::swap(bytes[3 * i], bytes[3 * i + 2]);
+  return bytes;
+}
+
+std::vector<std::uint8_t> Bytes(const ReadResult& r, std::size_t count) {
+  return std::vector<std::uint8_t>(r.pixels.get(), r.pixels.get() + count);
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (readdir(dir)) ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+TEST(SwapRedBlue, ExchangesFirstAndThirdByteOfEachPixel) {
+  std::uint8_t bytes[] = {10, 20, 30, 40, 50, 60, 70};
+  SwapRedBlue(bytes, 2);
+  const std::uint8_t expected[] = {30, 20, 10, 60, 50, 40, 70};
+  EXPECT_TRUE(std::equal(bytes, bytes + 7, expected));
+}
+
+// Files that follow the layout rules.
+
+TEST(BmpLayout, PackedFourByTwoWithImageSizeZero) {
+  const std::vector<std::uint8_t> data = CountingBytes(24);
+  const ReadResult r = Read(WriteScratchFile("4x2.bmp", BmpFile({}, data)));
+  ASSERT_TRUE(r.pixels);
+  EXPECT_TRUE(Fake.boxes.empty());
+  EXPECT_EQ(r.width, 4);
+  EXPECT_EQ(r.height, 2);
+  EXPECT_EQ(Bytes(r, 24), Swapped(data, 8));
+  EXPECT_TRUE(r.Allocated(24)) << "the pixel buffer is exactly the pixel-data size";
+}
+
+TEST(BmpLayout, PackedFourByTwoWithImageSizeSet) {
+  BmpFields f;
+  f.imageSize = 24;
+  const std::vector<std::uint8_t> data = CountingBytes(24, 100);
+  // Trailing bytes after the pixel data are not read.
+  std::vector<std::uint8_t> body = data;
+  body.insert(body.end(), {0xEE, 0xEE, 0xEE});
+  const ReadResult r = Read(WriteScratchFile("4x2-sized.bmp", BmpFile(f, body)));
+  ASSERT_TRUE(r.pixels);
+  EXPECT_EQ(r.width, 4);
+  EXPECT_EQ(r.height, 2);
+  EXPECT_EQ(Bytes(r, 24), Swapped(data, 8));
+}
+
+TEST(BmpLayout, PaddedRowsAreNotUnpadded) {
+  // 2 x 2 with rows padded to 8 bytes: B G R B G R p p.
+  const std::vector<std::uint8_t> data = {1, 2, 3, 4,  5,  6,  0xA1, 0xA2,
+                                          7, 8, 9, 10, 11, 12, 0xB1, 0xB2};
+  BmpFields f;
+  f.width = 2;
+  f.height = 2;
+  f.imageSize = 16;
+  ReadResult r = Read(WriteScratchFile("padded16.bmp", BmpFile(f, data)));
+  ASSERT_TRUE(r.pixels);
+  // Four packed pixels: the second row comes back shifted by the padding bytes, and the
+  // bytes beyond width x height x 3 stay as read.
+  const std::vector<std::uint8_t> expected = {3,    2,  1, 6, 5,  4,  7,    0xA2,
+                                              0xA1, 10, 9, 8, 11, 12, 0xB1, 0xB2};
+  EXPECT_EQ(Bytes(r, 16), expected);
+  EXPECT_TRUE(r.Allocated(16));
+
+  f.imageSize = 0;  // now 2 x 2 x 24 / 8 = 12 bytes
+  r = Read(WriteScratchFile("padded0.bmp", BmpFile(f, data)));
+  ASSERT_TRUE(r.pixels);
+  EXPECT_EQ(Bytes(r, 12), Swapped(std::vector<std::uint8_t>(data.begin(), data.begin() + 12), 4));
+  EXPECT_TRUE(r.Allocated(12));
+  EXPECT_FALSE(r.Allocated(16));
+}
+
+TEST(BmpLayout, ColoursUsedBytesAreSkippedWhateverTheOffsetSays) {
+  BmpFields f;
+  f.coloursUsed = 5;
+  f.pixelOffset = 54 + 5 * 4;  // where a real colour table of five entries would end
+  std::vector<std::uint8_t> body = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5};
+  const std::vector<std::uint8_t> data = CountingBytes(24, 30);
+  body.insert(body.end(), data.begin(), data.end());
+  const ReadResult r = Read(WriteScratchFile("colours5.bmp", BmpFile(f, body)));
+  ASSERT_TRUE(r.pixels);
+  EXPECT_EQ(Bytes(r, 24), Swapped(data, 8)) << "pixel data from offset 59";
+}
+
+TEST(BmpLayout, LargerInfoHeaderBecomesThePixelData) {
+  // A 124-byte info header: its last 84 bytes come first in the pixel data.
+  BmpFields f;
+  f.infoHeaderSize = 124;
+  f.pixelOffset = 138;
+  f.width = 36;  // 36 x 1 x 3 = 108 bytes: the 84 header bytes and 24 more
+  f.height = 1;
+  std::vector<std::uint8_t> extraHeader = CountingBytes(84, 200);
+  std::vector<std::uint8_t> body = extraHeader;
+  const std::vector<std::uint8_t> data = CountingBytes(24, 7);
+  body.insert(body.end(), data.begin(), data.end());
+  const ReadResult r = Read(WriteScratchFile("v5header.bmp", BmpFile(f, body)));
+  ASSERT_TRUE(r.pixels);
+  EXPECT_EQ(Bytes(r, 108), Swapped(body, 36));
+}
+
+TEST(BmpLayout, RowsNeedNotBeAMultipleOfFourBytes) {
+  BmpFields f;
+  f.width = 3;
+  f.height = 3;
+  const std::vector<std::uint8_t> data = CountingBytes(27);
+  const ReadResult r = Read(WriteScratchFile("3x3.bmp", BmpFile(f, data)));
+  ASSERT_TRUE(r.pixels);
+  EXPECT_EQ(Bytes(r, 27), Swapped(data, 9));
+}
+
+// Files the reader cannot read.
+
+TEST(BmpFailure, MissingFileShowsTheOpenMessage) {
+  const std::string path = ScratchDir() + "/no such file.bmp";
+  const ReadResult r = Read(path);
+  EXPECT_FALSE(r.pixels);
+  ASSERT_EQ(Fake.boxes.size(), 1u);
+  EXPECT_EQ(Fake.boxes[0].caption, "BMP Unit");
+  EXPECT_EQ(Fake.boxes[0].text, "Error opening \"" + path);
+  EXPECT_EQ(Fake.boxes[0].type, MB_OK);
+  EXPECT_EQ(r.width, -7777);
+  EXPECT_EQ(r.height, -7777);
+}
+
+TEST(BmpFailure, BackslashPathsNameTheFileInTheirOwnForm) {
+  WriteScratchFile("sub-missing", {});  // makes sure the directory exists
+  mkdir((ScratchDir() + "/Textures").c_str(), 0755);
+  const std::vector<std::uint8_t> data = CountingBytes(24);
+  WriteScratchFile("Textures/wall.bmp", BmpFile({}, data));
+  const std::string windowsPath = ScratchDir() + "\\Textures\\wall.bmp";
+  ReadResult r = Read(windowsPath);
+  ASSERT_TRUE(r.pixels) << "a backslash separates directories";
+  EXPECT_EQ(Bytes(r, 24), Swapped(data, 8));
+
+  r = Read(ScratchDir() + "\\Textures\\gone.bmp");
+  ASSERT_EQ(Fake.boxes.size(), 1u);
+  EXPECT_EQ(Fake.boxes[0].text, "Error opening \"" + ScratchDir() + "\\Textures\\gone.bmp")
+      << "the message shows the path as passed";
+}
+
+TEST(BmpFailure, DirectoryCannotBeOpened) {
+  const ReadResult r = Read(ScratchDir());
+  EXPECT_FALSE(r.pixels);
+  ASSERT_EQ(Fake.boxes.size(), 1u);
+  EXPECT_EQ(Fake.boxes[0].text, "Error opening \"" + ScratchDir());
+}
+
+TEST(BmpFailure, UnreadableFileCannotBeOpened) {
+  const std::string path = WriteScratchFile("private.bmp", BmpFile({}, CountingBytes(24)));
+  ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+  chmod(ScratchDir().c_str(), 0755);
+  // As root every file is readable: the read runs in a child that is user nobody.
+  EXPECT_EXIT(
+      {
+        if (setgid(65534) != 0 || setuid(65534) != 0) std::_Exit(3);
+        const ReadResult r = Read(path);
+        const bool ok =
+            !r.pixels && Fake.boxes.size() == 1 && Fake.boxes[0].text == "Error opening \"" + path;
+        std::_Exit(ok ? 0 : 4);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(BmpFailure, PixelDataCutShortClosesTheFileAndHandsBackNothing) {
+  const std::vector<std::uint8_t> whole = BmpFile({}, CountingBytes(24));
+  const int before = OpenDescriptors();
+  for (std::size_t cut : {54u, 55u, 77u}) {
+    const ReadResult r = Read(
+        WriteScratchFile("cut.bmp", std::vector<std::uint8_t>(whole.begin(), whole.begin() + cut)));
+    EXPECT_FALSE(r.pixels) << cut;
+    ASSERT_EQ(Fake.boxes.size(), 1u);
+    EXPECT_EQ(Fake.boxes[0].caption, "BMP Unit");
+    EXPECT_EQ(Fake.boxes[0].text, "Error reading bitmap data");
+    EXPECT_EQ(r.width, 4) << "width and height are set before the pixel data are read";
+    EXPECT_EQ(r.height, 2);
+    EXPECT_FALSE(r.Allocated(24)) << "no buffer for data the file does not hold";
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST(BmpFailure, ColourTableCutShortShowsThePaletteMessage) {
+  BmpFields f;
+  f.coloursUsed = 16;
+  const ReadResult r = Read(WriteScratchFile("cutpalette.bmp", BmpFile(f, CountingBytes(10))));
+  EXPECT_FALSE(r.pixels);
+  ASSERT_EQ(Fake.boxes.size(), 1u);
+  EXPECT_EQ(Fake.boxes[0].text, "Error reading palette");
+  EXPECT_EQ(r.width, -7777) << "width and height are not set";
+  EXPECT_EQ(r.height, -7777);
+}
+
+// Refusals and attacks: each gives one "BMP Unit" message and no buffer, and allocates
+// nothing the file cannot back.
+struct Refusal {
+  const char* name;
+  std::vector<std::uint8_t> file;
+  const char* message;
+};
+
+std::vector<std::uint8_t> Truncated(std::vector<std::uint8_t> bytes, std::size_t size) {
+  bytes.resize(size);
+  return bytes;
+}
+
+BmpFields Fields(std::int32_t w, std::int32_t h, std::uint16_t bpp = 24,
+                 std::uint32_t imageSize = 0, std::uint32_t colours = 0) {
+  BmpFields f;
+  f.width = w;
+  f.height = h;
+  f.bitsPerPixel = bpp;
+  f.imageSize = imageSize;
+  f.coloursUsed = colours;
+  return f;
+}
+
+std::vector<Refusal> Refusals() {
+  const std::vector<std::uint8_t> small = CountingBytes(24);
+  const std::vector<std::uint8_t> good = BmpFile({}, small);
+  return {
+      {"Empty", {}, "Error reading bitmap header"},
+      {"FileHeaderOnly", Truncated(good, 14), "Error reading bitmap header"},
+      {"InfoHeaderCut", Truncated(good, 53), "Error reading bitmap header"},
+      {"ZeroWidth", BmpFile(Fields(0, 2), small), "Unsupported bitmap size"},
+      {"ZeroHeight", BmpFile(Fields(4, 0), small), "Unsupported bitmap size"},
+      {"NegativeWidth", BmpFile(Fields(-4, 2), small), "Unsupported bitmap size"},
+      {"TopDown", BmpFile(Fields(4, -2), small), "Unsupported bitmap size"},
+      {"MostNegative", BmpFile(Fields(INT32_MIN, INT32_MIN), small), "Unsupported bitmap size"},
+      {"WiderThanTheLimit", BmpFile(Fields(16385, 1, 24, 49155), CountingBytes(49155)),
+       "Bitmap too large (over 16384 x 16384)"},
+      {"TallerThanTheLimit", BmpFile(Fields(1, 16385), small),
+       "Bitmap too large (over 16384 x 16384)"},
+      // 65536 x 21846 x 3 wraps to 65536 in 32 bits: a reader that trusts it swaps past
+      // a 64 KiB buffer.
+      {"PixelBytesWrap", BmpFile(Fields(65536, 21846, 24, 65536), CountingBytes(65536)),
+       "Bitmap too large (over 16384 x 16384)"},
+      {"HugeBoth", BmpFile(Fields(INT32_MAX, INT32_MAX), small),
+       "Bitmap too large (over 16384 x 16384)"},
+      // 16384 x 16384 x 24 bits does not fit a 32-bit product.
+      {"BitCountProductOverflows", BmpFile(Fields(16384, 16384), small),
+       "Bitmap data size out of range"},
+      {"BitCountProductOverflowsHighBpp", BmpFile(Fields(4096, 4096, 0xFFFF), small),
+       "Bitmap data size out of range"},
+      {"EightBitsPerPixel", BmpFile(Fields(4, 2, 8), small), "Unsupported bitmap format"},
+      {"ZeroBitsPerPixel", BmpFile(Fields(4, 2, 0), small), "Unsupported bitmap format"},
+      {"ImageSizeTooSmall", BmpFile(Fields(4, 2, 24, 23), small), "Unsupported bitmap format"},
+      {"HugeImageSize", BmpFile(Fields(4, 2, 24, 0xFFFFFFFFu), small), "Error reading bitmap data"},
+      {"ImageSizeOneMoreThanTheFile", BmpFile(Fields(4, 2, 24, 25), small),
+       "Error reading bitmap data"},
+      {"HugeColoursUsed", BmpFile(Fields(4, 2, 24, 0, 0xFFFFFFFFu), small),
+       "Error reading palette"},
+      {"ColoursUsedPastTheEnd", BmpFile(Fields(4, 2, 24, 0, 25), small), "Error reading palette"},
+      {"ColoursUsedLeaveNoPixels", BmpFile(Fields(4, 2, 24, 0, 24), small),
+       "Error reading bitmap data"},
+  };
+}
+
+class BmpRefusal : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(BmpRefusal, ShowsOneMessageAndHandsBackNothing) {
+  const Refusal& refusal = GetParam();
+  const std::string path = WriteScratchFile(std::string(refusal.name) + ".bmp", refusal.file);
+  const ReadResult r = Read(path);
+  EXPECT_FALSE(r.pixels);
+  ASSERT_EQ(Fake.boxes.size(), 1u) << FakeCalls();
+  EXPECT_EQ(Fake.boxes[0].caption, "BMP Unit");
+  EXPECT_EQ(Fake.boxes[0].type, MB_OK);
+  EXPECT_EQ(Fake.boxes[0].text, refusal.message);
+  EXPECT_LE(r.largestAllocation, std::max<std::size_t>(refusal.file.size(), 4096))
+      << "allocated more than the file holds";
+}
+
+INSTANTIATE_TEST_SUITE_P(Attacks, BmpRefusal, ::testing::ValuesIn(Refusals()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BmpLimit, LargestEdgeIsStillRead) {
+  // 16384 x 1 with the image-size field set: at the limit, and served.
+  const std::vector<std::uint8_t> data = CountingBytes(16384 * 3);
+  const ReadResult r = Read(WriteScratchFile("edge.bmp", BmpFile(Fields(16384, 1), data)));
+  ASSERT_TRUE(r.pixels);
+  EXPECT_EQ(r.width, 16384);
+  EXPECT_EQ(Bytes(r, data.size()), Swapped(data, 16384));
+}
+
+// The public BMP suite: every file is either loaded or refused with one message, and the
+// verdict follows from its header fields as listed in the suite's manifest.
+
+struct ManifestEntry {
+  std::uint64_t bytes;
+  std::int64_t width, height, bpp, imageSize, coloursUsed;
+};
+
+std::map<std::string, ManifestEntry> ReadManifest(const std::string& dir) {
+  std::map<std::string, ManifestEntry> entries;
+  std::ifstream in(dir + "/MANIFEST.tsv");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#' || line.rfind("file\t", 0) == 0) continue;
+    std::istringstream fields(line);
+    std::string file, sig, headerSize, compression;
+    ManifestEntry e;
+    fields >> file >> e.bytes >> sig >> headerSize >> e.width >> e.height >> e.bpp >> compression >>
+        e.imageSize >> e.coloursUsed;
+    entries[file] = e;
+  }
+  return entries;
+}
+
+// What the layout rules and the refusals make of a file, from its fields alone.
+bool ShouldLoad(const ManifestEntry& e) {
+  if (e.bytes < 54 || e.coloursUsed > static_cast<std::int64_t>(e.bytes) - 54) return false;
+  if (e.width <= 0 || e.height <= 0 || e.width > 16384 || e.height > 16384) return false;
+  const std::int64_t dataSize = e.imageSize ? e.imageSize : e.width * e.height * e.bpp / 8;
+  if (!e.imageSize && e.width * e.height * e.bpp > INT32_MAX) return false;
+  if (dataSize < e.width * e.height * 3) return false;
+  return 54 + e.coloursUsed + dataSize <= static_cast<std::int64_t>(e.bytes);
+}
+
+TEST(BmpSuite, EveryFileIsLoadedOrRefusedAsItsFieldsSay) {
+  const std::string dir = BUMPDEMO_TESTDATA "/bmpsuite";
+  const std::map<std::string, ManifestEntry> manifest = ReadManifest(dir);
+  ASSERT_GE(manifest.size(), 80u) << "manifest of " << dir;
+  int loaded = 0, refused = 0;
+  std::map<std::string, int> reasons;
+  for (const char* group : {"g", "q", "b"}) {
+    DIR* listing = opendir((dir + "/" + group).c_str());
+    ASSERT_NE(listing, nullptr) << dir << "/" << group;
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(listing))
+      if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+    closedir(listing);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      const std::string file = std::string(group) + "/" + name;
+      SCOPED_TRACE(file);
+      const ReadResult r = Read(dir + "/" + file);
+      const std::vector<std::uint8_t> raw = ReadWholeFile(dir + "/" + file);
+      EXPECT_LE(r.largestAllocation, std::max<std::size_t>(raw.size(), 4096));
+      ASSERT_EQ(manifest.count(file), 1u) << "not in the manifest";
+      const ManifestEntry& e = manifest.at(file);
+      EXPECT_EQ(static_cast<bool>(r.pixels), ShouldLoad(e));
+      if (r.pixels) {
+        ++loaded;
+        EXPECT_TRUE(Fake.boxes.empty());
+        EXPECT_EQ(r.width, e.width);
+        EXPECT_EQ(r.height, e.height);
+        // The pixels are the file's bytes after the colours-used block, red and blue exchanged.
+        const std::size_t count = static_cast<std::size_t>(e.width * e.height * 3);
+        const std::size_t start = 54 + static_cast<std::size_t>(e.coloursUsed);
+        EXPECT_EQ(Bytes(r, count), Swapped(std::vector<std::uint8_t>(raw.begin() + start,
+                                                                     raw.begin() + start + count),
+                                           count / 3));
+      } else {
+        ++refused;
+        ASSERT_EQ(Fake.boxes.size(), 1u);
+        EXPECT_EQ(Fake.boxes[0].caption, "BMP Unit");
+        ++reasons[Fake.boxes[0].text];
+      }
+    }
+  }
+  EXPECT_EQ(loaded + refused, static_cast<int>(manifest.size()));
+  std::printf("bmpsuite: %d files, %d loaded, %d refused\n", loaded + refused, loaded, refused);
+  for (const auto& reason : reasons)
+    std::printf("  %3d  %s\n", reason.second, reason.first.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,233 @@
+// Makes the wall's normal map: a height field turned into a 24-bit, bottom-up BMP with
+// unpadded rows (the layout the program's reader serves), each texel 0.5 + 0.5 n with +x
+// to the right, +y up the picture (texture t) and +z out of the wall.
+//
+//   make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]
+//
+// The height map, if given, is an uncompressed 8-bit paletted or 24-bit BMP (grey levels,
+// or the luminance of colour), its width a multiple of 4. Without one the tool draws a
+// 256 x 256 brick wall in a running bond with mortar grooves and a rough surface; it
+// tiles seamlessly, and its output is the same bytes on every machine (integer hashing
+// for the roughness, and only +, -, *, / and sqrt in double precision, uncontracted).
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct HeightField {
+  int width = 0, height = 0;
+  std::vector<double> h;  // row 0 is the bottom of the picture
+  double& At(int x, int y) { return h[static_cast<std::size_t>(y) * width + x]; }
+  // Wraps around, as the texture repeats.
+  double Wrapped(int x, int y) const {
+    x = (x % width + width) % width;
+    y = (y % height + height) % height;
+    return h[static_cast<std::size_t>(y) * width + x];
+  }
+};
+
+[[noreturn]] void Fail(const std::string& text) {
+  std::fprintf(stderr, "make_normal_map: %s\n", text.c_str());
+  std::exit(1);
+}
+
+// A small integer hash (a PRNG indexed by position): the same numbers everywhere.
+std::uint32_t Hash32(std::uint32_t a, std::uint32_t b, std::uint32_t seed) {
+  std::uint32_t v = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u ^ seed * 0xC2B2AE3Du;
+  v ^= v >> 16;
+  v *= 0x7FEB352Du;
+  v ^= v >> 15;
+  v *= 0x846CA68Bu;
+  v ^= v >> 16;
+  return v;
+}
+
+// A number in [-1, 1) from the hash.
+double Noise(std::uint32_t a, std::uint32_t b, std::uint32_t seed) {
+  return (Hash32(a, b, seed) >> 8) / 8388608.0 - 1.0;
+}
+
+double Smooth(double t) {
+  return t * t * (3 - 2 * t);
+}
+
+// Value noise on a lattice of cell pixels that divides the 256-pixel period.
+double ValueNoise(double x, double y, int cell, std::uint32_t seed) {
+  const int cells = 256 / cell;
+  const int cx = static_cast<int>(x) / cell, cy = static_cast<int>(y) / cell;
+  const double fx = Smooth((x - cx * cell) / cell), fy = Smooth((y - cy * cell) / cell);
+  auto corner = [&](int i, int j) {
+    return Noise(static_cast<std::uint32_t>((cx + i) % cells),
+                 static_cast<std::uint32_t>((cy + j) % cells), seed);
+  };
+  const double bottom = corner(0, 0) + (corner(1, 0) - corner(0, 0)) * fx;
+  const double top = corner(0, 1) + (corner(1, 1) - corner(0, 1)) * fx;
+  return bottom + (top - bottom) * fy;
+}
+
+// The brick wall: 64 x 32 bricks, every other course shifted by half a brick, 6-pixel
+// mortar joints with 4-pixel rounded brick edges, chipped edges and a rough face.
+HeightField BrickWall() {
+  const int size = 256, brickLength = 64, courseHeight = 32;
+  const double mortarHalf = 3.0, bevel = 4.0;
+  HeightField field;
+  field.width = field.height = size;
+  field.h.resize(size * size);
+  for (int y = 0; y < size; ++y) {
+    const int course = y / courseHeight;
+    const int shift = (course % 2) * (brickLength / 2);
+    for (int x = 0; x < size; ++x) {
+      const int along = (x + shift) % size;
+      const int brick = along / brickLength;
+      const double u = along % brickLength + 0.5, v = y % courseHeight + 0.5;
+      // Distance from the pixel centre to the nearest joint's centre line, roughened so the
+      // edges look worn rather than ruled.
+      double d = std::fmin(std::fmin(u, brickLength - u), std::fmin(v, courseHeight - v));
+      d += 0.9 * ValueNoise(x + 0.5, y + 0.5, 4, 11);
+      const double mortar = 0.08 + 0.03 * Noise(x, y, 23) + 0.03 * ValueNoise(x, y, 8, 29);
+      const double face =
+          0.80 +
+          0.05 * Noise(static_cast<std::uint32_t>(brick), static_cast<std::uint32_t>(course), 37) +
+          0.035 * ValueNoise(x, y, 16, 41) + 0.02 * ValueNoise(x, y, 4, 43) +
+          0.012 * Noise(x, y, 47);
+      double height;
+      if (d <= mortarHalf)
+        height = mortar;
+      else if (d >= mortarHalf + bevel)
+        height = face;
+      else
+        height = mortar + (face - mortar) * Smooth((d - mortarHalf) / bevel);
+      field.At(x, y) = height;
+    }
+  }
+  return field;
+}
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  if (at + 4 > b.size()) Fail("height map: header cut short");
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
+  if (at + 2 > b.size()) Fail("height map: header cut short");
+  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+double Luminance(int r, int g, int b) {
+  return (0.299 * r + 0.587 * g + 0.114 * b) / 255.0;
+}
+
+// Reads an uncompressed 8-bit paletted or 24-bit BMP, bottom-up or top-down, as heights
+// in [0, 1].
+HeightField ReadHeightMap(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) Fail(std::string("cannot open ") + path);
+  std::vector<std::uint8_t> b;
+  std::uint8_t chunk[65536];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    b.insert(b.end(), chunk, chunk + got);
+  std::fclose(file);
+  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') Fail("height map: not a BMP file");
+  const std::uint32_t offset = U32(b, 10), infoSize = U32(b, 14);
+  const std::int32_t width = static_cast<std::int32_t>(U32(b, 18));
+  const std::int32_t rawHeight = static_cast<std::int32_t>(U32(b, 22));
+  const std::uint16_t bpp = U16(b, 28);
+  const std::uint32_t compression = U32(b, 30), colours = U32(b, 46);
+  if (infoSize < 40 || compression != 0 || (bpp != 8 && bpp != 24))
+    Fail("height map: only uncompressed 8-bit paletted or 24-bit files are read");
+  if (width <= 0 || width > 16384 || rawHeight == 0 || rawHeight < -16384 || rawHeight > 16384)
+    Fail("height map: unsupported size");
+  if (width % 4 != 0) Fail("height map: the width must be a multiple of 4");
+  const int height = rawHeight < 0 ? -rawHeight : rawHeight;
+  const std::size_t rowBytes = (static_cast<std::size_t>(width) * bpp / 8 + 3) / 4 * 4;
+  if (offset > b.size() || (b.size() - offset) / rowBytes < static_cast<std::size_t>(height))
+    Fail("height map: pixel data cut short");
+
+  std::vector<double> palette(256, 0.0);
+  if (bpp == 8) {
+    const std::size_t count = colours ? colours : 256, start = 14 + infoSize;
+    if (count > 256 || start + count * 4 > offset) Fail("height map: bad colour table");
+    for (std::size_t i = 0; i < count; ++i)
+      palette[i] = Luminance(b[start + 4 * i + 2], b[start + 4 * i + 1], b[start + 4 * i]);
+  }
+
+  HeightField field;
+  field.width = width;
+  field.height = height;
+  field.h.resize(static_cast<std::size_t>(width) * height);
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* p = &b[offset + row * rowBytes];
+    const int y = rawHeight < 0 ? height - 1 - row : row;  // top-down files start at the top
+    for (int x = 0; x < width; ++x)
+      field.At(x, y) = bpp == 8 ? palette[p[x]] : Luminance(p[3 * x + 2], p[3 * x + 1], p[3 * x]);
+  }
+  return field;
+}
+
+// One component in [-1, 1] as a byte: 255 (0.5 + 0.5 c), to nearest.
+std::uint8_t Encode(double c) {
+  const double v = std::floor(127.5 * c + 128.0);
+  return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+void WriteNormalMap(const HeightField& field, double strength, const char* path) {
+  const std::uint32_t w = field.width, h = field.height, dataSize = w * h * 3;
+  std::vector<std::uint8_t> out(54, 0);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  out[0] = 'B';
+  out[1] = 'M';
+  put32(2, 54 + dataSize);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, w);
+  put32(22, h);  // positive: bottom-up
+  out[26] = 1;
+  out[28] = 24;
+  put32(34, dataSize);
+  put32(38, 2835);
+  put32(42, 2835);
+  for (int y = 0; y < field.height; ++y) {
+    for (int x = 0; x < field.width; ++x) {
+      // Central differences; the surface normal of z = strength * height.
+      const double dx = (field.Wrapped(x + 1, y) - field.Wrapped(x - 1, y)) / 2 * strength;
+      const double dy = (field.Wrapped(x, y + 1) - field.Wrapped(x, y - 1)) / 2 * strength;
+      const double length = std::sqrt(dx * dx + dy * dy + 1);
+      out.push_back(Encode(1 / length));    // blue: z
+      out.push_back(Encode(-dy / length));  // green: y
+      out.push_back(Encode(-dx / length));  // red: x
+    }
+  }
+  std::FILE* file = std::fopen(path, "wb");
+  if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0)
+    Fail(std::string("cannot write ") + path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double strength = 6.0;  // height 1 stands this many texels out of the wall
+  std::vector<const char*> paths;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--strength") == 0 && i + 1 < argc) {
+      strength = std::atof(argv[++i]);
+    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+      Fail(std::string("unknown option ") + argv[i]);
+    } else {
+      paths.push_back(argv[i]);
+    }
+  }
+  if (paths.empty() || paths.size() > 2) {
+    std::fprintf(stderr, "usage: make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]\n");
+    return 2;
+  }
+  const HeightField field = paths.size() == 2 ? ReadHeightMap(paths[1]) : BrickWall();
+  WriteNormalMap(field, strength, paths[0]);
+  return 0;
+}
