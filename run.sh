@@ -24,15 +24,15 @@ for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sl
 export DISPLAY=$display
 SDL_VIDEODRIVER=x11 ../build/bumpdemo &
 demo=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --name '^OpenGL$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
+find_window() { xdotool search --name '^OpenGL$' 2>/dev/null | tail -n 1; }
+for _ in $(seq 100); do [ -n "$(find_window)" ] && break; sleep 0.1; done
 sleep 3
+# SDL may replace the X window while it sets up GL: look it up again now.
+window=$(find_window)
 if [ -n "$window" ]; then
   import -window "$window" ../build/screenshot.png && echo "Screenshot: build/screenshot.png"
-  xdotool key --window "$window" Escape
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key Escape || true
 fi
 status=0
 wait $demo || status=$?
