@@ -1,0 +1,15 @@
+# The scene: exact call sequences through the recorder, and the picture on Mesa.
+add_executable(scene_call_tests test_scene_calls.cpp)
+target_link_libraries(scene_call_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
+target_compile_definitions(scene_call_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+gtest_discover_tests(scene_call_tests)
+
+add_executable(scene_picture_tests test_scene_picture.cpp)
+target_link_libraries(scene_picture_tests PRIVATE bumpsdl GTest::gtest_main)
+target_compile_definitions(scene_picture_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+gtest_discover_tests(scene_picture_tests PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen")
+
+# One pass of the main loop, with the fake platform and the recorder.
+add_executable(main_loop_tests test_main_loop.cpp)
+target_link_libraries(main_loop_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
+gtest_discover_tests(main_loop_tests)
