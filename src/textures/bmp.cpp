@@ -11,10 +11,7 @@
 // (fewer than 24 bits per pixel, compressed data, an image-size field that is too small).
 #include "textures/bmp.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <string>
@@ -22,11 +19,66 @@
 
 #include "platform/platform.h"
 
+#ifdef _WIN32
+// After the project's headers, whose names windows.h would otherwise turn into macros.
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::size_t InfoHeaderSize = 40;
 constexpr std::uint64_t HeadersSize = FileHeaderSize + InfoHeaderSize;
+
+#ifdef _WIN32
+
+// File access: read only, other readers allowed, writers not.
+struct BitmapFile {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+};
+
+// Opens an existing file for reading; a directory or device cannot be opened as an image.
+bool OpenBitmapFile(const char* path, BitmapFile* file) {
+  HANDLE handle =
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return false;
+  }
+  file->handle = handle;
+  return true;
+}
+
+std::uint64_t BitmapFileSize(const BitmapFile& file) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.handle, &size) || size.QuadPart < 0) return 0;
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+// Reads up to count bytes; fewer only at the end of the file or on an error.
+std::size_t ReadBitmapBytes(const BitmapFile& file, void* buffer, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(file.handle, static_cast<char*>(buffer) + done, chunk, &got, nullptr) || got == 0)
+      break;
+    done += got;
+  }
+  return done;
+}
+
+void CloseBitmapFile(BitmapFile* file) {
+  if (file->handle != INVALID_HANDLE_VALUE) CloseHandle(file->handle);
+  file->handle = INVALID_HANDLE_VALUE;
+}
+
+#else
 
 // File access: POSIX calls, in the shape of the Win32 ones they stand for.
 struct BitmapFile {
@@ -70,6 +122,8 @@ void CloseBitmapFile(BitmapFile* file) {
   if (file->descriptor >= 0) close(file->descriptor);
   file->descriptor = -1;
 }
+
+#endif
 
 // Little-endian header fields.
 std::uint32_t FieldU32(const std::uint8_t* bytes, std::size_t offset) {

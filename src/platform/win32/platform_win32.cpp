@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "gl/gl.h"
 #include "gl/gl_loader.h"
 #include "platform/backend.h"
 
@@ -162,8 +163,21 @@ PlatformHandle Win32CreateGLContext(PlatformHandle dc) {
   return wglCreateContext(static_cast<HDC>(dc));
 }
 
+// Wine's wglGetProcAddress reads the context's GL version before it answers for a core
+// entry point, and that read fails between glBegin and glEnd, where the frame makes its
+// first multitexture calls. So those slots are bound as soon as a context is current.
+void BindEntryPointsUsedInsideBegin() {
+  for (const char* name : {"glMultiTexCoord2fv", "glMultiTexCoord3fv"}) {
+    const EntryPointInfo* entry = FindEntryPoint(name);
+    if (!entry || *entry->slot != entry->stub) continue;
+    if (void* address = ResolveGLProc(name)) *entry->slot = address;
+  }
+}
+
 bool Win32MakeGLContextCurrent(PlatformHandle dc, PlatformHandle context) {
-  return wglMakeCurrent(static_cast<HDC>(dc), static_cast<HGLRC>(context)) != FALSE;
+  const bool made = wglMakeCurrent(static_cast<HDC>(dc), static_cast<HGLRC>(context)) != FALSE;
+  if (made && context) BindEntryPointsUsedInsideBegin();
+  return made;
 }
 
 bool Win32DeleteGLContext(PlatformHandle context) {
