@@ -180,25 +180,34 @@ std::string Capture(const std::vector<std::string>& argv, const std::vector<std:
 }
 
 XvfbServer::XvfbServer(const char* screen) {
-  for (int number = 100 + getpid() % 400, tries = 0; tries < 50; ++number, ++tries) {
-    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-    if (fs::exists(lock)) continue;
-    const std::string name = ":" + std::to_string(number);
-    DemoOptions options;
-    pid = StartProcess({"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp"}, options);
-    for (int wait = 0; wait < 100; ++wait) {
-      if (Capture({"xdpyinfo", "-display", name}, {}, 5).size() > 0) {
-        display = name;
-        return;
-      }
-      int status;
-      if (waitpid(pid, &status, WNOHANG) == pid) break;  // lost the race for this number
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+  // Xvfb picks a free display number itself and writes it to its standard output, so
+  // servers started at the same time by other tests never collide.
+  int out[2];
+  if (pipe(out) != 0) return;
+  const int devnull = open("/dev/null", O_WRONLY);
+  DemoOptions options;
+  pid = Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"}, options,
+              out[1], devnull);
+  close(devnull);
+  close(out[1]);
+  std::string number;
+  pollfd f = {out[0], POLLIN, 0};
+  const double start = Now();
+  while (Now() - start < 20 && number.find('\n') == std::string::npos) {
+    if (poll(&f, 1, 100) <= 0) continue;
+    char buffer[64];
+    const ssize_t n = read(out[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    number.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(out[0]);
+  if (number.find('\n') == std::string::npos) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     pid = -1;
+    return;
   }
+  display = ":" + number.substr(0, number.find('\n'));
 }
 
 XvfbServer::~XvfbServer() {

@@ -52,11 +52,17 @@ class RealWindow : public ::testing::Test {
     options_.runDir = MakeRunDir();
     options_.env = {"SDL_VIDEODRIVER=x11", "DISPLAY=" + xvfb_.display};
     pid_ = StartProcess({DemoExecutable()}, options_);
-    for (int i = 0; i < 200 && window_.empty(); ++i) {
-      window_ = Capture({"xdotool", "search", "--name", "^OpenGL$"}, options_.env);
-      if (window_.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    window_ = window_.substr(0, window_.find('\n'));
+    for (int i = 0; i < 400 && FindWindow().empty(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // SDL may replace its first X window while it sets up GL: settle, then look again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    window_ = FindWindow();
+  }
+  // The newest window titled OpenGL, or "".
+  std::string FindWindow() {
+    std::string found = Capture({"xdotool", "search", "--name", "^OpenGL$"}, options_.env);
+    while (!found.empty() && found.back() == '\n') found.pop_back();
+    return found.substr(found.rfind('\n') == std::string::npos ? 0 : found.rfind('\n') + 1);
   }
   void TearDown() override {
     if (pid_ > 0) WaitProcess(pid_, 5);
