@@ -13,3 +13,15 @@ add_test(NAME bench_frame_rate_smoke
           --json ${CMAKE_BINARY_DIR}/bench-smoke/frame_rate.json)
 set_tests_properties(bench_frame_rate_smoke PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
+
+# Start-up to the first swap and peak memory, of the program and of a minimal SDL one.
+add_executable(minimal_sdl ${PROJECT_SOURCE_DIR}/bench/minimal_sdl.cpp)
+target_link_libraries(minimal_sdl PRIVATE SDL2::SDL2)
+add_executable(startup_bench ${PROJECT_SOURCE_DIR}/bench/startup.cpp)
+add_dependencies(startup_bench bumpdemo minimal_sdl swap_probe)
+add_test(NAME bench_startup_smoke
+  COMMAND startup_bench --smoke --demo $<TARGET_FILE:bumpdemo> --minimal $<TARGET_FILE:minimal_sdl>
+          --probe $<TARGET_FILE:swap_probe> --assets ${BUMPDEMO_ASSETS}
+          --json ${CMAKE_BINARY_DIR}/bench-smoke/startup.json)
+set_tests_properties(bench_startup_smoke PROPERTIES
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
