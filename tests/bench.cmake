@@ -25,3 +25,9 @@ add_test(NAME bench_startup_smoke
           --json ${CMAKE_BINARY_DIR}/bench-smoke/startup.json)
 set_tests_properties(bench_startup_smoke PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
+
+# The program's own CPU work per frame, with GL routed to no-op slots (callgrind in
+# bench.sh).
+add_executable(cpu_frame ${PROJECT_SOURCE_DIR}/bench/cpu_frame.cpp)
+target_link_libraries(cpu_frame PRIVATE bumpcore)
+add_test(NAME bench_cpu_frame_smoke COMMAND cpu_frame --smoke)
