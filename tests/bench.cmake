@@ -1,0 +1,35 @@
+# Benchmarks (they print figures; ./bench.sh runs them in full). ctest only checks that
+# each one builds and runs a single short iteration. In the sanitizer build they run
+# without leak checks (the end-to-end tests check the program's leaks), and accept the
+# swap probe preloaded ahead of the sanitizer runtime.
+add_executable(frame_rate ${PROJECT_SOURCE_DIR}/bench/frame_rate.cpp
+  ${PROJECT_SOURCE_DIR}/bench/direct_frame.cpp)
+# The reference frame calls libGL and libGLU directly; only the benchmark links them.
+# libGL itself (not libOpenGL), the library the program loads, which also exports the
+# ARB names.
+find_library(BUMPDEMO_LIBGL GL REQUIRED)
+find_library(BUMPDEMO_LIBGLU GLU REQUIRED)
+target_link_libraries(frame_rate PRIVATE bumpcore bumpsdl ${BUMPDEMO_LIBGL} ${BUMPDEMO_LIBGLU})
+add_test(NAME bench_frame_rate_smoke
+  COMMAND frame_rate --smoke --assets ${BUMPDEMO_ASSETS}
+          --json ${CMAKE_BINARY_DIR}/bench-smoke/frame_rate.json)
+set_tests_properties(bench_frame_rate_smoke PROPERTIES
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
+
+# Start-up to the first swap and peak memory, of the program and of a minimal SDL one.
+add_executable(minimal_sdl ${PROJECT_SOURCE_DIR}/bench/minimal_sdl.cpp)
+target_link_libraries(minimal_sdl PRIVATE SDL2::SDL2)
+add_executable(startup_bench ${PROJECT_SOURCE_DIR}/bench/startup.cpp)
+add_dependencies(startup_bench bumpdemo minimal_sdl swap_probe)
+add_test(NAME bench_startup_smoke
+  COMMAND startup_bench --smoke --demo $<TARGET_FILE:bumpdemo> --minimal $<TARGET_FILE:minimal_sdl>
+          --probe $<TARGET_FILE:swap_probe> --assets ${BUMPDEMO_ASSETS}
+          --json ${CMAKE_BINARY_DIR}/bench-smoke/startup.json)
+set_tests_properties(bench_startup_smoke PROPERTIES
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
+
+# The program's own CPU work per frame, with GL routed to no-op slots (callgrind in
+# bench.sh).
+add_executable(cpu_frame ${PROJECT_SOURCE_DIR}/bench/cpu_frame.cpp)
+target_link_libraries(cpu_frame PRIVATE bumpcore)
+add_test(NAME bench_cpu_frame_smoke COMMAND cpu_frame --smoke)
