@@ -34,10 +34,11 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
       add_wine_case(log-gtest ${bits} ${build} tests/wine/log_win32_tests.exe)
       add_wine_case(missing-image ${bits} ${build} bumpdemo.exe)
       add_wine_case(picture ${bits} ${build} bumpdemo.exe)
+      add_wine_case(no-system ${bits} ${build} bumpdemo.exe)
+      add_wine_case(log-crlf ${bits} ${build} bumpdemo.exe)
     endif()
   endforeach()
-  # The user's close request, a display without GL, a missing system directory and the
-  # empty log of a normal run, on the 32-bit build (the
+  # The user's close request and a display without GL, on the 32-bit build (the
   # program's own form) when there is one.
   if(BUMPDEMO_WIN32_BUILD)
     set(build ${BUMPDEMO_WIN32_BUILD})
@@ -48,6 +49,4 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
   endif()
   add_wine_case(user-close ${bits} ${build} bumpdemo.exe)
   add_wine_case(no-gl ${bits} ${build} bumpdemo.exe)
-  add_wine_case(no-system ${bits} ${build} bumpdemo.exe)
-  add_wine_case(log-crlf ${bits} ${build} bumpdemo.exe)
 endif()
