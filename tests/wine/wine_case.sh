@@ -10,13 +10,23 @@
 #   user-close     Alt+F4 closes the window; exit code 0 and no box in the teardown
 #   no-gl          on a display without GLX the creation fails: after the teardown one box
 #                  "Error" / "Unable to find a suitable pixel format", then exit code 0
+#   missing-image  without Textures\wall_bump.bmp: the box "BMP Unit" / 'Error opening
+#                  "Textures\wall_bump.bmp', then "Loading Textures" / "Unable to load
+#                  Textures\wall_bump.bmp", each acknowledged; then exit code 1
+#   no-system      without the system directory the log cannot be made: exit code 1, the
+#                  report on standard error, no box
+#   log-crlf       after a run ended with Escape the log system\log.txt exists and is empty
+#   picture        a screenshot of the running window: black far outside the wall, many lit
+#                  grey wall pixels and a small cluster of white marker pixels
 #   gtest          runs a GoogleTest executable on the display; its exit code decides
+#   log-gtest      the same, for the log's tests (the bytes of its CR LF lines)
 set -uo pipefail
 case_name=$1
 prefix_file=$2
 assets=$3
 helpers=$4
 exe=$5
+here=$(cd "$(dirname "$0")" && pwd)
 
 fail() {
   echo "FAIL: $*" >&2
@@ -56,11 +66,16 @@ start_xvfb() {
   export DISPLAY=":$number"
 }
 
-# Starts the executable in a scratch run directory holding a copy of the assets; its
-# standard output and error and its exit code are kept in the scratch directory.
-start_demo() {
+# Makes the scratch run directory, a copy of the assets (start_demo makes it if not yet).
+prepare_run() {
   mkdir -p "$scratch/run"
   cp -r "$assets"/. "$scratch/run/"
+}
+
+# Starts the executable in the scratch run directory; its standard output and error and
+# its exit code are kept in the scratch directory.
+start_demo() {
+  [ -d "$scratch/run" ] || prepare_run
   (
     cd "$scratch/run" || exit 1
     wine "$exe" >"$scratch/stdout" 2>"$scratch/stderr"
@@ -183,7 +198,63 @@ case "$case_name" in
     expect_exit 0 30
     [ ! -s "$scratch/stderr" ] || fail "standard error: $(cat "$scratch/stderr")"
     ;;
-  gtest)
+  missing-image)
+    start_xvfb
+    prepare_run
+    rm "$scratch/run/Textures/wall_bump.bmp"
+    start_demo
+    expect_box "BMP Unit" 'Error opening "Textures\wall_bump.bmp' 60
+    acknowledge_box "BMP Unit" || fail "no box \"BMP Unit\" on the X display"
+    for _ in $(seq 50); do  # the first box gone
+      [ -z "$(visible_window "BMP Unit")" ] && break
+      sleep 0.2
+    done
+    expect_box "Loading Textures" 'Unable to load Textures\wall_bump.bmp' 30
+    acknowledge_box "Loading Textures" || fail "no box \"Loading Textures\" on the X display"
+    expect_exit 1 30
+    ;;
+  no-system)
+    start_xvfb
+    prepare_run
+    rm -r "$scratch/run/system"
+    start_demo
+    expect_exit 1 60
+    report=$(tr -d '\r' <"$scratch/stderr")
+    [ "$(sed -n 2p <<<"$report")" = "Invalid filename." ] ||
+      fail "the report's second line is not \"Invalid filename.\": $report"
+    [ -z "$(boxes)" ] || fail "a message box is shown: $(boxes)"
+    ;;
+  log-crlf)
+    start_xvfb
+    start_demo
+    wait_for_window OpenGL 60 >/dev/null || exit 1
+    sleep 1
+    xdotool key Escape
+    expect_exit 0 30
+    [ -f "$scratch/run/system/log.txt" ] || fail "no log system/log.txt"
+    [ ! -s "$scratch/run/system/log.txt" ] ||
+      fail "the log is not empty: $(od -c "$scratch/run/system/log.txt" | head -n 5)"
+    ;;
+  picture)
+    start_xvfb
+    start_demo
+    id=$(wait_for_window OpenGL 60) || exit 1
+    sleep 2  # the scene drawn a few times
+    fail_on_boxes "while running"
+    # The moving light can hide its marker behind the wall for a moment: up to four
+    # shots, half a second apart, and one must pass.
+    passed=""
+    for _ in 1 2 3 4; do
+      timeout 30 import -window "$id" -depth 8 "ppm:$scratch/shot.ppm" 2>"$scratch/import.log" ||
+        fail "no screenshot: $(cat "$scratch/import.log")"
+      if "$here/picture_check.py" "$scratch/shot.ppm"; then passed=yes; break; fi
+      sleep 0.5
+    done
+    [ -n "$passed" ] || fail "the picture checks"
+    xdotool key Escape
+    expect_exit 0 30
+    ;;
+  gtest | log-gtest)
     start_xvfb
     (cd "$scratch" && timeout 300 wine "$exe")
     code=$?
