@@ -22,8 +22,6 @@ if [ -d ../shared/testdata/bmpsuite ]; then
 else
   echo "fuzz.sh: ../shared/testdata/bmpsuite not found; seeding without it" >&2
 fi
-# Earlier findings stay in the corpus as regression inputs.
-cp fuzz/regressions/* "$out/seeds/" 2>/dev/null || true
 
 # Pixel buffers are never larger than the input (the reader allocates only data the file
 # holds), so inputs of at most 300 kB keep well inside the 2 GiB limit.
