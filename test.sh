@@ -32,3 +32,13 @@ cmake --build build-asan -j"$jobs"
 # SDL that the end-to-end runs use.
 export LSAN_OPTIONS="suppressions=$PWD/tests/e2e/third_party_leaks.supp:print_suppressions=0:fast_unwind_on_malloc=0"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
+
+# The BMP reader under libFuzzer (clang, ASan, UBSan) for a minute; `scripts/fuzz.sh 600`
+# runs it for ten. Its output goes to build-fuzz/fuzz.log; a finding fails the run.
+mkdir -p build-fuzz
+if ! scripts/fuzz.sh 60 > build-fuzz/fuzz.log 2>&1; then
+  tail -n 60 build-fuzz/fuzz.log
+  echo "fuzz: the BMP reader fuzzer failed (input in build-fuzz/crashes/)"
+  exit 1
+fi
+grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' build-fuzz/fuzz.log

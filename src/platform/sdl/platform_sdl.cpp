@@ -163,7 +163,10 @@ bool SdlDestroyAppWindow(PlatformHandle window) {
 }
 
 void SdlSwapGLBuffers(PlatformHandle dc) {
-  SDL_GL_SwapWindow(static_cast<SDL_Window*>(dc));
+  // A close request destroys the window in the middle of a pass; the pass still ends
+  // with a swap on its device context, which then refers to nothing (Win32's SwapBuffers
+  // fails on such a context), so only the live window is swapped.
+  if (dc && dc == AppWindow) SDL_GL_SwapWindow(static_cast<SDL_Window*>(dc));
 }
 
 bool SdlPeekAppMessage(PlatformMessage* message) {
