@@ -2,8 +2,7 @@
 add_library(demo_process STATIC e2e/demo_process.cpp)
 target_include_directories(demo_process PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
 target_compile_definitions(demo_process PUBLIC
-  BUMPDEMO_EXE="$<TARGET_FILE:bumpdemo>" BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}"
-  THIRD_PARTY_LEAKS="${CMAKE_CURRENT_SOURCE_DIR}/e2e/third_party_leaks.supp")
+  BUMPDEMO_EXE="$<TARGET_FILE:bumpdemo>" BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 add_dependencies(demo_process bumpdemo)
 
 add_executable(e2e_spine_tests e2e/test_e2e_spine.cpp)
