@@ -189,8 +189,8 @@ TEST(GLProcList, GLUSlotsAreTheFiftyOneNamesInBindingOrder) {
   EXPECT_EQ(glu, std::vector<std::string>(std::begin(expected), std::end(expected)));
 }
 
-// The entry points the program calls, with the signatures of the OpenGL 1.3, GLU 1.3 and
-// extension specifications.
+// The entry points the program calls, with their published OpenGL 1.3, GLU 1.3 and
+// extension signatures.
 // The slot's type spelled out, calling convention included.
 #define HAS_SIGNATURE(name, ret, params) std::is_same_v<decltype(name), ret(GLAPIENTRY*) params>
 

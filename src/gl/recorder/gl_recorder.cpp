@@ -69,11 +69,11 @@ bool NewObjectsNull = false;
 ResultValue Results[ProcCount] = {};
 std::uint64_t NextName[ProcCount] = {};
 GLint UnpackAlignment = 4;
-std::vector<ArgSpec> Specs[ProcCount];
+std::vector<ArgSpec> ArgShapes[ProcCount];
 bool SpecsParsed = false;
 
 const char* const SpecText[ProcCount] = {
-#define GL_RECORD_ARGS(name, spec) spec,
+#define GL_RECORD_ARGS(name, shape) shape,
 #include "gl/recorder/gl_record_args.inc"
 #undef GL_RECORD_ARGS
 };
@@ -160,27 +160,27 @@ void ParseSpecs() {
     std::istringstream tokens(SpecText[i]);
     std::string token;
     while (tokens >> token) {
-      ArgSpec spec = {'v', 0, 0, -1, 1, {-1, -1, -1, -1, -1}};
+      ArgSpec shape = {'v', 0, 0, -1, 1, {-1, -1, -1, -1, -1}};
       if (token.rfind("img(", 0) == 0) {
-        spec.kind = 'i';
-        std::sscanf(token.c_str(), "img(%d,%d,%d,%d,%d)", &spec.image[0], &spec.image[1],
-                    &spec.image[2], &spec.image[3], &spec.image[4]);
+        shape.kind = 'i';
+        std::sscanf(token.c_str(), "img(%d,%d,%d,%d,%d)", &shape.image[0], &shape.image[1],
+                    &shape.image[2], &shape.image[3], &shape.image[4]);
       } else if (token.find('[') != std::string::npos) {
-        spec.kind = 'a';
+        shape.kind = 'a';
         const std::size_t open = token.find('[');
-        spec.elementKind = open > 0 ? token[0] : 0;
+        shape.elementKind = open > 0 ? token[0] : 0;
         const std::string inside = token.substr(open + 1, token.size() - open - 2);
         if (inside[0] == 'n') {
-          spec.lengthParam = std::atoi(inside.c_str() + 1);
+          shape.lengthParam = std::atoi(inside.c_str() + 1);
           const std::size_t star = inside.find('*');
-          if (star != std::string::npos) spec.times = std::atoi(inside.c_str() + star + 1);
+          if (star != std::string::npos) shape.times = std::atoi(inside.c_str() + star + 1);
         } else {
-          spec.fixed = std::atoi(inside.c_str());
+          shape.fixed = std::atoi(inside.c_str());
         }
       } else {
-        spec.kind = token[0];
+        shape.kind = token[0];
       }
-      Specs[i].push_back(spec);
+      ArgShapes[i].push_back(shape);
     }
   }
   SpecsParsed = true;
@@ -363,9 +363,9 @@ long long ImageBytes(std::uint64_t format, std::uint64_t type, long long width, 
   return stride * (height * depth - 1) + row;
 }
 
-std::string RenderArg(const ArgSpec& spec, const ArgValue& arg, const std::vector<ArgValue>& args,
+std::string RenderArg(const ArgSpec& shape, const ArgValue& arg, const std::vector<ArgValue>& args,
                       GLCall* call) {
-  switch (spec.kind) {
+  switch (shape.kind) {
     case 'e':
     case 'b':
       return Hex(arg.unsignedInteger & 0xFFFFFFFFu);
@@ -376,8 +376,8 @@ std::string RenderArg(const ArgSpec& spec, const ArgValue& arg, const std::vecto
       return "\"" + std::string(static_cast<const char*>(arg.pointer)) + "\"";
     case 'a': {
       if (!arg.pointer) return "null";
-      long long count = spec.fixed;
-      if (spec.lengthParam >= 0) count = args[spec.lengthParam].integer * spec.times;
+      long long count = shape.fixed;
+      if (shape.lengthParam >= 0) count = args[shape.lengthParam].integer * shape.times;
       if (count < 0 || count > (1 << 20)) return "ptr";
       if (arg.element == Element::Opaque)
         return Bytes(arg.pointer, static_cast<std::size_t>(count), call);
@@ -385,7 +385,7 @@ std::string RenderArg(const ArgSpec& spec, const ArgValue& arg, const std::vecto
       for (long long i = 0; i < count; ++i) {
         if (i) text += ", ";
         text +=
-            RenderElement(arg.pointer, static_cast<std::size_t>(i), arg.element, spec.elementKind);
+            RenderElement(arg.pointer, static_cast<std::size_t>(i), arg.element, shape.elementKind);
       }
       return text + "}";
     }
@@ -393,8 +393,8 @@ std::string RenderArg(const ArgSpec& spec, const ArgValue& arg, const std::vecto
       if (!arg.pointer) return "null";
       auto at = [&](int i, long long otherwise) { return i >= 0 ? args[i].integer : otherwise; };
       const long long size =
-          ImageBytes(args[spec.image[0]].unsignedInteger, args[spec.image[1]].unsignedInteger,
-                     at(spec.image[2], 1), at(spec.image[3], 1), at(spec.image[4], 1));
+          ImageBytes(args[shape.image[0]].unsignedInteger, args[shape.image[1]].unsignedInteger,
+                     at(shape.image[2], 1), at(shape.image[3], 1), at(shape.image[4], 1));
       if (size < 0) return "ptr";
       return Bytes(arg.pointer, static_cast<std::size_t>(size), call);
     }
@@ -407,9 +407,9 @@ GLCall MakeCall(std::size_t index, const std::vector<ArgValue>& args) {
   ParseSpecs();
   GLCall call;
   call.name = ProcNames[index];
-  if (Specs[index].size() != args.size()) Fail("argument list mismatch for " + call.name);
+  if (ArgShapes[index].size() != args.size()) Fail("argument list mismatch for " + call.name);
   for (std::size_t i = 0; i < args.size(); ++i)
-    call.args.push_back(RenderArg(Specs[index][i], args[i], args, &call));
+    call.args.push_back(RenderArg(ArgShapes[index][i], args[i], args, &call));
   return call;
 }
 
