@@ -39,14 +39,7 @@ gtest_discover_tests(gl_recorder_tests)
 # Mesa's GL and GLU through the table, with an offscreen context.
 add_executable(gl_mesa_tests test_gl_mesa.cpp)
 target_link_libraries(gl_mesa_tests PRIVATE bumpsdl gl_recorder GTest::gtest_main)
-# Mesa's driver keeps allocations for the life of the process and is unloaded before the
-# leak check runs, so that check cannot tell its leaks from ours: it is left to the other
-# groups here. Memory errors are still caught.
-if(BUMPDEMO_SANITIZE)
-  gtest_discover_tests(gl_mesa_tests PROPERTIES ENVIRONMENT "LSAN_OPTIONS=detect_leaks=0")
-else()
-  gtest_discover_tests(gl_mesa_tests)
-endif()
+discover_offscreen_gl_tests(gl_mesa_tests)
 
 # The executable links no GL library, and no source includes a system GL header.
 add_executable(gl_build_tests test_gl_build.cpp)

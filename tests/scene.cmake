@@ -7,7 +7,7 @@ gtest_discover_tests(scene_call_tests)
 add_executable(scene_picture_tests test_scene_picture.cpp)
 target_link_libraries(scene_picture_tests PRIVATE bumpsdl GTest::gtest_main)
 target_compile_definitions(scene_picture_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
-gtest_discover_tests(scene_picture_tests PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen")
+discover_offscreen_gl_tests(scene_picture_tests)
 
 # One pass of the main loop, with the fake platform and the recorder.
 add_executable(main_loop_tests test_main_loop.cpp)

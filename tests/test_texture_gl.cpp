@@ -13,16 +13,6 @@
 #include "textures/cubemap.h"
 #include "textures/texture.h"
 
-// In the sanitizer build: blocks that Mesa's driver allocates while SDL creates and makes
-// current a GL context are never freed by the driver. The driver has no frame pointers,
-// so stacks are unwound slowly to reach the SDL frames that identify them.
-extern "C" const char* __asan_default_options() {
-  return "fast_unwind_on_malloc=0";
-}
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libSDL2\nleak:libGLdispatch\n";
-}
-
 namespace {
 
 SDL_Window* Window = nullptr;

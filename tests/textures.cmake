@@ -21,7 +21,7 @@ gtest_discover_tests(texture_call_tests)
 add_executable(texture_gl_tests test_texture_gl.cpp)
 target_link_libraries(texture_gl_tests PRIVATE bumpsdl texture_files GTest::gtest_main)
 target_compile_definitions(texture_gl_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
-gtest_discover_tests(texture_gl_tests PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen")
+discover_offscreen_gl_tests(texture_gl_tests)
 
 # The normal-map tool, run as a program, and the shipped map it made.
 add_executable(normal_map_tests test_normal_map.cpp)
