@@ -19,10 +19,15 @@ install_missing_packages() {
 }
 
 # The Windows build and its tests: the mingw-w64 cross compilers (POSIX thread model) and
-# Wine, whose 32-bit half needs Debian's i386 architecture. Apart from the Linux-only
+# Wine, whose 32-bit half needs Debian's i386 architecture. Wine only recommends the GL and
+# X extension libraries its OpenGL and window drivers load, so they are named for both
+# halves: without them a 32-bit program finds no pixel format. Apart from the Linux-only
 # path, since it is large.
+BUMPDEMO_WINE_LIBRARIES="libgl1 libglx-mesa0 libgl1-mesa-dri libxrandr2 libxrender1 libxi6
+  libxcursor1 libxinerama1 libxcomposite1 libxxf86vm1 libxfixes3"
 BUMPDEMO_WINDOWS_PACKAGES="gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
-  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386"
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
+  $BUMPDEMO_WINE_LIBRARIES $(for p in $BUMPDEMO_WINE_LIBRARIES; do echo "$p:i386"; done)"
 
 install_windows_packages() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
