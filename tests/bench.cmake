@@ -33,3 +33,5 @@ set_tests_properties(bench_startup_smoke PROPERTIES
 add_executable(cpu_frame ${PROJECT_SOURCE_DIR}/bench/cpu_frame.cpp)
 target_link_libraries(cpu_frame PRIVATE bumpcore)
 add_test(NAME bench_cpu_frame_smoke COMMAND cpu_frame --smoke)
+set_tests_properties(bench_frame_rate_smoke bench_startup_smoke bench_cpu_frame_smoke
+  PROPERTIES LABELS bench)

@@ -7,7 +7,7 @@ add_dependencies(demo_process bumpdemo)
 
 add_executable(e2e_spine_tests e2e/test_e2e_spine.cpp)
 target_link_libraries(e2e_spine_tests PRIVATE demo_process GTest::gtest_main)
-gtest_discover_tests(e2e_spine_tests PROPERTIES RUN_SERIAL TRUE)
+bumpdemo_discover_tests(e2e_spine_tests e2e RUN_SERIAL TRUE)
 
 # Counts the program's buffer swaps and times its first one, from outside the program.
 add_library(swap_probe SHARED e2e/swap_probe.c)
@@ -20,4 +20,5 @@ add_dependencies(e2e_spine_tests swap_probe)
 # The window module on the real SDL backend, on private X displays.
 add_executable(sdl_window_tests test_sdl_window.cpp)
 target_link_libraries(sdl_window_tests PRIVATE bumpsdl demo_process GTest::gtest_main)
-gtest_discover_tests(sdl_window_tests PROPERTIES RUN_SERIAL TRUE)
+keep_libraries_loaded(sdl_window_tests)
+bumpdemo_discover_tests(sdl_window_tests gl RUN_SERIAL TRUE)

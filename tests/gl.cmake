@@ -17,7 +17,7 @@ bumpdemo_fake_gl_library(fakeglu fake_glu.cpp)
 # The generated list, its slots and their signatures.
 add_executable(gl_list_tests test_gl_list.cpp)
 target_link_libraries(gl_list_tests PRIVATE bumpcore GTest::gtest_main)
-gtest_discover_tests(gl_list_tests)
+bumpdemo_discover_tests(gl_list_tests unit)
 
 # Loading, lookup and the stubs, against the stand-in libraries on the SDL backend.
 add_executable(gl_binding_tests test_gl_loader.cpp test_gl_table.cpp)
@@ -29,12 +29,12 @@ target_compile_definitions(gl_binding_tests PRIVATE
   FAKEGLU_PATH="$<TARGET_FILE:fakeglu>"
   MISSING_LIBRARY_PATH="${CMAKE_CURRENT_BINARY_DIR}/no_such_library.so")
 add_dependencies(gl_binding_tests fakegl_driver fakegl_exports fakegl_bare fakeglu)
-gtest_discover_tests(gl_binding_tests)
+bumpdemo_discover_tests(gl_binding_tests unit)
 
 # The recorder itself.
 add_executable(gl_recorder_tests test_gl_recorder.cpp)
 target_link_libraries(gl_recorder_tests PRIVATE gl_recorder GTest::gtest_main)
-gtest_discover_tests(gl_recorder_tests)
+bumpdemo_discover_tests(gl_recorder_tests unit)
 
 # Mesa's GL and GLU through the table, with an offscreen context.
 add_executable(gl_mesa_tests test_gl_mesa.cpp)
@@ -47,12 +47,12 @@ target_link_libraries(gl_build_tests PRIVATE GTest::gtest_main)
 target_compile_definitions(gl_build_tests PRIVATE
   BUMPDEMO_EXE="$<TARGET_FILE:bumpdemo>" BUMPDEMO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 add_dependencies(gl_build_tests bumpdemo)
-gtest_discover_tests(gl_build_tests)
+bumpdemo_discover_tests(gl_build_tests unit)
 
 # The committed entry-point lists are what the registry gives (skipped without it).
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_FOUND)
   add_test(NAME gl_procs_match_registry
            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/gen_gl_procs.py --check)
-  set_tests_properties(gl_procs_match_registry PROPERTIES SKIP_RETURN_CODE 77)
+  set_tests_properties(gl_procs_match_registry PROPERTIES SKIP_RETURN_CODE 77 LABELS unit)
 endif()

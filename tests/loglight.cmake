@@ -2,8 +2,8 @@
 # real executable.
 add_executable(loglight_tests test_vector.cpp test_light.cpp test_log.cpp)
 target_link_libraries(loglight_tests PRIVATE bumpcore GTest::gtest_main)
-gtest_discover_tests(loglight_tests)
+bumpdemo_discover_tests(loglight_tests unit)
 
 add_executable(e2e_log_tests e2e/test_e2e_log.cpp)
 target_link_libraries(e2e_log_tests PRIVATE demo_process GTest::gtest_main)
-gtest_discover_tests(e2e_log_tests)
+bumpdemo_discover_tests(e2e_log_tests e2e)

@@ -2,7 +2,7 @@
 add_executable(scene_call_tests test_scene_calls.cpp)
 target_link_libraries(scene_call_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
 target_compile_definitions(scene_call_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
-gtest_discover_tests(scene_call_tests)
+bumpdemo_discover_tests(scene_call_tests unit)
 
 add_executable(scene_picture_tests test_scene_picture.cpp)
 target_link_libraries(scene_picture_tests PRIVATE bumpsdl GTest::gtest_main)
@@ -12,4 +12,4 @@ discover_offscreen_gl_tests(scene_picture_tests)
 # One pass of the main loop, with the fake platform and the recorder.
 add_executable(main_loop_tests test_main_loop.cpp)
 target_link_libraries(main_loop_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
-gtest_discover_tests(main_loop_tests)
+bumpdemo_discover_tests(main_loop_tests unit)

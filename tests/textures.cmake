@@ -5,7 +5,7 @@ target_include_directories(texture_files PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(bmp_tests test_bmp.cpp)
 target_link_libraries(bmp_tests PRIVATE fake_platform texture_files GTest::gtest_main)
 target_compile_definitions(bmp_tests PRIVATE BUMPDEMO_TESTDATA="${BUMPDEMO_TESTDATA}")
-gtest_discover_tests(bmp_tests)
+bumpdemo_discover_tests(bmp_tests unit)
 
 # Texture loading and the cube map against recording GL slots (no GL needed).
 add_library(texture_recorder STATIC texture_recorder.cpp)
@@ -15,7 +15,7 @@ target_include_directories(texture_recorder PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(texture_call_tests test_texture.cpp test_cubemap.cpp)
 target_link_libraries(texture_call_tests PRIVATE fake_platform texture_files texture_recorder
   GTest::gtest_main)
-gtest_discover_tests(texture_call_tests)
+bumpdemo_discover_tests(texture_call_tests unit)
 
 # Texture loading and the cube map on Mesa's GL, through SDL's offscreen driver.
 add_executable(texture_gl_tests test_texture_gl.cpp)
@@ -29,4 +29,4 @@ target_link_libraries(normal_map_tests PRIVATE fake_platform texture_files GTest
 target_compile_definitions(normal_map_tests PRIVATE MAKE_NORMAL_MAP="$<TARGET_FILE:make_normal_map>"
   BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 add_dependencies(normal_map_tests make_normal_map)
-gtest_discover_tests(normal_map_tests)
+bumpdemo_discover_tests(normal_map_tests unit)

@@ -11,8 +11,10 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
 
   add_test(NAME wine_prefix_setup COMMAND ${WINE_DIR}/wine_prefix.sh setup ${WINE_PREFIX_FILE})
   add_test(NAME wine_prefix_cleanup COMMAND ${WINE_DIR}/wine_prefix.sh cleanup ${WINE_PREFIX_FILE})
-  set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP WinePrefix TIMEOUT 420)
-  set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP WinePrefix TIMEOUT 120)
+  set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP WinePrefix TIMEOUT 420
+                                                     LABELS wine)
+  set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP WinePrefix TIMEOUT 120
+                                                       LABELS wine)
 
   # wine_<case>_<bits>: one case of wine_case.sh on one build's executable.
   function(add_wine_case case bits build exe)
@@ -23,7 +25,7 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
                      ${build}/tests/wine ${build}/${exe})
     # One wineserver per prefix: the Wine tests run one at a time.
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED WinePrefix RUN_SERIAL TRUE
-                                            TIMEOUT 300)
+                                            TIMEOUT 300 LABELS wine)
   endfunction()
 
   foreach(bits 32 64)

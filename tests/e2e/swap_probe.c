@@ -16,7 +16,9 @@ static double Seconds(void) {
   return (double)now.tv_sec + (double)now.tv_nsec * 1e-9;
 }
 
-__attribute__((constructor)) static void ProbeLoaded(void) { LoadTime = Seconds(); }
+__attribute__((constructor)) static void ProbeLoaded(void) {
+  LoadTime = Seconds();
+}
 
 __attribute__((destructor)) static void ProbeUnloaded(void) {
   const char* path = getenv("SWAP_PROBE_OUT");

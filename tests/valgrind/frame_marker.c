@@ -17,7 +17,9 @@ static void WriteCount(void) {
   fclose(out);
 }
 
-__attribute__((destructor)) static void MarkerUnloaded(void) { WriteCount(); }
+__attribute__((destructor)) static void MarkerUnloaded(void) {
+  WriteCount();
+}
 
 void SDL_GL_SwapWindow(void* window) {
   static void (*real)(void*) = 0;
