@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 . scripts/deps.sh
 install_missing_packages
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
 cmake --build build -j2 --target frame_rate startup_bench cpu_frame bumpdemo minimal_sdl swap_probe
 out=build/bench
 mkdir -p "$out"

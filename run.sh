@@ -16,11 +16,22 @@ if [ -n "${DISPLAY:-}" ]; then
   exec ../build/bumpdemo
 fi
 
-display=:$(( 90 + RANDOM % 100 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number and writes it to the descriptor named by -displayfd
+# once it accepts connections, so the demo never starts before its server is ready.
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >../build/xvfb.log 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
+number=""
+read -r -t 20 number <"$fifo" || true
+if [ -z "$number" ] || ! kill -0 $xvfb 2>/dev/null; then
+  echo "run.sh: no display is set and a virtual X server (Xvfb) could not be started;" >&2
+  echo "run.sh: its output is in build/xvfb.log. Set DISPLAY to run on your own display." >&2
+  tail -n 5 ../build/xvfb.log >&2 || true
+  exit 1
+fi
+display=:$number
 export DISPLAY=$display
 SDL_VIDEODRIVER=x11 ../build/bumpdemo &
 demo=$!

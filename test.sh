@@ -1,32 +1,43 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: installs missing packages, cross-builds the
 # Windows executables into build-win32/ and build-win64/, builds into build/ and runs ctest
-# there (the Windows executables under Wine included), then does the same with
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/. BUMPDEMO_WINDOWS=0
-# leaves the Windows build and its tests out.
+# there (the Windows executables under Wine included), packs the program (.tar.gz, and
+# .zip from the 32-bit Windows build) and runs the Linux package from a scratch directory,
+# then runs ctest again with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/, and fuzzes the BMP reader. BUMPDEMO_WINDOWS=0 leaves the Windows build and
+# its tests out. Warnings are errors in every build here.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
 install_missing_packages
 
 jobs=$(nproc)
+strict=(-DBUILD_TESTING=ON -DBUMPDEMO_WERROR=ON)
 windows=(-DBUMPDEMO_WIN32_BUILD= -DBUMPDEMO_WIN64_BUILD=)
 if [ "${BUMPDEMO_WINDOWS:-1}" != 0 ]; then
   install_windows_packages
   for target in win32:i686 win64:x86_64; do
     dir=build-${target%%:*}
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}" \
       -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-${target#*:}-w64-mingw32.cmake" >/dev/null
     cmake --build "$dir" -j"$jobs"
   done
   windows=(-DBUMPDEMO_WIN32_BUILD="$PWD/build-win32" -DBUMPDEMO_WIN64_BUILD="$PWD/build-win64")
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${windows[@]}" >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}" "${windows[@]}" >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure --timeout 600 -j"$jobs")
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBUMPDEMO_SANITIZE=ON >/dev/null
+# The packages a user downloads: the Linux one is unpacked and run where nothing else is.
+(cd build && cpack >/dev/null)
+scripts/check_package.sh build/bumpdemo-*-Linux.tar.gz
+if [ "${BUMPDEMO_WINDOWS:-1}" != 0 ]; then
+  (cd build-win32 && cpack >/dev/null)
+  ls build-win32/bumpdemo-*-win32.zip
+fi
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBUMPDEMO_SANITIZE=ON "${strict[@]}" >/dev/null
 cmake --build build-asan -j"$jobs"
 # Tests that start SDL in-process share the leak suppressions for what SDL and the GL
 # dispatch library keep for the life of the process.

@@ -2,7 +2,7 @@
 # missing. Sourced by run.sh and test.sh.
 BUMPDEMO_PACKAGES="cmake make g++ clang libclang-rt-14-dev pkg-config python3 libsdl2-dev
   libgl1-mesa-dri libglu1-mesa libegl1 libegl-mesa0 libgl1 googletest libgtest-dev
-  libbenchmark-dev khronos-api xvfb xauth xdotool x11-utils imagemagick valgrind util-linux"
+  khronos-api xvfb xauth xdotool x11-utils imagemagick valgrind util-linux"
 
 install_missing_packages() {
   local missing=""
