@@ -18,6 +18,9 @@
 #   log-crlf       after a run ended with Escape the log system\log.txt exists and is empty
 #   picture        a screenshot of the running window: black far outside the wall, many lit
 #                  grey wall pixels and a small cluster of white marker pixels
+#   package        EXE is the build's .zip package: unpacked, the program runs from the
+#                  unpacked run directory as it stands; Escape ends it with exit code 0
+#                  and an empty log
 #   gtest          runs a GoogleTest executable on the display; its exit code decides
 #   log-gtest      the same, for the log's tests (the bytes of its CR LF lines)
 set -uo pipefail
@@ -27,14 +30,19 @@ assets=$3
 helpers=$4
 exe=$5
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine_env.sh"
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
+if [ "${WINE_TEST_BITS:-}" = 32 ] && [ "$WINE_RUNS_32BIT" = 0 ]; then
+  echo "SKIP: this kernel runs no 32-bit programs (ia32 emulation off): no 32-bit Wine"
+  exit 77
+fi
 [ -f "$prefix_file" ] || fail "no Wine prefix: the setup test has not run"
-[ -f "$exe" ] || fail "no $exe: build the Windows executables first (test.sh does)"
+[ -f "$exe" ] || fail "no $exe: build the Windows executables and packages first (test.sh does)"
 export WINEPREFIX
 WINEPREFIX=$(cat "$prefix_file")
 export WINEDEBUG=-all
@@ -78,7 +86,7 @@ start_demo() {
   [ -d "$scratch/run" ] || prepare_run
   (
     cd "$scratch/run" || exit 1
-    wine "$exe" >"$scratch/stdout" 2>"$scratch/stderr"
+    "$WINE" "$exe" >"$scratch/stdout" 2>"$scratch/stderr"
     echo $? >"$scratch/exit"
   ) &
   demo_pid=$!
@@ -89,7 +97,7 @@ demo_running() {
 }
 
 boxes() {
-  timeout 20 wine "$helpers/wine_boxes.exe" 2>/dev/null | tr -d '\r'
+  timeout 20 "$WINE" "$helpers/wine_boxes.exe" 2>/dev/null | tr -d '\r'
 }
 
 # The X window with exactly this name, if one is visible.
@@ -254,9 +262,24 @@ case "$case_name" in
     xdotool key Escape
     expect_exit 0 30
     ;;
+  package)
+    start_xvfb
+    mkdir "$scratch/unpacked"
+    python3 -m zipfile -e "$exe" "$scratch/unpacked" || fail "cannot unpack $exe"
+    mv "$scratch/unpacked"/* "$scratch/run" || fail "the package has no top directory"
+    exe=$scratch/run/bumpdemo.exe
+    start_demo
+    wait_for_window OpenGL 60 >/dev/null || exit 1
+    sleep 1
+    fail_on_boxes "while running"
+    xdotool key Escape
+    expect_exit 0 30
+    [ -f "$scratch/run/system/log.txt" ] && [ ! -s "$scratch/run/system/log.txt" ] ||
+      fail "no empty log system/log.txt"
+    ;;
   gtest | log-gtest)
     start_xvfb
-    (cd "$scratch" && timeout 300 wine "$exe")
+    (cd "$scratch" && timeout 300 "$WINE" "$exe")
     code=$?
     [ "$code" = 0 ] || { fail_on_boxes "after the tests"; fail "the tests ended with $code"; }
     ;;

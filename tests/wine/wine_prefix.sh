@@ -7,6 +7,7 @@ set -euo pipefail
 action=$1
 path_file=$2
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine_env.sh"
 
 export WINEDEBUG=-all
 # No Mono or Gecko installer: they would ask with a dialog nobody answers.
@@ -35,14 +36,14 @@ case "$action" in
     echo "$prefix" >"$path_file"
     export WINEPREFIX="$prefix"
     start=$(date +%s)
-    if ! timeout 300 wineboot -i >"$prefix.boot.log" 2>&1; then
+    if ! timeout 300 "$WINE" wineboot -i >"$prefix.boot.log" 2>&1; then
       echo "wineboot -i failed or took more than 300 s:" >&2
       cat "$prefix.boot.log" >&2
       exit 1
     fi
     # Windows placed by Wine itself (the test displays have no window manager), and a
     # crash reported on the console instead of a dialog.
-    timeout 120 wine reg import "$here/test_prefix.reg" >/dev/null 2>&1
+    timeout 120 "$WINE" reg import "$here/test_prefix.reg" >/dev/null 2>&1
     timeout 60 wineserver -w
     rm -f "$prefix.boot.log"
     echo "Wine prefix $prefix ready in $(($(date +%s) - start)) s"
