@@ -230,6 +230,31 @@ TEST_F(Win32WindowTest, SwapIntervalFollowsTheSettingAndTheTable) {
   EXPECT_EQ(getSwapInterval(), 1);
 }
 
+// The interval is set through the table's slot, as every extension entry point is
+// called: what sits in the slot is what runs.
+std::vector<int> IntervalsAsked;
+BOOL WINAPI RecordSwapInterval(int interval) {
+  IntervalsAsked.push_back(interval);
+  return TRUE;
+}
+
+TEST_F(Win32WindowTest, SwapIntervalIsSetThroughItsTableSlot) {
+  const EntryPointInfo* entry = FindEntryPoint("wglSwapIntervalEXT");
+  ASSERT_NE(entry, nullptr) << "the table has a slot for wglSwapIntervalEXT";
+  VSync = false;
+  ASSERT_TRUE(CreateRenderWindow());
+  EXPECT_NE(*entry->slot, entry->stub) << "the creation's call bound the slot";
+  EXPECT_EQ(*entry->slot, ResolveGLProc("wglSwapIntervalEXT"));
+
+  void* const bound = *entry->slot;
+  IntervalsAsked.clear();
+  GLEntryPointTable::wglSwapIntervalEXT = &RecordSwapInterval;
+  Platform.SetSwapInterval(1);
+  Platform.SetSwapInterval(0);
+  *entry->slot = bound;
+  EXPECT_EQ(IntervalsAsked, (std::vector<int>{1, 0}));
+}
+
 TEST_F(Win32WindowTest, KeyboardInputReachesKeyStateThroughTheWindowProcedure) {
   ASSERT_TRUE(CreateRenderWindow());
   // Let the window system finish activating the window.

@@ -206,12 +206,11 @@ void Win32SetFocus(PlatformHandle window) {
   SetFocus(static_cast<HWND>(window));
 }
 
-// WGL_EXT_swap_control, looked up for the current context; a driver without it leaves
-// the interval as it is.
+// WGL_EXT_swap_control, through its slot in the entry-point table like every other
+// extension entry point: bound for the current context on the first call, and a driver
+// that cannot name it stops the program with the table's message.
 void Win32SetSwapInterval(int interval) {
-  typedef BOOL(WINAPI * SwapIntervalFn)(int interval);
-  const auto swapInterval = reinterpret_cast<SwapIntervalFn>(ResolveGLProc("wglSwapIntervalEXT"));
-  if (swapInterval) swapInterval(interval);
+  GLEntryPointTable::wglSwapIntervalEXT(interval);
 }
 
 int Win32ReleaseDeviceContext(PlatformHandle window, PlatformHandle dc) {
