@@ -136,29 +136,77 @@ TEST(BmpLayout, PackedFourByTwoWithImageSizeSet) {
   EXPECT_EQ(Bytes(r, 24), Swapped(data, 8));
 }
 
-TEST(BmpLayout, PaddedRowsAreNotUnpadded) {
+TEST(BmpLayout, PaddedRowsAreUnpadded) {
   // 2 x 2 with rows padded to 8 bytes: B G R B G R p p.
   const std::vector<std::uint8_t> data = {1, 2, 3, 4,  5,  6,  0xA1, 0xA2,
                                           7, 8, 9, 10, 11, 12, 0xB1, 0xB2};
+  const std::vector<std::uint8_t> expected = {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10};
   BmpFields f;
   f.width = 2;
   f.height = 2;
-  f.imageSize = 16;
-  ReadResult r = Read(WriteScratchFile("padded16.bmp", BmpFile(f, data)));
-  ASSERT_TRUE(r.pixels);
-  // Four packed pixels: the second row comes back shifted by the padding bytes, and the
-  // bytes beyond width x height x 3 stay as read.
-  const std::vector<std::uint8_t> expected = {3,    2,  1, 6, 5,  4,  7,    0xA2,
-                                              0xA1, 10, 9, 8, 11, 12, 0xB1, 0xB2};
-  EXPECT_EQ(Bytes(r, 16), expected);
-  EXPECT_TRUE(r.Allocated(16));
+  // The image-size field as the padded size, as 0, and as the packed size 2 x 2 x 3 that
+  // some writers put there: the file holds the padded rows each time.
+  for (std::uint32_t imageSize : {16u, 0u, 12u}) {
+    SCOPED_TRACE(imageSize);
+    f.imageSize = imageSize;
+    const ReadResult r = Read(WriteScratchFile("padded.bmp", BmpFile(f, data)));
+    ASSERT_TRUE(r.pixels);
+    EXPECT_TRUE(Fake.boxes.empty());
+    EXPECT_EQ(Bytes(r, 12), expected);
+    EXPECT_TRUE(r.Allocated(16)) << "the padded rows are read whole";
+  }
+}
 
-  f.imageSize = 0;  // now 2 x 2 x 24 / 8 = 12 bytes
-  r = Read(WriteScratchFile("padded0.bmp", BmpFile(f, data)));
-  ASSERT_TRUE(r.pixels);
-  EXPECT_EQ(Bytes(r, 12), Swapped(std::vector<std::uint8_t>(data.begin(), data.begin() + 12), 4));
-  EXPECT_TRUE(r.Allocated(12));
-  EXPECT_FALSE(r.Allocated(16));
+// A picture whose every pixel differs from its neighbours, written with padded rows
+// (126 x 3 = 378 bytes a row, padded with two 0xEE bytes to 380), then read back.
+TEST(BmpLayout, WidePaddedPictureComesBackPixelForPixel) {
+  const int width = 126, height = 5, stride = 380;
+  auto blue = [](int x, int y) { return static_cast<std::uint8_t>(x + 3 * y); };
+  auto green = [](int x, int y) { return static_cast<std::uint8_t>(200 - x + 17 * y); };
+  auto red = [](int x, int y) { return static_cast<std::uint8_t>(x * 7 + y * 31); };
+  std::vector<std::uint8_t> rows;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) rows.insert(rows.end(), {blue(x, y), green(x, y), red(x, y)});
+    rows.insert(rows.end(), {0xEE, 0xEE});
+  }
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(stride * height));
+  std::vector<std::uint8_t> withTail = rows;
+  withTail.insert(withTail.end(), 40, 0xDD);
+
+  struct Case {
+    const char* name;
+    std::uint32_t imageSize;
+    const std::vector<std::uint8_t>* body;
+  };
+  const Case cases[] = {
+      {"size field 0", 0, &rows},
+      {"size field packed", width * height * 3, &rows},
+      {"size field padded", stride * height, &rows},
+      {"size field padded, bytes after the rows", stride * height, &withTail},
+      {"size field beyond the rows", stride * height + 40, &withTail},
+      {"size field 0, bytes after the rows", 0, &withTail},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BmpFields f;
+    f.width = width;
+    f.height = height;
+    f.imageSize = c.imageSize;
+    const ReadResult r = Read(WriteScratchFile("wide126.bmp", BmpFile(f, *c.body)));
+    ASSERT_TRUE(r.pixels);
+    EXPECT_TRUE(Fake.boxes.empty());
+    EXPECT_EQ(r.width, width);
+    EXPECT_EQ(r.height, height);
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const std::uint8_t* p = r.pixels.get() + (y * width + x) * 3;
+        if (p[0] != red(x, y) || p[1] != green(x, y) || p[2] != blue(x, y)) {
+          if (++wrong <= 3) ADD_FAILURE() << "pixel " << x << "," << y;
+        }
+      }
+    EXPECT_EQ(wrong, 0);
+  }
 }
 
 TEST(BmpLayout, ColoursUsedBytesAreSkippedWhateverTheOffsetSays) {
@@ -337,6 +385,13 @@ std::vector<Refusal> Refusals() {
       {"HugeImageSize", BmpFile(Fields(4, 2, 24, 0xFFFFFFFFu), small), "Error reading bitmap data"},
       {"ImageSizeOneMoreThanTheFile", BmpFile(Fields(4, 2, 24, 25), small),
        "Error reading bitmap data"},
+      // 2 x 2 rows need padding: 12 bytes packed, 16 padded. A size between fits neither.
+      {"ImageSizeBetweenPackedAndPadded", BmpFile(Fields(2, 2, 24, 14), CountingBytes(16)),
+       "Unsupported bitmap row padding"},
+      {"PaddedRowsCutShort", BmpFile(Fields(2, 2, 24, 16), CountingBytes(15)),
+       "Error reading bitmap data"},
+      {"PackedRowsCutShort", BmpFile(Fields(2, 2, 24, 0), CountingBytes(11)),
+       "Error reading bitmap data"},
       {"HugeColoursUsed", BmpFile(Fields(4, 2, 24, 0, 0xFFFFFFFFu), small),
        "Error reading palette"},
       {"ColoursUsedPastTheEnd", BmpFile(Fields(4, 2, 24, 0, 25), small), "Error reading palette"},
@@ -396,6 +451,10 @@ std::map<std::string, ManifestEntry> ReadManifest(const std::string& dir) {
   return entries;
 }
 
+std::int64_t PaddedSize(const ManifestEntry& e) {
+  return (e.width * 3 + 3) / 4 * 4 * e.height;
+}
+
 // What the layout rules and the refusals make of a file, from its fields alone.
 bool ShouldLoad(const ManifestEntry& e) {
   if (e.bytes < 54 || e.coloursUsed > static_cast<std::int64_t>(e.bytes) - 54) return false;
@@ -403,7 +462,17 @@ bool ShouldLoad(const ManifestEntry& e) {
   const std::int64_t dataSize = e.imageSize ? e.imageSize : e.width * e.height * e.bpp / 8;
   if (!e.imageSize && e.width * e.height * e.bpp > INT32_MAX) return false;
   if (dataSize < e.width * e.height * 3) return false;
+  if (e.bpp == 24 && e.imageSize > e.width * e.height * 3 && e.imageSize < PaddedSize(e))
+    return false;
   return 54 + e.coloursUsed + dataSize <= static_cast<std::int64_t>(e.bytes);
+}
+
+// Whether the reader takes the file's rows as padded to four bytes.
+bool ReadAsPadded(const ManifestEntry& e) {
+  if (e.bpp != 24 || e.width * 3 % 4 == 0) return false;
+  if (e.imageSize == 0 || e.imageSize == e.width * e.height * 3)
+    return 54 + e.coloursUsed + PaddedSize(e) <= static_cast<std::int64_t>(e.bytes);
+  return true;
 }
 
 TEST(BmpSuite, EveryFileIsLoadedOrRefusedAsItsFieldsSay) {
@@ -434,12 +503,17 @@ TEST(BmpSuite, EveryFileIsLoadedOrRefusedAsItsFieldsSay) {
         EXPECT_TRUE(Fake.boxes.empty());
         EXPECT_EQ(r.width, e.width);
         EXPECT_EQ(r.height, e.height);
-        // The pixels are the file's bytes after the colours-used block, red and blue exchanged.
+        // The pixels are the file's rows after the colours-used block, without their
+        // padding where they are read as padded, red and blue exchanged.
         const std::size_t count = static_cast<std::size_t>(e.width * e.height * 3);
+        const std::size_t row = static_cast<std::size_t>(e.width * 3);
+        const std::size_t stride = ReadAsPadded(e) ? (row + 3) / 4 * 4 : row;
         const std::size_t start = 54 + static_cast<std::size_t>(e.coloursUsed);
-        EXPECT_EQ(Bytes(r, count), Swapped(std::vector<std::uint8_t>(raw.begin() + start,
-                                                                     raw.begin() + start + count),
-                                           count / 3));
+        std::vector<std::uint8_t> rows;
+        for (std::size_t y = 0; y < static_cast<std::size_t>(e.height); ++y)
+          rows.insert(rows.end(), raw.begin() + start + y * stride,
+                      raw.begin() + start + y * stride + row);
+        EXPECT_EQ(Bytes(r, count), Swapped(rows, count / 3));
       } else {
         ++refused;
         ASSERT_EQ(Fake.boxes.size(), 1u);

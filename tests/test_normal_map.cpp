@@ -1,14 +1,18 @@
 // The normal-map tool, run as a program: the shipped wall_bump.bmp is exactly what it
 // makes; its output is in the layout the reader serves; normals point the right way
-// (+x right, +y up the picture, +z out); and user height maps in each supported form
-// give the normals of their slopes.
+// (+x right, +y up the picture, +z out); user height maps in each supported form give
+// the normals of their slopes; and a command line it cannot follow changes no file.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
 
 #include "fake_platform.h"
 #include "texture_files.h"
@@ -205,6 +209,118 @@ TEST(NormalMapTool, RefusesWhatItCannotServe) {
             1);
   EXPECT_TRUE(ReadWholeFile(made).empty()) << "nothing written";
   EXPECT_EQ(RunTool(""), 2) << "usage";
+}
+
+// A 128 x 128 height map: a dome in the middle of a flat field.
+std::vector<std::uint8_t> Dome128() {
+  BmpFields f;
+  f.width = 128;
+  f.height = 128;
+  std::vector<std::uint8_t> body;
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 128; ++x) {
+      const double r2 = ((x - 64) * (x - 64) + (y - 64) * (y - 64)) / (48.0 * 48.0);
+      const auto g = static_cast<std::uint8_t>(r2 < 1 ? 40 + 200 * std::sqrt(1 - r2) : 40);
+      body.insert(body.end(), {g, g, g});
+    }
+  return BmpFile(f, body);
+}
+
+std::set<std::string> Listing(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// Each command line runs in a directory of its own holding dome128.bmp and same.bmp, a
+// second name (hard link) for the same file. Nothing but the expected file may appear
+// there, and the height map must stay byte for byte as written.
+struct ToolRun {
+  const char* arguments;  // shell words; DIR stands for the directory's absolute path
+  int exitCode;
+  const char* stream;  // "out" or "err": where the text must appear (the other stays empty)
+  const char* text;
+  const char* creates;  // the file the run must make, or nullptr
+};
+
+TEST(NormalMapTool, CommandLinesAreCheckedBeforeAnyFileIsTouched) {
+  const std::vector<std::uint8_t> dome = Dome128();
+  const std::string hint = "Try 'make_normal_map --help'";
+  const ToolRun runs[] = {
+      // The value after --strength is a file name: the height map must survive.
+      {"--strength out10.bmp dome128.bmp", 2, "err",
+       "--strength needs a number greater than 0 and at most 1000, not 'out10.bmp'", nullptr},
+      {"--strength abc out.bmp dome128.bmp", 2, "err", "not 'abc'", nullptr},
+      {"--strength 6x out.bmp dome128.bmp", 2, "err", "not '6x'", nullptr},
+      {"--strength '' out.bmp", 2, "err", "not ''", nullptr},
+      {"--strength 0 out.bmp dome128.bmp", 2, "err", "not '0'", nullptr},
+      {"--strength -3 out.bmp dome128.bmp", 2, "err", "not '-3'", nullptr},
+      {"--strength 1001 out.bmp", 2, "err", "not '1001'", nullptr},
+      {"--strength 1e999 out.bmp", 2, "err", "not '1e999'", nullptr},
+      {"--strength nan out.bmp", 2, "err", "not 'nan'", nullptr},
+      {"out.bmp dome128.bmp --strength", 2, "err", "--strength needs a value", nullptr},
+      {"--strenght 4 out.bmp dome128.bmp", 2, "err", "unknown option '--strenght'", nullptr},
+      {"-s 4 out.bmp", 2, "err", "unknown option '-s'", nullptr},
+      {"out.bmp dome128.bmp extra.bmp", 2, "err", "too many arguments, from 'extra.bmp'", nullptr},
+      {"", 2, "err", "no output file given", nullptr},
+      // The output is the height map, by the same name, another spelling or another link.
+      {"dome128.bmp dome128.bmp", 2, "err", "the output 'dome128.bmp' is the height map itself",
+       nullptr},
+      {"./dome128.bmp DIR/dome128.bmp", 2, "err", "is the height map itself", nullptr},
+      {"same.bmp dome128.bmp", 2, "err", "the output 'same.bmp' is the height map itself", nullptr},
+      // Help, and a good run that says what it wrote.
+      {"--help", 0, "out", "usage: make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]",
+       nullptr},
+      {"-h out.bmp", 0, "out", "--strength K", nullptr},
+      {"--strength 2.5 new.bmp dome128.bmp", 0, "out",
+       "make_normal_map: wrote new.bmp (128 x 128, 49206 bytes)\n", "new.bmp"},
+  };
+  const std::string root = ScratchDir() + "/command-lines";
+  std::filesystem::create_directories(root);
+  int index = 0;
+  for (const ToolRun& run : runs) {
+    SCOPED_TRACE(std::string("make_normal_map ") + run.arguments);
+    const std::string dir = root + "/" + std::to_string(index++);
+    std::filesystem::create_directories(dir);
+    const std::string heightMap = dir + "/dome128.bmp";
+    std::ofstream(heightMap, std::ios::binary)
+        .write(reinterpret_cast<const char*>(dome.data()),
+               static_cast<std::streamsize>(dome.size()));
+    ASSERT_EQ(link(heightMap.c_str(), (dir + "/same.bmp").c_str()), 0);
+
+    std::string arguments = run.arguments;
+    for (std::size_t at; (at = arguments.find("DIR")) != std::string::npos;)
+      arguments.replace(at, 3, dir);
+    const std::string out = root + "/stdout", err = root + "/stderr";
+    const std::string command = "cd " + Quote(dir) + " && " + Quote(MAKE_NORMAL_MAP) + " " +
+                                arguments + " >" + Quote(out) + " 2>" + Quote(err);
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), run.exitCode);
+
+    const std::vector<std::uint8_t> outBytes = ReadWholeFile(out), errBytes = ReadWholeFile(err);
+    const std::string stdoutText(outBytes.begin(), outBytes.end());
+    const std::string stderrText(errBytes.begin(), errBytes.end());
+    const bool onStdout = std::string(run.stream) == "out";
+    const std::string& shown = onStdout ? stdoutText : stderrText;
+    EXPECT_NE(shown.find(run.text), std::string::npos) << "std" << run.stream << ": " << shown;
+    EXPECT_EQ(onStdout ? stderrText : stdoutText, "");
+    if (run.exitCode == 2) {
+      EXPECT_NE(stderrText.find(hint), std::string::npos) << stderrText;
+    }
+
+    std::set<std::string> expected = {"dome128.bmp", "same.bmp"};
+    if (run.creates) expected.insert(run.creates);
+    EXPECT_EQ(Listing(dir), expected);
+    EXPECT_TRUE(ReadWholeFile(heightMap) == dome) << "the height map was changed";
+    if (run.creates) {
+      const std::vector<std::uint8_t> made = ReadWholeFile(dir + "/" + run.creates);
+      ASSERT_EQ(made.size(), 49206u);
+      EXPECT_EQ(made[18] | made[19] << 8, 128) << "width";
+      EXPECT_EQ(made[22] | made[23] << 8, 128) << "height";
+    }
+  }
 }
 
 }  // namespace

@@ -164,6 +164,36 @@ TEST_F(TextureGL, OddRowLengthsArePackedTightly) {
   EXPECT_EQ(LevelImage(GL_TEXTURE_2D, 0), RedGreenBlue(stored));
 }
 
+// Files in the standard layout whose rows are padded to four bytes: GL must get each row
+// where the file has it, as a plain texture (126 x 3 = 378 bytes a row, padded to 380) and
+// through the mipmap builder (2 x 3 = 6 bytes, padded to 8; a power of two, so level 0 is
+// not rescaled).
+TEST_F(TextureGL, PaddedRowsUploadRowForRow) {
+  struct Case {
+    int width, height;
+    bool mipmapped;
+  };
+  for (const Case c : {Case{126, 4, false}, Case{2, 8, true}}) {
+    SCOPED_TRACE(c.width);
+    BmpFields f;
+    f.width = c.width;
+    f.height = c.height;
+    const std::size_t row = static_cast<std::size_t>(c.width) * 3;
+    const std::vector<std::uint8_t> stored = CountingBytes(row * c.height, 5);
+    std::vector<std::uint8_t> file;
+    for (int y = 0; y < c.height; ++y) {
+      file.insert(file.end(), stored.begin() + y * row, stored.begin() + (y + 1) * row);
+      file.insert(file.end(), {0xEE, 0xEE});
+    }
+    const std::string name = "gl-padded-" + std::to_string(c.width) + ".bmp";
+    LoadTexture(c.mipmapped, WriteScratchFile(name, BmpFile(f, file)).c_str());
+    EXPECT_EQ(LevelParameter(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH), c.width);
+    EXPECT_EQ(LevelParameter(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT), c.height);
+    EXPECT_EQ(LevelImage(GL_TEXTURE_2D, 0), RedGreenBlue(stored));
+    EXPECT_EQ(LevelParameter(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH), c.mipmapped ? 1 : 0);
+  }
+}
+
 TEST_F(TextureGL, OneDimensionalTargetTakesTheFirstRow) {
   BmpFields f;
   f.width = 8;

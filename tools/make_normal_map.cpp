@@ -4,11 +4,17 @@
 //
 //   make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]
 //
+// Every argument is checked before anything is read or written: a bad one ends the tool
+// with exit code 2, and the output may never be the height map itself (by any path).
+// Other failures (an unreadable or unsupported height map, an unwritable output) end it
+// with exit code 1. Nothing is written unless the whole map could be made.
+//
 // The height map, if given, is an uncompressed 8-bit paletted or 24-bit BMP (grey levels,
 // or the luminance of colour), its width a multiple of 4. Without one the tool draws a
 // 256 x 256 brick wall in a running bond with mortar grooves and a rough surface; it
 // tiles seamlessly, and its output is the same bytes on every machine (integer hashing
 // for the roughness, and only +, -, *, / and sqrt in double precision, uncontracted).
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +23,24 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 namespace {
+
+constexpr const char* Usage =
+    "usage: make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]\n"
+    "Writes a normal map as a 24-bit BMP to OUTPUT.bmp: from HEIGHTMAP.bmp (an uncompressed\n"
+    "8-bit paletted or 24-bit BMP, its width a multiple of 4) if given, else a 256 x 256\n"
+    "brick wall.\n"
+    "  --strength K  how many texels the highest point stands out of the wall, more than 0\n"
+    "                and at most 1000 (default 6)\n"
+    "  -h, --help    show this text and exit\n";
+
+constexpr double MaxStrength = 1000.0;
 
 struct HeightField {
   int width = 0, height = 0;
@@ -34,6 +57,51 @@ struct HeightField {
 [[noreturn]] void Fail(const std::string& text) {
   std::fprintf(stderr, "make_normal_map: %s\n", text.c_str());
   std::exit(1);
+}
+
+// A mistake in the command line: the reason, a pointer to the usage, exit code 2.
+[[noreturn]] void UsageError(const std::string& text) {
+  std::fprintf(stderr, "make_normal_map: %s\nTry 'make_normal_map --help' for more information.\n",
+               text.c_str());
+  std::exit(2);
+}
+
+// The strength argument: a whole decimal number, finite, in (0, MaxStrength].
+double ParseStrength(const char* text) {
+  const std::string refusal = std::string("--strength needs a number greater than 0 and at most ") +
+                              "1000, not '" + text + "'";
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value) || !(value > 0) ||
+      value > MaxStrength)
+    UsageError(refusal);
+  return value;
+}
+
+// Whether both paths name one existing file, whatever the spelling of each path: the same
+// device and inode (volume and file index on Windows).
+bool SameFile(const char* a, const char* b) {
+  if (std::strcmp(a, b) == 0) return true;
+#ifdef _WIN32
+  auto identity = [](const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(handle, info) != 0;
+    CloseHandle(handle);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION first, second;
+  return identity(a, &first) && identity(b, &second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+#else
+  struct stat first, second;
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+#endif
 }
 
 // A small integer hash (a PRNG indexed by position): the same numbers everywhere.
@@ -175,7 +243,8 @@ std::uint8_t Encode(double c) {
   return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-void WriteNormalMap(const HeightField& field, double strength, const char* path) {
+// Returns the number of bytes written.
+std::size_t WriteNormalMap(const HeightField& field, double strength, const char* path) {
   const std::uint32_t w = field.width, h = field.height, dataSize = w * h * 3;
   std::vector<std::uint8_t> out(54, 0);
   auto put32 = [&](std::size_t at, std::uint32_t v) {
@@ -207,6 +276,7 @@ void WriteNormalMap(const HeightField& field, double strength, const char* path)
   std::FILE* file = std::fopen(path, "wb");
   if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0)
     Fail(std::string("cannot write ") + path);
+  return out.size();
 }
 
 }  // namespace
@@ -214,20 +284,36 @@ void WriteNormalMap(const HeightField& field, double strength, const char* path)
 int main(int argc, char** argv) {
   double strength = 6.0;  // height 1 stands this many texels out of the wall
   std::vector<const char*> paths;
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--strength") == 0 && i + 1 < argc) {
-      strength = std::atof(argv[++i]);
-    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      Fail(std::string("unknown option ") + argv[i]);
+    const char* argument = argv[i];
+    if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
+      paths.push_back(argument);
+    } else if (std::strcmp(argument, "--") == 0) {
+      optionsEnded = true;
+    } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
+      std::fputs(Usage, stdout);
+      return 0;
+    } else if (std::strcmp(argument, "--strength") == 0) {
+      if (i + 1 >= argc) UsageError("--strength needs a value");
+      strength = ParseStrength(argv[++i]);
     } else {
-      paths.push_back(argv[i]);
+      UsageError(std::string("unknown option '") + argument + "'");
     }
   }
-  if (paths.empty() || paths.size() > 2) {
-    std::fprintf(stderr, "usage: make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]\n");
-    return 2;
-  }
+  if (paths.empty()) UsageError("no output file given");
+  if (paths.size() > 2)
+    UsageError(std::string("too many arguments, from '") + paths[2] +
+               "' on (one output and at most one height map)");
+  if (paths.size() == 2 && SameFile(paths[0], paths[1]))
+    UsageError(std::string("the output '") + paths[0] +
+               "' is the height map itself; name a new file for the normal map");
+
   const HeightField field = paths.size() == 2 ? ReadHeightMap(paths[1]) : BrickWall();
-  WriteNormalMap(field, strength, paths[0]);
+  const std::size_t bytes = WriteNormalMap(field, strength, paths[0]);
+  const std::string report = std::string("make_normal_map: wrote ") + paths[0] + " (" +
+                             std::to_string(field.width) + " x " + std::to_string(field.height) +
+                             ", " + std::to_string(bytes) + " bytes)\n";
+  std::fputs(report.c_str(), stdout);
   return 0;
 }

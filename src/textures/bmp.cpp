@@ -2,18 +2,29 @@
 // info header (whatever the header's own size field says), then a block of as many bytes
 // as the colours-used field counts, skipped, then the pixel data (the pixel-data offset
 // field is ignored) of the image-size field's length, or width x height x bits per pixel
-// / 8 when that field is 0. Rows are taken as packed: no padding is removed.
+// / 8 when that field is 0.
+//
+// Rows: a 24-bit row of width x 3 bytes that is not a multiple of 4 is stored padded to
+// the next multiple of 4 in a standard file. Such rows are read padded, and the padding
+// dropped, when the file holds them: the image-size field is 0 or width x height x 3 (as
+// some writers put it) and the padded rows fit in the file, or the field is at least the
+// padded size. With a field of 0 or width x height x 3 and only that many bytes in the file
+// the rows are taken as packed. Rows that need no padding, and other bit counts, are read
+// as they stand.
 //
 // What it refuses, each with one message before anything is allocated for the pixels: a
 // file shorter than its headers, a colour table or pixel data the file does not hold, a
 // width or height of 0 or less (top-down files included), an edge beyond MaxBitmapEdge, a
-// pixel-data size that overflows 32 bits, and pixel data shorter than width x height x 3
-// (fewer than 24 bits per pixel, compressed data, an image-size field that is too small).
+// pixel-data size that overflows 32 bits, pixel data shorter than width x height x 3
+// (fewer than 24 bits per pixel, compressed data, an image-size field that is too small),
+// and 24-bit rows that need padding with an image-size field between the packed and the
+// padded size, which fits neither layout ("Unsupported bitmap row padding").
 #include "textures/bmp.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -168,6 +179,44 @@ const char* CheckImageSize(std::int32_t width, std::int32_t height, std::uint16_
   return nullptr;
 }
 
+// The bytes of one padded 24-bit row: width x 3 rounded up to a multiple of 4.
+std::uint64_t PaddedRowBytes(std::int32_t width) {
+  return (static_cast<std::uint64_t>(width) * 3 + 3) / 4 * 4;
+}
+
+// Decides how the pixel data of a checked image are laid out. *readSize becomes the number
+// of bytes to read; *padded tells whether rows are to be unpadded after reading. Returns
+// the text of the refusal, or null.
+const char* ChooseRowLayout(std::int32_t width, std::int32_t height, std::uint16_t bitsPerPixel,
+                            std::uint32_t imageSize, std::uint64_t dataSize,
+                            std::uint64_t available, std::uint64_t* readSize, bool* padded) {
+  *readSize = dataSize;
+  *padded = false;
+  const std::uint64_t rowBytes = static_cast<std::uint64_t>(width) * 3;
+  if (bitsPerPixel != 24 || rowBytes % 4 == 0) return nullptr;
+  const std::uint64_t packedSize = rowBytes * height;
+  const std::uint64_t paddedSize = PaddedRowBytes(width) * height;
+  if (imageSize == 0 || imageSize == packedSize) {
+    if (paddedSize <= available) {
+      *readSize = paddedSize;
+      *padded = true;
+    }
+    return nullptr;
+  }
+  if (imageSize < paddedSize) return "Unsupported bitmap row padding";
+  *padded = true;
+  return nullptr;
+}
+
+// Moves each padded row of the buffer down onto the one before it, so that the rows are
+// packed from the start of the buffer. The buffer holds height padded rows.
+void DropRowPadding(std::uint8_t* buffer, std::int32_t width, std::int32_t height) {
+  const std::size_t packed = static_cast<std::size_t>(width) * 3;
+  const std::size_t stride = static_cast<std::size_t>(PaddedRowBytes(width));
+  for (std::int32_t row = 1; row < height; ++row)
+    std::memmove(buffer + row * packed, buffer + row * stride, packed);
+}
+
 }  // namespace
 
 void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
@@ -223,10 +272,19 @@ void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
     return;
   }
 
+  std::uint64_t readSize = 0;
+  bool padded = false;
+  if (const char* refusal = ChooseRowLayout(fileWidth, fileHeight, bitsPerPixel, imageSize,
+                                            dataSize, remaining, &readSize, &padded)) {
+    ShowReaderMessage(refusal);
+    CloseBitmapFile(&file);
+    return;
+  }
+
   // Pixel data: allocated only when the file holds it all, and read with one call.
-  const std::size_t size = static_cast<std::size_t>(dataSize);
+  const std::size_t size = static_cast<std::size_t>(readSize);
   std::unique_ptr<std::uint8_t[]> buffer;
-  if (dataSize <= remaining) {
+  if (readSize <= remaining) {
     buffer.reset(new std::uint8_t[size]);
     if (ReadBitmapBytes(file, buffer.get(), size) != size) buffer.reset();
   }
@@ -237,6 +295,7 @@ void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
   }
   CloseBitmapFile(&file);
 
+  if (padded) DropRowPadding(buffer.get(), fileWidth, fileHeight);
   SwapRedBlue(buffer.get(), fileWidth * fileHeight);
   *pixels = std::move(buffer);
 }

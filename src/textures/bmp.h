@@ -1,6 +1,7 @@
-// The BMP reader: uncompressed 24-bit, bottom-up images whose rows need no padding, read
-// into a red-green-blue pixel buffer. Only a few header fields are honoured (see
-// bmp.cpp); files the reader cannot serve safely are refused with a "BMP Unit" message.
+// The BMP reader: uncompressed 24-bit, bottom-up images, read into a red-green-blue pixel
+// buffer of packed rows (padded rows in the file are unpadded). Only a few header fields are
+// honoured (see bmp.cpp); files the reader cannot serve safely are refused with a "BMP Unit"
+// message.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,9 @@
 // loads. Larger sizes are refused before anything is allocated.
 constexpr std::int32_t MaxBitmapEdge = 16384;
 
-// Reads the image at path. On success *pixels owns a buffer of the pixel-data size whose
-// first width x height x 3 bytes are red, green, blue pixels, the file's first row first.
+// Reads the image at path. On success *pixels owns a buffer of the pixel-data size as
+// read whose first width x height x 3 bytes are red, green, blue pixels in packed rows,
+// the file's first row first.
 // On any failure *pixels is empty (the only failure signal) and one message box has been
 // shown; *width and *height are set only once the headers and colour table have been read.
 void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,

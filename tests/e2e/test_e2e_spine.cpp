@@ -31,6 +31,44 @@ TEST(EndToEnd, NoWayToCreateAWindowShowsTheMessageAndExitsZero) {
   EXPECT_FALSE(exists);
 }
 
+// With neither an X nor a Wayland display, SDL would fall back to its offscreen driver
+// and the program would run unseen until killed. Unless that driver is asked for by name,
+// the run ends as when the window cannot be created.
+TEST(EndToEnd, NoDisplayEndsAsAWindowThatCannotBeCreated) {
+  struct Case {
+    std::vector<std::string> env;  // no DISPLAY, no WAYLAND_DISPLAY in any of them
+    bool runs;
+  };
+  const Case cases[] = {
+      {{}, false},
+      {{"SDL_VIDEODRIVER="}, false},
+      {{"XDG_RUNTIME_DIR=/tmp"}, false},
+      {{"SDL_VIDEODRIVER=x11,offscreen"}, true},
+      {{"SDL_VIDEODRIVER=OffScreen"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.env.empty() ? std::string("(nothing set)") : c.env[0]);
+    DemoOptions options;
+    options.runDir = MakeRunDir();
+    options.env = c.env;
+    options.timeoutSeconds = 20;
+    if (c.runs) options.closeAfterSeconds = 1;
+    const DemoResult result = RunDemoProcess(options);
+    EXPECT_FALSE(result.timedOut) << "still running after 20 s";
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    bool logWritten = false;
+    ReadFile(options.runDir + "/system/log.txt", &logWritten);
+    const bool refused = result.err.find("Error: Unable to create window!\n") != std::string::npos;
+    if (c.runs) {
+      EXPECT_FALSE(refused) << result.err;
+      EXPECT_TRUE(logWritten) << "a running program starts its log";
+    } else {
+      EXPECT_TRUE(refused) << result.err;
+      EXPECT_FALSE(logWritten) << "nothing is written to the run directory";
+    }
+  }
+}
+
 TEST(EndToEnd, OffscreenDriverDrawsFramesWithoutADisplay) {
   DemoOptions options;
   options.runDir = MakeRunDir();

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Picture checks of a screenshot of the demo's window (a binary PPM), by pixel classes
-rather than positions: black far outside the wall, many lit grey wall pixels, and one
-small cluster of pure white marker pixels.
+rather than positions: a client area of exactly 640 x 480, black far outside the wall,
+many lit grey wall pixels, and one small cluster of pure white marker pixels.
    picture_check.py SHOT.ppm"""
 import sys
 
@@ -102,8 +102,8 @@ def main():
           "clusters %s" % (w, h, x0, y0, 100.0 * black / area, 100.0 * grey / area,
                            len(white), [len(c) for c in markers]))
     failures = []
-    if w < 600 or h < 420:
-        failures.append("no client area of about 640 x 480 found")
+    if (w, h) != (640, 480):
+        failures.append("the client area is %d x %d, not 640 x 480" % (w, h))
     if black < 0.30 * area:
         failures.append("too few black pixels outside the wall")
     if grey < 0.05 * area:

@@ -1,6 +1,6 @@
 // The window module on the native Win32 backend, against the real window system (Wine on
 // a virtual X display in this project's runs): the class record, the window's styles and
-// outer size, the pixel format and context, the swap interval, key messages through the
+// client size, the pixel format and context, the swap interval, key messages through the
 // window procedure, the full-screen path, teardown, libraries, the clock and the boxes.
 #include "app/demo.h"
 #include "app/settings.h"
@@ -141,7 +141,7 @@ TEST_F(Win32WindowTest, RegistersTheClassRecordAsAsked) {
   EXPECT_NE(windowClass.lpfnWndProc, nullptr);
 }
 
-TEST_F(Win32WindowTest, WindowHasTheOuterSizeTitleAndStylesAndTheFocus) {
+TEST_F(Win32WindowTest, WindowHasTheClientSizeTitleAndStylesAndTheFocus) {
   ASSERT_TRUE(CreateRenderWindow());
   EXPECT_TRUE(Boxes.empty());
   char text[64] = {};
@@ -150,18 +150,23 @@ TEST_F(Win32WindowTest, WindowHasTheOuterSizeTitleAndStylesAndTheFocus) {
   GetWindowTextA(Window(), text, sizeof(text));
   EXPECT_STREQ(text, "OpenGL");
 
+  // The client area is the settings' size; the frame and caption come on top of it, with
+  // the frame's corner at the screen's corner.
+  RECT client = {};
+  GetClientRect(Window(), &client);
+  EXPECT_EQ(client.right - client.left, 640) << "the size is the client area's";
+  EXPECT_EQ(client.bottom - client.top, 480);
   RECT outer = {};
   GetWindowRect(Window(), &outer);
   EXPECT_EQ(outer.left, 0);
   EXPECT_EQ(outer.top, 0);
-  EXPECT_EQ(outer.right, 640) << "the size is the outer size, frame included";
-  EXPECT_EQ(outer.bottom, 480);
-  RECT client = {};
-  GetClientRect(Window(), &client);
-  EXPECT_GT(client.right, 0);
-  EXPECT_LT(client.right, 640) << "the frame takes its share of the outer size";
-  EXPECT_GT(client.bottom, 0);
-  EXPECT_LT(client.bottom, 480);
+  EXPECT_GT(outer.right - outer.left, 640) << "a frame around the client area";
+  EXPECT_GT(outer.bottom - outer.top, 480) << "a caption above the client area";
+  POINT origin = {0, 0};
+  ClientToScreen(Window(), &origin);
+  EXPECT_EQ(outer.right - origin.x - 640, origin.x - outer.left)
+      << "the frame is even left and right";
+  EXPECT_EQ(outer.bottom - origin.y - 480, origin.x - outer.left) << "and as wide at the bottom";
 
   const DWORD style = static_cast<DWORD>(GetWindowLongA(Window(), GWL_STYLE));
   EXPECT_EQ(style & ~static_cast<DWORD>(WS_VISIBLE), 0x06CF0000u);
@@ -223,6 +228,31 @@ TEST_F(Win32WindowTest, SwapIntervalFollowsTheSettingAndTheTable) {
   EXPECT_EQ(getSwapInterval(), 0);
   Platform.SetSwapInterval(1);
   EXPECT_EQ(getSwapInterval(), 1);
+}
+
+// The interval is set through the table's slot, as every extension entry point is
+// called: what sits in the slot is what runs.
+std::vector<int> IntervalsAsked;
+BOOL WINAPI RecordSwapInterval(int interval) {
+  IntervalsAsked.push_back(interval);
+  return TRUE;
+}
+
+TEST_F(Win32WindowTest, SwapIntervalIsSetThroughItsTableSlot) {
+  const EntryPointInfo* entry = FindEntryPoint("wglSwapIntervalEXT");
+  ASSERT_NE(entry, nullptr) << "the table has a slot for wglSwapIntervalEXT";
+  VSync = false;
+  ASSERT_TRUE(CreateRenderWindow());
+  EXPECT_NE(*entry->slot, entry->stub) << "the creation's call bound the slot";
+  EXPECT_EQ(*entry->slot, ResolveGLProc("wglSwapIntervalEXT"));
+
+  void* const bound = *entry->slot;
+  IntervalsAsked.clear();
+  GLEntryPointTable::wglSwapIntervalEXT = &RecordSwapInterval;
+  Platform.SetSwapInterval(1);
+  Platform.SetSwapInterval(0);
+  *entry->slot = bound;
+  EXPECT_EQ(IntervalsAsked, (std::vector<int>{1, 0}));
 }
 
 TEST_F(Win32WindowTest, KeyboardInputReachesKeyStateThroughTheWindowProcedure) {
@@ -298,6 +328,10 @@ TEST_F(Win32WindowTest, AModeTheDisplayCannotTakeLeavesAnOrdinaryWindow) {
   EXPECT_FALSE(Fullscreen);
   const DWORD style = static_cast<DWORD>(GetWindowLongA(Window(), GWL_STYLE));
   EXPECT_EQ(style & ~static_cast<DWORD>(WS_VISIBLE), 0x06CF0000u);
+  RECT client = {};
+  GetClientRect(Window(), &client);
+  EXPECT_EQ(client.right, 1000) << "an ordinary window with the asked size as its client area";
+  EXPECT_EQ(client.bottom, 700);
   EXPECT_TRUE(CursorShowing());
 }
 

@@ -5,8 +5,9 @@
 # caption, read with wine_boxes.exe and acknowledged with the Return key.
 #   wine_case.sh CASE PREFIX_PATH_FILE ASSETS_DIR HELPER_DIR EXE
 # Cases:
-#   window-escape  the window "OpenGL" appears at the screen's corner with the outer size
-#                  640 x 480; Escape ends the program with exit code 0 and no box
+#   window-escape  the window "OpenGL" appears with its frame at the screen's corner and a
+#                  client area of 640 x 480 (the X child window Wine draws GL into);
+#                  Escape ends the program with exit code 0 and no box
 #   user-close     Alt+F4 closes the window; exit code 0 and no box in the teardown
 #   no-gl          on a display without GLX the creation fails: after the teardown one box
 #                  "Error" / "Unable to find a suitable pixel format", then exit code 0
@@ -16,8 +17,8 @@
 #   no-system      without the system directory the log cannot be made: exit code 1, the
 #                  report on standard error, no box
 #   log-crlf       after a run ended with Escape the log system\log.txt exists and is empty
-#   picture        a screenshot of the running window: black far outside the wall, many lit
-#                  grey wall pixels and a small cluster of white marker pixels
+#   picture        a screenshot of the running window: a black client area of 640 x 480,
+#                  many lit grey wall pixels and a small cluster of white marker pixels
 #   package        EXE is the build's .zip package: unpacked, the program runs from the
 #                  unpacked run directory as it stands; Escape ends it with exit code 0
 #                  and an empty log
@@ -167,11 +168,17 @@ expect_box() {
   [ "$found" = "$caption"$'\t'"$text" ] || fail_on_boxes "expected \"$caption\" / \"$text\""
 }
 
-check_outer_geometry() {
-  local id=$1 geometry
-  geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+# The frame's corner at the screen's corner, and the client area (Wine's child X window
+# inside the frame, which GL draws into) 640 x 480 inside a larger frame.
+check_geometry() {
+  local id=$1 outer client
+  outer=$(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
     /Width:/{w=$NF} /Height:/{h=$NF} END{print x "," y " " w "x" h}')
-  [ "$geometry" = "0,0 640x480" ] || fail "window at $geometry, expected 0,0 640x480 (outer size)"
+  client=$(xwininfo -tree -id "$id" | awk '/child/{getline; print $(NF-1); exit}')
+  client=${client%%+*}
+  [ "${outer%% *}" = "0,0" ] || fail "window at $outer, expected its corner at 0,0"
+  [ "$client" = "640x480" ] || fail "client area ${client:-not found}, expected 640x480 (window $outer)"
+  [ "${outer#* }" != "640x480" ] || fail "the window $outer has no frame around its client area"
 }
 
 start=$EPOCHREALTIME
@@ -180,7 +187,7 @@ case "$case_name" in
     start_xvfb
     start_demo
     id=$(wait_for_window OpenGL 60) || exit 1
-    check_outer_geometry "$id"
+    check_geometry "$id"
     sleep 1  # some frames
     demo_running || fail "the program ended on its own (exit $(cat "$scratch/exit"))"
     fail_on_boxes "while running"

@@ -3,6 +3,7 @@
 #define SDL_MAIN_HANDLED
 #include "platform/sdl/platform_sdl.h"
 
+#include <cstddef>
 #include <cstdio>
 
 #include "platform/backend.h"
@@ -87,8 +88,35 @@ void SdlShowPointer(bool show) {
   SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
+// Whether the user named the driver in SDL_VIDEODRIVER (a name or a comma-separated list).
+bool VideoDriverRequested(const char* driver) {
+  const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+  if (!requested) return false;
+  const std::size_t length = SDL_strlen(driver);
+  for (const char* name = requested; *name;) {
+    const char* end = SDL_strchr(name, ',');
+    const std::size_t nameLength = end ? static_cast<std::size_t>(end - name) : SDL_strlen(name);
+    if (nameLength == length && SDL_strncasecmp(name, driver, length) == 0) return true;
+    if (!end) break;
+    name = end + 1;
+  }
+  return false;
+}
+
+// When no display can be reached SDL falls back to its offscreen driver, whose windows
+// nobody can see: the program would run unseen, at full speed, until killed. Such a
+// window counts as one that cannot be created, unless the user asked for that driver.
+bool WindowWouldBeUnseen() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && SDL_strcasecmp(driver, "offscreen") == 0 && !VideoDriverRequested(driver);
+}
+
 PlatformHandle SdlOpenWindow(const char*, const char* title, bool fullscreen, int width, int height,
                              PlatformHandle) {
+  if (WindowWouldBeUnseen()) {
+    SDL_SetError("no display to show a window on (SDL_VIDEODRIVER=offscreen runs unseen)");
+    return nullptr;
+  }
   // SDL fixes the window's pixel format when the window is made, so the program's
   // request (RGBA 8-8-8, double buffer, 24-bit depth) is set here.
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);

@@ -122,14 +122,24 @@ void Win32ShowPointer(bool show) {
   ShowCursor(show ? TRUE : FALSE);
 }
 
-// The size is the outer size, frame and caption included.
+// The size is the client area, so the fixed viewport covers exactly what is shown: a
+// window gets a frame and caption around it, with its outer corner at the screen's corner;
+// a full-screen popup has no frame and is the size as given.
 PlatformHandle Win32OpenWindow(const char* className, const char* title, bool fullscreen, int width,
                                int height, PlatformHandle module) {
   const DWORD exStyle = fullscreen ? WS_EX_APPWINDOW : WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
   const DWORD style = fullscreen ? WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
                                  : WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-  return CreateWindowExA(exStyle, className, title, style, 0, 0, width, height, nullptr, nullptr,
-                         static_cast<HINSTANCE>(module), nullptr);
+  int outerWidth = width, outerHeight = height;
+  if (!fullscreen) {
+    RECT frame = {0, 0, width, height};
+    if (AdjustWindowRectEx(&frame, style, FALSE, exStyle)) {
+      outerWidth = frame.right - frame.left;
+      outerHeight = frame.bottom - frame.top;
+    }
+  }
+  return CreateWindowExA(exStyle, className, title, style, 0, 0, outerWidth, outerHeight, nullptr,
+                         nullptr, static_cast<HINSTANCE>(module), nullptr);
 }
 
 PlatformHandle Win32GetDeviceContext(PlatformHandle window) {
@@ -196,12 +206,11 @@ void Win32SetFocus(PlatformHandle window) {
   SetFocus(static_cast<HWND>(window));
 }
 
-// WGL_EXT_swap_control, looked up for the current context; a driver without it leaves
-// the interval as it is.
+// WGL_EXT_swap_control, through its slot in the entry-point table like every other
+// extension entry point: bound for the current context on the first call, and a driver
+// that cannot name it stops the program with the table's message.
 void Win32SetSwapInterval(int interval) {
-  typedef BOOL(WINAPI * SwapIntervalFn)(int interval);
-  const auto swapInterval = reinterpret_cast<SwapIntervalFn>(ResolveGLProc("wglSwapIntervalEXT"));
-  if (swapInterval) swapInterval(interval);
+  GLEntryPointTable::wglSwapIntervalEXT(interval);
 }
 
 int Win32ReleaseDeviceContext(PlatformHandle window, PlatformHandle dc) {
