@@ -1,0 +1,148 @@
+// Command-line parsing: every option and value is checked here, so that a bad command
+// line ends the program before a window opens or a file is touched.
+#include "app/command_line.h"
+
+#include <cstring>
+
+namespace {
+
+const char Usage[] =
+    "Usage: bumpdemo [options]\n"
+    "Per-pixel lighting by dot-product bump mapping in the texture stages.\n"
+    "Runs from its run directory: reads Textures\\wall_bump.bmp, writes system\\log.txt.\n"
+    "\n"
+    "  -h, --help           this text\n"
+    "  --version            name and version\n"
+    "  --fullscreen         start in full screen (640 x 480)\n"
+    "  --vsync              wait for the display's refresh at each buffer swap\n"
+    "  --view N             start in view N: 1 lit, 2 normal map, 3 light vectors,\n"
+    "                       4 flat, 5 per-vertex\n"
+    "  --normal-map FILE    read the normal map from FILE (24-bit BMP)\n"
+    "  --flip-green         the map's green channel points down (maps made for the\n"
+    "                       other convention)\n"
+    "  --time MS            freeze the clock at MS milliseconds: the light stands at\n"
+    "                       phase MS x 0.004 rad\n"
+    "  --frames N           draw N frames, then end as after Escape\n"
+    "  --screenshot FILE    after the last frame, save the picture to FILE (.png or .bmp)\n"
+    "\n"
+    "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
+    "Exit codes: 0 normal end, 1 a failure at start-up, 2 a bad command line.\n";
+
+const char Version[] = "bumpdemo 1.0.0\n";
+
+// A whole number in decimal digits alone, from min to max.
+bool ParseWhole(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* out) {
+  if (text.empty() || text.size() > 12) return false;
+  std::int64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < min || value > max) return false;
+  *out = value;
+  return true;
+}
+
+bool EndsWith(const std::string& text, const char* suffix) {
+  const std::size_t n = std::strlen(suffix);
+  if (text.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = text[text.size() - n + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+CommandLine Fail(const std::string& error) {
+  CommandLine result;
+  result.action = CommandLine::Action::Error;
+  result.error = error;
+  return result;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  CommandLine line;
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    std::string value;
+    bool hasValue = false;
+    const std::size_t equals = option.find('=');
+    if (option.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      value = option.substr(equals + 1);
+      option.erase(equals);
+      hasValue = true;
+    }
+    // The value of an option that takes one: after "=", or the next argument unless that
+    // is an option itself (a forgotten value must not swallow the next option).
+    auto takeValue = [&](std::string* out) {
+      if (!hasValue) {
+        if (i + 1 >= argc || (argv[i + 1][0] == '-' && argv[i + 1][1] != '\0')) return false;
+        value = argv[++i];
+      }
+      *out = value;
+      return true;
+    };
+    const bool flag = option == "-h" || option == "--help" || option == "--version" ||
+                      option == "--fullscreen" || option == "--vsync" || option == "--flip-green";
+    if (flag && hasValue) return Fail("option '" + option + "' takes no value");
+
+    std::string text;
+    std::int64_t number = 0;
+    if (option == "-h" || option == "--help") {
+      line.action = CommandLine::Action::Help;
+      return line;
+    } else if (option == "--version") {
+      line.action = CommandLine::Action::Version;
+      return line;
+    } else if (option == "--fullscreen") {
+      line.fullscreen = true;
+    } else if (option == "--vsync") {
+      line.vsync = true;
+    } else if (option == "--flip-green") {
+      line.flipGreen = true;
+    } else if (option == "--view") {
+      if (!takeValue(&text)) return Fail("option '--view' needs a value (1 to 5)");
+      if (!ParseWhole(text, 1, ViewCount, &number))
+        return Fail("option '--view': '" + text + "' is not a view number from 1 to 5");
+      line.view = static_cast<int>(number);
+    } else if (option == "--normal-map") {
+      if (!takeValue(&text)) return Fail("option '--normal-map' needs a file name");
+      if (text.empty()) return Fail("option '--normal-map': the file name is empty");
+      line.normalMap = text;
+    } else if (option == "--time") {
+      if (!takeValue(&text)) return Fail("option '--time' needs a value in milliseconds");
+      if (!ParseWhole(text, 0, INT32_MAX, &number))
+        return Fail("option '--time': '" + text +
+                    "' is not a whole number of milliseconds from 0 to 2147483647");
+      line.freezeClock = true;
+      line.timeMs = static_cast<std::int32_t>(number);
+    } else if (option == "--frames") {
+      if (!takeValue(&text)) return Fail("option '--frames' needs a number of frames");
+      if (!ParseWhole(text, 1, INT32_MAX, &number))
+        return Fail("option '--frames': '" + text +
+                    "' is not a number of frames from 1 to 2147483647");
+      line.frames = static_cast<std::int32_t>(number);
+    } else if (option == "--screenshot") {
+      if (!takeValue(&text)) return Fail("option '--screenshot' needs a file name");
+      if (!EndsWith(text, ".png") && !EndsWith(text, ".bmp"))
+        return Fail("option '--screenshot': '" + text + "' does not end in .png or .bmp");
+      line.screenshot = text;
+    } else if (option.empty() || option[0] != '-') {
+      return Fail("unexpected argument '" + option + "'");
+    } else {
+      return Fail("unknown option '" + option + "'");
+    }
+  }
+  return line;
+}
+
+const char* UsageText() {
+  return Usage;
+}
+
+const char* VersionText() {
+  return Version;
+}

@@ -1,0 +1,36 @@
+// The program's command line: what each option asks for, checked before anything else
+// happens. Started without options the program runs as it always has.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct CommandLine {
+  enum class Action { Run, Help, Version, Error };
+  Action action = Action::Run;
+  std::string error;  // with Action::Error: one line saying what is wrong
+
+  bool fullscreen = false;   // --fullscreen
+  bool vsync = false;        // --vsync
+  int view = 1;              // --view N, 1 to ViewCount
+  std::string normalMap;     // --normal-map FILE; empty: the built-in path
+  bool flipGreen = false;    // --flip-green
+  bool freezeClock = false;  // --time MS given
+  std::int32_t timeMs = 0;   // the frozen clock reading
+  std::int32_t frames = 0;   // --frames N; 0: until the user ends the program
+  std::string screenshot;    // --screenshot FILE (.png or .bmp); empty: none
+};
+
+constexpr int ViewCount = 5;
+
+// Reads argv[1] to argv[argc - 1]. Options take their value as the next argument or after
+// "=" (--view=3). -h/--help and --version win over everything after them.
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// The usage text for --help, and the name and version for --version, each ending in a
+// newline.
+const char* UsageText();
+const char* VersionText();
+
+// The hint that follows every error line.
+constexpr const char* HelpHint = "Try 'bumpdemo --help'.";

@@ -1,0 +1,112 @@
+// The command line: every option, every kind of bad input, and what a run without options
+// keeps.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+namespace {
+
+CommandLine Parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "bumpdemo");
+  return ParseCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+TEST(CommandLine, NoOptionsIsTheBuiltInProgram) {
+  const CommandLine line = Parse({});
+  EXPECT_EQ(line.action, CommandLine::Action::Run);
+  EXPECT_FALSE(line.fullscreen);
+  EXPECT_FALSE(line.vsync);
+  EXPECT_EQ(line.view, 1);
+  EXPECT_EQ(line.normalMap, "");
+  EXPECT_FALSE(line.flipGreen);
+  EXPECT_FALSE(line.freezeClock);
+  EXPECT_EQ(line.frames, 0);
+  EXPECT_EQ(line.screenshot, "");
+}
+
+TEST(CommandLine, EveryOptionSetsWhatItSays) {
+  const CommandLine line =
+      Parse({"--fullscreen", "--vsync", "--view", "3", "--normal-map", "maps/dome.bmp",
+             "--flip-green", "--time=2500", "--frames", "7", "--screenshot", "out/shot.PNG"});
+  ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+  EXPECT_TRUE(line.fullscreen);
+  EXPECT_TRUE(line.vsync);
+  EXPECT_EQ(line.view, 3);
+  EXPECT_EQ(line.normalMap, "maps/dome.bmp");
+  EXPECT_TRUE(line.flipGreen);
+  EXPECT_TRUE(line.freezeClock);
+  EXPECT_EQ(line.timeMs, 2500);
+  EXPECT_EQ(line.frames, 7);
+  EXPECT_EQ(line.screenshot, "out/shot.PNG");
+
+  // The extremes of each range, and "=" forms.
+  const CommandLine edges = Parse({"--view=5", "--time", "0", "--frames=2147483647",
+                                   "--screenshot=a.bmp", "--time", "2147483647"});
+  ASSERT_EQ(edges.action, CommandLine::Action::Run) << edges.error;
+  EXPECT_EQ(edges.view, 5);
+  EXPECT_EQ(edges.timeMs, 2147483647);
+  EXPECT_EQ(edges.frames, 2147483647);
+  EXPECT_EQ(edges.screenshot, "a.bmp");
+}
+
+TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
+  EXPECT_EQ(Parse({"-h"}).action, CommandLine::Action::Help);
+  EXPECT_EQ(Parse({"--view", "2", "--help", "--bogus"}).action, CommandLine::Action::Help);
+  EXPECT_EQ(Parse({"--version", "--frames"}).action, CommandLine::Action::Version);
+  // Help after a bad option: the bad option is reported.
+  EXPECT_EQ(Parse({"--bogus", "--help"}).action, CommandLine::Action::Error);
+  const std::string usage = UsageText();
+  for (const char* option : {"--help", "--version", "--fullscreen", "--vsync", "--view",
+                             "--normal-map", "--flip-green", "--time", "--frames", "--screenshot"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  EXPECT_EQ(std::string(VersionText()), "bumpdemo 1.0.0\n");
+}
+
+TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"-x"}, "unknown option '-x'"},
+      {{"view"}, "unexpected argument 'view'"},
+      {{"--view"}, "option '--view' needs a value (1 to 5)"},
+      {{"--view", "0"}, "option '--view': '0' is not a view number from 1 to 5"},
+      {{"--view", "6"}, "option '--view': '6' is not a view number from 1 to 5"},
+      {{"--view", "2x"}, "option '--view': '2x' is not a view number from 1 to 5"},
+      {{"--view="}, "option '--view': '' is not a view number from 1 to 5"},
+      {{"--view", "-1"}, "option '--view' needs a value (1 to 5)"},
+      {{"--time", "abc"},
+       "option '--time': 'abc' is not a whole number of milliseconds from 0 to 2147483647"},
+      {{"--time", "2147483648"},
+       "option '--time': '2147483648' is not a whole number of milliseconds from 0 to "
+       "2147483647"},
+      {{"--time", "1e3"},
+       "option '--time': '1e3' is not a whole number of milliseconds from 0 to 2147483647"},
+      {{"--frames", "0"}, "option '--frames': '0' is not a number of frames from 1 to 2147483647"},
+      {{"--frames", "99999999999999"},
+       "option '--frames': '99999999999999' is not a number of frames from 1 to 2147483647"},
+      {{"--frames", "--screenshot", "a.png"}, "option '--frames' needs a number of frames"},
+      {{"--screenshot", "shot.jpg"},
+       "option '--screenshot': 'shot.jpg' does not end in .png or .bmp"},
+      {{"--screenshot"}, "option '--screenshot' needs a file name"},
+      {{"--normal-map", "--flip-green"}, "option '--normal-map' needs a file name"},
+      {{"--normal-map="}, "option '--normal-map': the file name is empty"},
+      {{"--vsync=1"}, "option '--vsync' takes no value"},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const char* arg : c.args) joined += std::string(arg) + " ";
+    SCOPED_TRACE(joined);
+    const CommandLine line = Parse(c.args);
+    EXPECT_EQ(line.action, CommandLine::Action::Error);
+    EXPECT_EQ(line.error, c.error);
+    EXPECT_EQ(line.error.find('\n'), std::string::npos);
+  }
+}
+
+}  // namespace
