@@ -22,3 +22,11 @@ add_executable(sdl_window_tests test_sdl_window.cpp)
 target_link_libraries(sdl_window_tests PRIVATE bumpsdl demo_process GTest::gtest_main)
 keep_libraries_loaded(sdl_window_tests)
 bumpdemo_discover_tests(sdl_window_tests gl RUN_SERIAL TRUE)
+
+# The command line and the headless capture, with the real executable. The PNG is decoded
+# with stb_image (libstb-dev), from the copy of the stb headers the build makes.
+add_executable(e2e_command_line_tests e2e/test_e2e_command_line.cpp)
+configure_file(${BUMPDEMO_STB_DIR}/stb_image.h ${CMAKE_BINARY_DIR}/stb/stb_image.h COPYONLY)
+target_include_directories(e2e_command_line_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
+target_link_libraries(e2e_command_line_tests PRIVATE demo_process fake_platform GTest::gtest_main)
+bumpdemo_discover_tests(e2e_command_line_tests e2e)

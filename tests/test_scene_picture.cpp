@@ -195,6 +195,7 @@ class ScenePicture : public ::testing::Test {
     InitScene();
   }
   static void TearDownTestSuite() { DestroyRenderWindow(); }
+  void TearDown() override { CurrentView = View::Lit; }
 
   // Renders a frame with the light at p and reads the back buffer, bottom row first.
   std::vector<std::uint8_t> Render(V3 p) {
@@ -331,6 +332,144 @@ TEST_F(ScenePicture, ShippedNormalMapShowsTheReliefAndFollowsTheLight) {
   int changed = 0;
   for (std::size_t i = 0; i < east.size(); i += 3) changed += std::abs(east[i] - west[i]) > 8;
   EXPECT_GT(changed, 20000) << "the picture changes as the light moves";
+  BumpTexture = flat;
+}
+
+// The light vector interpolated at wall point p, for both ways of splitting the quad.
+std::vector<V3> InterpolatedVectors(V3 p, const V3 vectors[4]) {
+  std::vector<V3> found;
+  const int splits[4][3] = {{0, 1, 2}, {0, 2, 3}, {0, 1, 3}, {1, 2, 3}};
+  for (const auto& t : splits) {
+    V3 l;
+    if (Interpolate(p, t[0], t[1], t[2], vectors, &l)) found.push_back(l);
+  }
+  return found;
+}
+
+// Wall pixels clear of the edges and of the light marker, with their wall points.
+template <typename Check>
+int ForWallPixels(const std::vector<std::uint8_t>& pixels, V3 light, Check check) {
+  double markerX, markerY;
+  Project(light, &markerX, &markerY);
+  int checked = 0;
+  for (int py = 0; py < Height; ++py) {
+    for (int px = 0; px < Width; ++px) {
+      V3 p;
+      if (!WallPoint(px, py, &p) || std::fabs(p.x) > 0.98 || std::fabs(p.y) > 0.98) continue;
+      if (std::hypot(px + 0.5 - markerX, py + 0.5 - markerY) < 40) continue;
+      if (!check(p, &pixels[(py * Width + px) * 3])) return checked;
+      ++checked;
+    }
+  }
+  return checked;
+}
+
+// The teaching views, each against what it must show, computed here: the cube map's lookup
+// of the interpolated light vector (3), the per-pixel term of the flat normal whatever the
+// map holds (4), the interpolation of the GL's per-vertex lighting at the corners (5), and
+// the normal map's texels (2), with and without its green channel flipped. Tolerances, in
+// levels, as for the lit wall: half a level of rounding and the cube map's bytes, plus the
+// filter's 8-bit weights, which matter more with the light this low (steeper changes
+// between neighbouring cube texels); the per-vertex term has no texture.
+TEST_F(ScenePicture, TeachingViewsShowEachTermOnItsOwn) {
+  const std::string path = std::string(BUMPDEMO_ASSETS_DIR) + "/Textures/wall_bump.bmp";
+  const GLuint flat = BumpTexture;
+  BumpTexture = LoadTexture(true, path.c_str());  // relief that views 3 to 5 must not show
+  const V3 light = {0.3, -0.2, 0.6};              // low, so the terms differ a lot
+  V3 vectors[4];
+  for (int i = 0; i < 4; ++i) vectors[i] = Unit(light - Corners[i]);
+
+  double worst3 = 0, worst4 = 0, worst5 = 0;
+  CurrentView = View::LightVectors;
+  int checked = ForWallPixels(Render(light), light, [&](V3 p, const std::uint8_t* rgb) {
+    double best = 1e9;
+    for (const V3& l : InterpolatedVectors(p, vectors)) {
+      const std::array<double, 3> c = CubeLookup(l);
+      double worst = 0;
+      for (int i = 0; i < 3; ++i) worst = std::max(worst, std::fabs(c[i] - rgb[i]));
+      best = std::min(best, worst);
+    }
+    worst3 = std::max(worst3, best);
+    EXPECT_LE(best, 2.0) << "light vectors at " << p.x << "," << p.y;
+    return best <= 2.0;
+  });
+  EXPECT_GT(checked, 30000);
+
+  CurrentView = View::Flat;
+  checked = ForWallPixels(Render(light), light, [&](V3 p, const std::uint8_t* rgb) {
+    double best = 1e9;
+    for (const V3& l : InterpolatedVectors(p, vectors))
+      best = std::min(best, std::fabs(Dot3({128, 128, 255}, l) - rgb[0]));
+    worst4 = std::max(worst4, best);
+    EXPECT_LE(best, 4.0) << "flat term at " << p.x << "," << p.y;
+    return best <= 4.0;
+  });
+  EXPECT_GT(checked, 30000);
+  const std::vector<std::uint8_t> flatView = Render(light);
+
+  // Per vertex: max(N . L, 0) at each corner with N = +z, interpolated; below the light the
+  // per-pixel flat term is far brighter than any interpolation of the corners can be.
+  CurrentView = View::PerVertex;
+  const std::vector<std::uint8_t> perVertex = Render(light);
+  double corner[4];
+  for (int i = 0; i < 4; ++i) corner[i] = std::max(0.0, vectors[i].z) * 255;
+  checked = ForWallPixels(perVertex, light, [&](V3 p, const std::uint8_t* rgb) {
+    double best = 1e9;
+    V3 weights[4] = {{corner[0], 0, 0}, {corner[1], 0, 0}, {corner[2], 0, 0}, {corner[3], 0, 0}};
+    for (const V3& v : InterpolatedVectors(p, weights))
+      best = std::min(best, std::fabs(v.x - rgb[0]));
+    worst5 = std::max(worst5, best);
+    EXPECT_LE(best, 1.5) << "per-vertex term at " << p.x << "," << p.y;
+    return best <= 1.5;
+  });
+  EXPECT_GT(checked, 30000);
+  std::printf("largest differences: light vectors %.2f, flat %.2f, per vertex %.2f levels\n",
+              worst3, worst4, worst5);
+  double below[2];
+  Project({light.x, light.y, 0}, &below[0], &below[1]);
+  const int at = (static_cast<int>(below[1]) * Width + static_cast<int>(below[0])) * 3;
+  EXPECT_GT(flatView[at], 240);
+  EXPECT_LT(perVertex[at], *std::max_element(corner, corner + 4) + 2);
+  EXPECT_GT(flatView[at], perVertex[at] + 60);
+
+  // The normal map: each pixel lies within the texels around its sample point (the filter
+  // only mixes neighbours), channel by channel; flipped, green is 255 - texel.
+  std::int32_t w = 0, h = 0;
+  std::unique_ptr<std::uint8_t[]> map;
+  ReadBitmapFile(path.c_str(), &w, &h, &map);
+  ASSERT_TRUE(map);
+  CurrentView = View::NormalMap;
+  for (const bool flipped : {false, true}) {
+    SCOPED_TRACE(flipped ? "green flipped" : "as stored");
+    if (flipped) {
+      FlipGreenChannel = true;
+      BumpTexture = LoadTexture(true, path.c_str());
+      FlipGreenChannel = false;
+    }
+    int outside = 0;
+    checked = ForWallPixels(Render(light), light, [&](V3 p, const std::uint8_t* rgb) {
+      const double u = (p.x + 1) / 2 * w - 0.5, v = (p.y + 1) / 2 * h - 0.5;
+      for (int c = 0; c < 3; ++c) {
+        int lo = 255, hi = 0;
+        for (int dy = -2; dy <= 3; ++dy) {
+          for (int dx = -2; dx <= 3; ++dx) {
+            const int tx = (static_cast<int>(std::floor(u)) + dx + w) % w;
+            const int ty = (static_cast<int>(std::floor(v)) + dy + h) % h;
+            int texel = map[(ty * w + tx) * 3 + c];
+            if (flipped && c == 1) texel = 255 - texel;
+            lo = std::min(lo, texel), hi = std::max(hi, texel);
+          }
+        }
+        if (rgb[c] + 1 < lo || rgb[c] > hi + 1) {
+          ++outside;
+          break;
+        }
+      }
+      return true;
+    });
+    EXPECT_GT(checked, 30000);
+    EXPECT_LT(outside, checked / 200) << outside << " of " << checked << " pixels off the map";
+  }
   BumpTexture = flat;
 }
 

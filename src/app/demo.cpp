@@ -2,6 +2,11 @@
 // the millisecond clock.
 #include "app/demo.h"
 
+#include <cstdio>
+#include <string>
+
+#include "app/controls.h"
+#include "app/screenshot.h"
 #include "app/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
@@ -11,6 +16,14 @@
 
 std::int32_t ElapsedMs = 0;
 bool Running = false;
+bool ClockFrozen = false;
+std::int32_t FrozenClockMs = 0;
+std::int32_t FrameLimit = 0;
+const char* ScreenshotPath = nullptr;
+
+namespace {
+std::int32_t FramesDrawn = 0;
+}  // namespace
 
 std::int32_t CounterToMs(std::int64_t count, std::int64_t freq) {
   // Whole seconds and the remainder apart, so that nothing overflows however long the
@@ -25,6 +38,10 @@ std::int32_t GetTimeMs() {
   const std::int64_t freq = Platform.CounterFrequency();
   const std::int64_t count = Platform.CounterValue();
   return CounterToMs(count, freq);
+}
+
+std::int32_t ReadClock() {
+  return ClockFrozen ? FrozenClockMs : GetTimeMs();
 }
 
 StepPlan PlanSteps(std::int32_t elapsedMs, std::int32_t mark, std::int32_t stepMs) {
@@ -49,7 +66,8 @@ void RunPass(std::int32_t* mark) {
     Platform.TranslateAppMessage(&message);
   }
 
-  ElapsedMs = GetTimeMs();
+  ElapsedMs = ReadClock();
+  HandleControlKeys(ElapsedMs);
   RenderScene();
 
   const StepPlan plan = PlanSteps(ElapsedMs, *mark, UpdateStepMs);
@@ -59,6 +77,7 @@ void RunPass(std::int32_t* mark) {
   glFlush();
   glFinish();
   Platform.SwapGLBuffers(DeviceContextHandle);
+  if (FrameLimit > 0 && ++FramesDrawn >= FrameLimit) Running = false;
 
   for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError()) {
     const GLubyte* text = gluErrorString(code);
@@ -68,8 +87,8 @@ void RunPass(std::int32_t* mark) {
   if (KeyState[VK_ESCAPE] == 1) Running = false;
 }
 
-void RunDemo() {
-  if (!CreateRenderWindow()) return;
+int RunDemo() {
+  if (!CreateRenderWindow()) return 0;
 
   SetLogFileName("system\\log.txt");
   ResetLog();
@@ -78,9 +97,24 @@ void RunDemo() {
   InitScene();
 
   // Read only after the scene is ready, so loading time never becomes simulation steps.
-  ElapsedMs = GetTimeMs();
+  ElapsedMs = ReadClock();
   std::int32_t mark = ElapsedMs;
+  FramesDrawn = 0;
   while (Running) RunPass(&mark);
 
+  int exitCode = 0;
+  if (ScreenshotPath) {
+    // The last frame again, into the back buffer, where it can be read back on every GL.
+    RenderScene();
+    std::string error;
+    if (SaveScreenshot(ScreenshotPath, ScreenWidth, ScreenHeight, &error)) {
+      std::printf("Saved %s\n", ScreenshotPath);
+    } else {
+      std::fprintf(stderr, "bumpdemo: %s\n", error.c_str());
+      exitCode = 1;
+    }
+  }
+
   DestroyRenderWindow();
+  return exitCode;
 }

@@ -6,11 +6,22 @@
 extern std::int32_t ElapsedMs;  // clock reading of the current frame, in milliseconds
 extern bool Running;            // the main loop runs while it is true
 
-// Start-up, loop and teardown.
-void RunDemo();
+// Set from the command line; at their defaults the program runs until the user ends it,
+// on the machine's clock, and saves nothing.
+extern bool ClockFrozen;  // every clock reading is FrozenClockMs
+extern std::int32_t FrozenClockMs;
+extern std::int32_t FrameLimit;     // > 0: the loop ends after this many frames
+extern const char* ScreenshotPath;  // non-null: the last frame's picture is saved there
+
+// Start-up, loop and teardown. Returns the exit code: 0, or 1 when the picture could not
+// be saved.
+int RunDemo();
 
 // The high-resolution counter in milliseconds, low 32 bits.
 std::int32_t GetTimeMs();
+
+// The clock reading of a frame: GetTimeMs, or the frozen reading.
+std::int32_t ReadClock();
 
 // The counter reading count at frequency freq in whole milliseconds, truncated toward
 // zero, low 32 bits. Exact for every count: it never forms count x 1000.

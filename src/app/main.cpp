@@ -1,11 +1,50 @@
-// Program entry: the platform backend and the GL binding come first, then the demo.
+// Program entry: the command line first (a bad one ends the program before anything else
+// happens), then the platform backend and the GL binding, then the demo.
+#include <cstdio>
+
+#include "app/command_line.h"
 #include "app/demo.h"
+#include "app/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
+#include "scene/scene.h"
+#include "textures/texture.h"
 
-int main() {
+namespace {
+
+// Hands the options to the modules they concern. Paths stay owned by the command line.
+void Apply(const CommandLine& line) {
+  if (line.fullscreen) Fullscreen = true;
+  if (line.vsync) VSync = true;
+  StartView = CurrentView = static_cast<View>(line.view);
+  if (!line.normalMap.empty()) NormalMapPath = line.normalMap.c_str();
+  FlipGreenChannel = line.flipGreen;
+  ClockFrozen = line.freezeClock;
+  FrozenClockMs = line.timeMs;
+  FrameLimit = line.frames;
+  if (!line.screenshot.empty()) ScreenshotPath = line.screenshot.c_str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  static const CommandLine line = ParseCommandLine(argc, argv);
+  switch (line.action) {
+    case CommandLine::Action::Help:
+      std::fputs(UsageText(), stdout);
+      return 0;
+    case CommandLine::Action::Version:
+      std::fputs(VersionText(), stdout);
+      return 0;
+    case CommandLine::Action::Error:
+      std::fprintf(stderr, "bumpdemo: %s\n%s\n", line.error.c_str(), HelpHint);
+      return 2;
+    case CommandLine::Action::Run:
+      break;
+  }
+  Apply(line);
+
   InstallPlatformBackend();
   InitGLBinding();
-  RunDemo();
-  return 0;
+  return RunDemo();
 }

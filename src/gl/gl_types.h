@@ -136,6 +136,17 @@ enum : GLenum {
   GL_DOT3_RGB_ARB = 0x86AE,
 };
 
+// Per-vertex lighting, for the view that compares it with the per-pixel term.
+enum : GLenum {
+  GL_FRONT_AND_BACK = 0x0408,
+  GL_LIGHTING = 0x0B50,
+  GL_LIGHT_MODEL_AMBIENT = 0x0B53,
+  GL_AMBIENT = 0x1200,
+  GL_DIFFUSE = 0x1201,
+  GL_POSITION = 0x1203,
+  GL_LIGHT0 = 0x4000,
+};
+
 // Error codes, and the state and shader names the binding's tests query.
 enum : GLenum {
   GL_INVALID_ENUM = 0x0500,

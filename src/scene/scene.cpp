@@ -16,6 +16,80 @@ GLUquadric* LightQuadric = nullptr;
 Vector3 WallVertices[4] = {};
 TexCoord2 WallTexCoords[4] = {};
 Vector3 LightVectors[4] = {};
+View CurrentView = View::Lit;
+View StartView = View::Lit;
+const char* NormalMapPath = "Textures\\wall_bump.bmp";
+
+namespace {
+
+// Unit 0 passes the normal-map texel on; unit 1 forms its dot product with the
+// normalised light direction looked up in the cube map.
+void SetUpBumpStages() {
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, BumpTexture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glEnable(GL_TEXTURE_CUBE_MAP_ARB);
+  glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+}
+
+// The stages and state of the views that take the lit picture apart. The light marker
+// leaves both units disabled and unit 1 active.
+void SetUpTeachingView(View view) {
+  switch (view) {
+    case View::NormalMap:  // the texel itself: unit 0 replaces the colour, unit 1 is off
+      glActiveTextureARB(GL_TEXTURE0_ARB);
+      glEnable(GL_TEXTURE_2D);
+      glBindTexture(GL_TEXTURE_2D, BumpTexture);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+      break;
+    case View::LightVectors:  // unit 0 off, unit 1 shows the cube map's lookup
+      glEnable(GL_TEXTURE_CUBE_MAP_ARB);
+      glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+      break;
+    case View::Flat:
+      // Unit 0 off, so unit 1's previous colour is the primary colour: the flat normal
+      // (0, 0, 1) encoded as a texel is (0.5, 0.5, 1).
+      glColor4f(0.5f, 0.5f, 1.0f, 1.0f);
+      glEnable(GL_TEXTURE_CUBE_MAP_ARB);
+      glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+      glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
+      glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
+      glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+      break;
+    case View::PerVertex: {
+      // A white point light at the light's position (given under the camera's modelview,
+      // so in world space), a white diffuse surface, no ambient term: at each corner the
+      // GL computes max(N . L, 0) and interpolates the four results across the quad.
+      const GLfloat position[4] = {LightPosition.x, LightPosition.y, LightPosition.z, 1};
+      const GLfloat white[4] = {1, 1, 1, 1};
+      const GLfloat black[4] = {0, 0, 0, 1};
+      glLightfv(GL_LIGHT0, GL_POSITION, position);
+      glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+      glLightfv(GL_LIGHT0, GL_AMBIENT, black);
+      glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
+      glEnable(GL_LIGHT0);
+      glEnable(GL_LIGHTING);
+      glNormal3f(0, 0, 1);
+      break;
+    }
+    case View::Lit:
+      break;
+  }
+}
+
+}  // namespace
 
 void InitScene() {
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
@@ -27,7 +101,7 @@ void InitScene() {
   glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-  BumpTexture = LoadTexture(true, "Textures\\wall_bump.bmp");
+  BumpTexture = LoadTexture(true, NormalMapPath);
   NormalizationCubeMap = CreateNormalizationCubeMap(32, false);
 
   LightQuadric = gluNewQuadric();
@@ -77,21 +151,11 @@ void RenderScene() {
   if (LightQuadric) gluSphere(LightQuadric, 0.05, 15, 15);
   glPopMatrix();
 
-  // Unit 0 passes the normal-map texel on; unit 1 forms its dot product with the
-  // normalised light direction looked up in the cube map.
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, BumpTexture);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glEnable(GL_TEXTURE_CUBE_MAP_ARB);
-  glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+  if (CurrentView == View::Lit) {
+    SetUpBumpStages();
+  } else {
+    SetUpTeachingView(CurrentView);
+  }
 
   for (int i = 0; i < 4; ++i)
     LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
@@ -103,4 +167,7 @@ void RenderScene() {
     glVertex3fv(&WallVertices[i].x);
   }
   glEnd();
+
+  // Per-vertex lighting must not reach the next frame's light marker.
+  if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
 }

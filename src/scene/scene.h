@@ -12,6 +12,17 @@ extern Vector3 WallVertices[4];
 extern TexCoord2 WallTexCoords[4];
 extern Vector3 LightVectors[4];
 
+// What the wall shows. Lit is the bump-mapped picture; the others take it apart: the
+// normal map's texels as colour (unit 0 alone), the cube map's lookup of the interpolated
+// light vector as colour (unit 1 alone), the per-pixel dot product with the flat normal
+// (0, 0, 1), and the GL's own per-vertex lighting of the same quad.
+enum class View { Lit = 1, NormalMap, LightVectors, Flat, PerVertex };
+extern View CurrentView;
+extern View StartView;  // the view at start-up, and after the user's reset
+
+// The normal map InitScene loads (a path relative to the run directory).
+extern const char* NormalMapPath;
+
 // Fixed GL state, the two textures, the light marker's quadric and the wall geometry.
 void InitScene();
 

@@ -10,6 +10,8 @@
 #include "platform/platform.h"
 #include "textures/bmp.h"
 
+bool FlipGreenChannel = false;
+
 GLuint LoadTexture(bool mipmapped, const char* path) {
   GLuint name = 0;
   glGenTextures(1, &name);
@@ -37,6 +39,11 @@ bool UploadTextureImage(GLenum target, bool mipmapped, const char* path) {
     const std::string text = std::string("Unable to load ") + path;
     Platform.ShowMessageBox(text.c_str(), "Loading Textures", MB_OK);
     std::exit(1);
+  }
+
+  if (FlipGreenChannel) {
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < count; ++i) pixels[i * 3 + 1] = 255 - pixels[i * 3 + 1];
   }
 
   // The internal format is the component count 3; every other target is one-dimensional.

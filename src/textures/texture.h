@@ -4,6 +4,10 @@
 
 #include "gl/gl_types.h"
 
+// When true, images are uploaded with their green channel inverted (255 - g): normal maps
+// made for the convention whose +y points down the picture.
+extern bool FlipGreenChannel;
+
 // Makes a new 2D texture from the BMP file at path, repeating on s and t, filtered
 // linearly (trilinearly when mipmapped). Leaves it bound to GL_TEXTURE_2D, with 2D
 // texturing disabled and the unpack alignment 1. Never returns on failure.

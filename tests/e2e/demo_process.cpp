@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -133,8 +134,35 @@ DemoResult RunProcess(const std::vector<std::string>& argv, const DemoOptions& o
   return result;
 }
 
-DemoResult RunDemoProcess(const DemoOptions& options) {
-  return RunProcess({DemoExecutable()}, options);
+DemoResult RunDemoProcess(const DemoOptions& options, const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {DemoExecutable()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunProcess(argv, options);
+}
+
+DemoOptions OffscreenRun(const std::string& runDir) {
+  DemoOptions options;
+  options.runDir = runDir;
+  options.env = {"SDL_VIDEODRIVER=offscreen"};  // and no DISPLAY
+  options.timeoutSeconds = 30;
+  return options;
+}
+
+Snapshot TakeSnapshot(const std::string& dir) {
+  Snapshot snapshot;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    struct stat info;
+    if (lstat(entry.path().c_str(), &info) != 0) continue;
+    std::ostringstream record;
+    record << std::oct << info.st_mode << " uid " << std::dec << info.st_uid;
+    if (S_ISREG(info.st_mode)) {  // content by size and hash, so a failure prints short
+      const std::string content = ReadFile(entry.path().string());
+      record << " size " << content.size() << " hash " << std::hex
+             << std::hash<std::string>()(content);
+    }
+    snapshot[fs::relative(entry.path(), dir).string()] = record.str();
+  }
+  return snapshot;
 }
 
 int StartProcess(const std::vector<std::string>& argv, const DemoOptions& options) {

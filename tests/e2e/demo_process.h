@@ -3,6 +3,7 @@
 // standard streams, and a private Xvfb display for tests that need a real window.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,16 @@ std::string MakeRunDir(bool withSystem = true, bool withTextures = true);
 // Runs a command (argv[0] searched in PATH) as configured; waits for it to end.
 DemoResult RunProcess(const std::vector<std::string>& argv, const DemoOptions& options);
 
-// Runs bumpdemo as configured.
-DemoResult RunDemoProcess(const DemoOptions& options);
+// Runs bumpdemo as configured, with the arguments given.
+DemoResult RunDemoProcess(const DemoOptions& options, const std::vector<std::string>& args = {});
+
+// Options for a run in runDir on SDL's offscreen driver, without a display.
+DemoOptions OffscreenRun(const std::string& runDir);
+
+// Everything in a directory: relative path -> type and mode, owner, and content (by size
+// and hash), so that a test can tell whether a run touched anything.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot TakeSnapshot(const std::string& dir);
 
 // Starts a process in the background; returns its pid.
 int StartProcess(const std::vector<std::string>& argv, const DemoOptions& options);

@@ -22,34 +22,6 @@ namespace {
 const char* const ImagePath = "Textures/wall_bump.bmp";
 const char* const LogPath = "system/log.txt";
 
-// Everything in a run directory: relative path -> type and mode, owner, and content.
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot TakeSnapshot(const std::string& dir) {
-  Snapshot snapshot;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    struct stat info;
-    if (lstat(entry.path().c_str(), &info) != 0) continue;
-    std::ostringstream record;
-    record << std::oct << info.st_mode << " uid " << std::dec << info.st_uid;
-    if (S_ISREG(info.st_mode)) {  // content by size and hash, so a failure prints short
-      const std::string content = ReadFile(entry.path().string());
-      record << " size " << content.size() << " hash " << std::hex
-             << std::hash<std::string>()(content);
-    }
-    snapshot[fs::relative(entry.path(), dir).string()] = record.str();
-  }
-  return snapshot;
-}
-
-DemoOptions Offscreen(const std::string& runDir) {
-  DemoOptions options;
-  options.runDir = runDir;
-  options.env = {"SDL_VIDEODRIVER=offscreen"};  // and no DISPLAY
-  options.timeoutSeconds = 30;
-  return options;
-}
-
 // The two boxes of a refused image, in order, and nothing else on standard error.
 std::string ImageFailure(const std::string& readerText) {
   return "BMP Unit: " + readerText + "\nLoading Textures: Unable to load Textures\\wall_bump.bmp\n";
@@ -80,7 +52,7 @@ void ExpectImageRefused(const std::string& dir, const std::string& readerText,
   std::ofstream(log, std::ios::binary) << "[1]  from the last run\r\n";
   chmod(log.c_str(), 0666);
   Snapshot expected = TakeSnapshot(dir);
-  DemoOptions options = Offscreen(dir);
+  DemoOptions options = OffscreenRun(dir);
   options.asNobody = asNobody;
   const DemoResult result = RunDemoProcess(options);
   EXPECT_FALSE(result.timedOut);
@@ -187,7 +159,7 @@ TEST(EndToEndBadImage, AbsurdHeaderFields) {
 // The log cannot be made: the report on standard error, status 1, the directory as it was.
 void ExpectLogFailure(const std::string& dir, const std::string& errorLine, bool asNobody) {
   const Snapshot before = TakeSnapshot(dir);
-  DemoOptions options = Offscreen(dir);
+  DemoOptions options = OffscreenRun(dir);
   options.asNobody = asNobody;
   const DemoResult result = RunDemoProcess(options);
   EXPECT_FALSE(result.timedOut);

@@ -19,14 +19,6 @@ std::string RunDir(bool withSystem) {
   return MakeRunDir(withSystem, fs::exists(fs::path(BUMPDEMO_ASSETS_DIR) / "Textures"));
 }
 
-DemoOptions Offscreen(const std::string& runDir) {
-  DemoOptions options;
-  options.runDir = runDir;
-  options.env = {"SDL_VIDEODRIVER=offscreen"};  // and no DISPLAY
-  options.timeoutSeconds = 30;
-  return options;
-}
-
 // The report for a log that cannot be created at start; the source line is not pinned.
 ::testing::AssertionResult IsStartReport(const std::string& err, const std::string& text) {
   const std::string head =
@@ -45,7 +37,7 @@ DemoOptions Offscreen(const std::string& runDir) {
 TEST(EndToEndLog, NormalRunLeavesAnEmptyLog) {
   const std::string dir = RunDir(true);
   std::ofstream(dir + "/system/log.txt", std::ios::binary) << "[1]  from the last run\r\n";
-  DemoOptions options = Offscreen(dir);
+  DemoOptions options = OffscreenRun(dir);
   options.closeAfterSeconds = 1.5;
   const DemoResult result = RunDemoProcess(options);
   EXPECT_FALSE(result.timedOut);
@@ -58,7 +50,7 @@ TEST(EndToEndLog, NormalRunLeavesAnEmptyLog) {
 
 TEST(EndToEndLog, NoSystemDirectoryEndsAtStart) {
   const std::string dir = RunDir(false);
-  const DemoResult result = RunDemoProcess(Offscreen(dir));
+  const DemoResult result = RunDemoProcess(OffscreenRun(dir));
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(IsStartReport(result.err, "Invalid filename."));
@@ -71,7 +63,7 @@ TEST(EndToEndLog, ReadOnlyLogEndsAtStartAndKeepsItsContent) {
   const std::string log = dir + "/system/log.txt";
   std::ofstream(log, std::ios::binary) << "[1]  kept\r\n";
   chmod(log.c_str(), 0444);  // owned by root; the program runs as nobody
-  DemoOptions options = Offscreen(dir);
+  DemoOptions options = OffscreenRun(dir);
   options.asNobody = true;
   const DemoResult result = RunDemoProcess(options);
   EXPECT_FALSE(result.timedOut);
@@ -84,7 +76,7 @@ TEST(EndToEndLog, ReadOnlyLogEndsAtStartAndKeepsItsContent) {
 TEST(EndToEndLog, LogPathThatIsADirectoryEndsAtStart) {
   const std::string dir = RunDir(true);
   fs::create_directory(dir + "/system/log.txt");
-  const DemoResult result = RunDemoProcess(Offscreen(dir));
+  const DemoResult result = RunDemoProcess(OffscreenRun(dir));
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(IsStartReport(result.err, "File access denied."));

@@ -1,0 +1,52 @@
+// Key presses from the key-state table: a key acts when it goes down, not while it is
+// held, so one press is one step however many frames it spans.
+#include "app/controls.h"
+
+#include "platform/window.h"
+#include "scene/light.h"
+#include "scene/scene.h"
+
+namespace {
+
+// The virtual-key codes of the keys used here (Windows' values, which both backends give).
+enum : std::uint8_t {
+  KeyPlus = 0xBB,      // = and + on the main keyboard
+  KeyMinus = 0xBD,     // - on the main keyboard
+  KeyPadPlus = 0x6B,   // + on the keypad
+  KeyPadMinus = 0x6D,  // - on the keypad
+};
+
+bool WasDown[256] = {};
+
+// True once for each press of the key.
+bool Pressed(std::uint8_t key) {
+  const bool down = KeyState[key] != 0;
+  const bool pressed = down && !WasDown[key];
+  WasDown[key] = down;
+  return pressed;
+}
+
+}  // namespace
+
+void HandleControlKeys(std::int32_t now) {
+  for (int view = 1; view <= 5; ++view)
+    if (Pressed(static_cast<std::uint8_t>('0' + view))) CurrentView = static_cast<View>(view);
+  if (Pressed(VK_SPACE)) SetLightPaused(!LightMotion.paused, now);
+  if (Pressed(VK_LEFT)) StepPausedLight(-1);
+  if (Pressed(VK_RIGHT)) StepPausedLight(+1);
+  // Both keys of a kind are read each time, so neither keeps a stale state.
+  const bool faster = Pressed(KeyPlus) | Pressed(KeyPadPlus);
+  const bool slower = Pressed(KeyMinus) | Pressed(KeyPadMinus);
+  if (faster) ChangeLightSpeed(+1, now);
+  if (slower) ChangeLightSpeed(-1, now);
+  if (Pressed(VK_UP)) ChangeLightHeight(+1);
+  if (Pressed(VK_DOWN)) ChangeLightHeight(-1);
+  if (Pressed('R')) {
+    CurrentView = StartView;
+    ResetLightMotion();
+  }
+}
+
+void ResetControlKeys() {
+  for (bool& down : WasDown) down = false;
+}

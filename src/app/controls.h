@@ -1,0 +1,13 @@
+// The keys that change what the demo shows. Each acts once per press; none does anything
+// until pressed, so a run left alone is the program as it always was.
+#pragma once
+
+#include <cstdint>
+
+// Acts on the keys pressed since the last call, at the clock reading now: 1 to 5 choose the
+// view, Space pauses or resumes the light, Left and Right step it while paused, + and -
+// change its speed, Up and Down its height, R goes back to the start-up state.
+void HandleControlKeys(std::int32_t now);
+
+// Forgets which keys were down (for a fresh start, and for tests).
+void ResetControlKeys();

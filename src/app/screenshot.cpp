@@ -1,0 +1,102 @@
+// Screenshots: glReadPixels through the entry-point table, then one of two encoders. PNG
+// comes from stb_image_write (public domain, header-only, builds for Windows as it is),
+// compiled in stb_image_write.cpp; the BMP writer is a few lines of our own.
+#include "app/screenshot.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "gl/gl.h"
+#include "stb_image_write.h"
+
+namespace {
+
+void Append(void* context, void* data, int size) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  out->insert(out->end(), bytes, bytes + size);
+}
+
+void Put16(std::vector<std::uint8_t>* out, std::size_t at, std::uint32_t value) {
+  (*out)[at] = static_cast<std::uint8_t>(value);
+  (*out)[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Put32(std::vector<std::uint8_t>* out, std::size_t at, std::uint32_t value) {
+  Put16(out, at, value & 0xFFFF);
+  Put16(out, at + 2, value >> 16);
+}
+
+bool EndsWithBmp(const char* path) {
+  const std::size_t n = std::strlen(path);
+  if (n < 4) return false;
+  char ending[5] = {};
+  for (int i = 0; i < 4; ++i) {
+    const char c = path[n - 4 + i];
+    ending[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return std::strcmp(ending, ".bmp") == 0;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodePng(const std::uint8_t* rgb, int width, int height) {
+  std::vector<std::uint8_t> out;
+  // The last row given is the picture's top row, which PNG stores first.
+  stbi_flip_vertically_on_write(1);
+  stbi_write_png_to_func(Append, &out, width, height, 3, rgb, width * 3);
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeBmp(const std::uint8_t* rgb, int width, int height) {
+  const std::size_t row = static_cast<std::size_t>(width) * 3;
+  const std::size_t padded = (row + 3) / 4 * 4;
+  const std::size_t dataSize = padded * static_cast<std::size_t>(height);
+  std::vector<std::uint8_t> out(54 + dataSize, 0);
+  out[0] = 'B';
+  out[1] = 'M';
+  Put32(&out, 2, static_cast<std::uint32_t>(out.size()));
+  Put32(&out, 10, 54);
+  Put32(&out, 14, 40);
+  Put32(&out, 18, static_cast<std::uint32_t>(width));
+  Put32(&out, 22, static_cast<std::uint32_t>(height));
+  Put16(&out, 26, 1);
+  Put16(&out, 28, 24);
+  Put32(&out, 34, static_cast<std::uint32_t>(dataSize));
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* from = rgb + y * row;
+    std::uint8_t* to = out.data() + 54 + y * padded;
+    for (int x = 0; x < width; ++x) {  // blue, green, red
+      to[x * 3] = from[x * 3 + 2];
+      to[x * 3 + 1] = from[x * 3 + 1];
+      to[x * 3 + 2] = from[x * 3];
+    }
+  }
+  return out;
+}
+
+bool SaveScreenshot(const char* path, int width, int height, std::string* error) {
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  const std::vector<std::uint8_t> bytes = EndsWithBmp(path)
+                                              ? EncodeBmp(pixels.data(), width, height)
+                                              : EncodePng(pixels.data(), width, height);
+  if (bytes.empty()) {
+    *error = std::string("cannot encode the picture for ") + path;
+    return false;
+  }
+  std::FILE* file = std::fopen(path, "wb");
+  if (!file) {
+    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}

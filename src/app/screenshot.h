@@ -1,0 +1,16 @@
+// Saving the picture: the frame in the back buffer read back through the GL and written
+// as PNG or as a 24-bit BMP (the format the program itself reads), by the file's ending.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reads width x height pixels from the lower left of the current read buffer and writes
+// them to path. Returns false with the reason in *error when the file cannot be written.
+bool SaveScreenshot(const char* path, int width, int height, std::string* error);
+
+// The file bytes for RGB pixels given bottom row first, rows packed: a PNG (top row first,
+// as the format stores it), or an uncompressed bottom-up 24-bit BMP with padded rows.
+std::vector<std::uint8_t> EncodePng(const std::uint8_t* rgb, int width, int height);
+std::vector<std::uint8_t> EncodeBmp(const std::uint8_t* rgb, int width, int height);

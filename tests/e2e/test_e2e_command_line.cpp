@@ -1,0 +1,137 @@
+// The command line as a user meets it, with the real executable: help and version, every
+// kind of bad option (status 2, two lines on standard error, nothing touched, no window),
+// and the headless capture (offscreen driver, frozen clock, a frame count, a screenshot):
+// the same bytes twice, and the PNG and the BMP of one frame holding the same pixels.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "demo_process.h"
+#include "textures/bmp.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include "stb_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(EndToEndCommandLine, HelpAndVersionPrintAndExitZero) {
+  const std::string dir = MakeRunDir();
+  const Snapshot before = TakeSnapshot(dir);
+  for (const char* option : {"-h", "--help"}) {
+    const DemoResult help = RunDemoProcess(OffscreenRun(dir), {option, "--frames"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: bumpdemo [options]\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("--screenshot FILE"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+  }
+  const DemoResult version = RunDemoProcess(OffscreenRun(dir), {"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, "bumpdemo 1.0.0\n");
+  EXPECT_EQ(TakeSnapshot(dir), before) << "help and version touch no file";
+  fs::remove_all(dir);
+}
+
+TEST(EndToEndCommandLine, BadOptionsEndWithTwoBeforeAnythingHappens) {
+  const std::string dir = MakeRunDir();
+  const Snapshot before = TakeSnapshot(dir);
+  const std::vector<std::vector<std::string>> lines = {
+      {"--bogus"},
+      {"--view", "7"},
+      {"--view"},
+      {"--time", "soon"},
+      {"--frames", "-3"},
+      {"--screenshot", "shot.gif", "--frames", "1"},
+      {"--normal-map", "--flip-green"},
+      {"extra"},
+  };
+  for (const auto& args : lines) {
+    SCOPED_TRACE(args[0]);
+    const DemoResult result = RunDemoProcess(OffscreenRun(dir), args);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    // One line saying what is wrong, then the hint.
+    const std::string hint = "\nTry 'bumpdemo --help'.\n";
+    ASSERT_GT(result.err.size(), hint.size()) << result.err;
+    EXPECT_EQ(result.err.rfind("bumpdemo: ", 0), 0u) << result.err;
+    EXPECT_EQ(result.err.substr(result.err.size() - hint.size()), hint);
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - hint.size());
+  }
+  EXPECT_EQ(TakeSnapshot(dir), before) << "not even the log is made";
+  fs::remove_all(dir);
+}
+
+std::vector<std::uint8_t> Capture(const std::string& dir, const std::string& file,
+                                  const std::vector<std::string>& extra = {}) {
+  std::vector<std::string> args = {"--time", "1000", "--frames", "3", "--screenshot", file};
+  args.insert(args.end(), extra.begin(), extra.end());
+  const DemoResult result = RunDemoProcess(OffscreenRun(dir), args);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "Saved " + file + "\n");
+  const std::string bytes = ReadFile(dir + "/" + file);
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+TEST(EndToEndCommandLine, HeadlessCaptureIsReproducibleInBothFormats) {
+  const std::string dir = MakeRunDir();
+  const std::vector<std::uint8_t> first = Capture(dir, "first.png");
+  const std::vector<std::uint8_t> second = Capture(dir, "second.png");
+  ASSERT_GT(first.size(), 1000u);
+  EXPECT_EQ(first, second) << "the same frozen frame, byte for byte";
+  EXPECT_EQ(ReadFile(dir + "/system/log.txt"), "");
+
+  // The BMP of the same frame, read by the program's own reader, holds the PNG's pixels.
+  Capture(dir, "frame.bmp");
+  std::int32_t w = 0, h = 0;
+  std::unique_ptr<std::uint8_t[]> bmp;
+  ReadBitmapFile((dir + "/frame.bmp").c_str(), &w, &h, &bmp);
+  ASSERT_TRUE(bmp);
+  ASSERT_EQ(w, 640);
+  ASSERT_EQ(h, 480);
+  int pw = 0, ph = 0, channels = 0;
+  stbi_uc* png =
+      stbi_load_from_memory(first.data(), static_cast<int>(first.size()), &pw, &ph, &channels, 3);
+  ASSERT_NE(png, nullptr);
+  ASSERT_EQ(pw, 640);
+  ASSERT_EQ(ph, 480);
+  int lit = 0, differing = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640 * 3; ++x) {
+      const std::uint8_t fromPng = png[(479 - y) * 640 * 3 + x];  // PNG: top row first
+      differing += fromPng != bmp[y * 640 * 3 + x];
+      lit += fromPng > 40;
+    }
+  }
+  stbi_image_free(png);
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(lit, 30000) << "a picture, not a black frame";
+
+  // Another view is another picture; a screenshot into a missing folder is an error.
+  EXPECT_NE(Capture(dir, "view2.png", {"--view", "2"}), first);
+  const DemoResult missing = RunDemoProcess(
+      OffscreenRun(dir), {"--frames", "1", "--screenshot", "no/such/folder/shot.png"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("cannot write no/such/folder/shot.png"), std::string::npos)
+      << missing.err;
+  fs::remove_all(dir);
+}
+
+TEST(EndToEndCommandLine, AnotherNormalMapIsReadWithTheSameMessages) {
+  const std::string dir = MakeRunDir();
+  const DemoResult result =
+      RunDemoProcess(OffscreenRun(dir), {"--normal-map", "Textures/none.bmp", "--frames", "1"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "BMP Unit: Error opening \"Textures/none.bmp\n"
+            "Loading Textures: Unable to load Textures/none.bmp\n");
+  // The shipped map under another name is drawn as the shipped one.
+  fs::copy_file(dir + "/Textures/wall_bump.bmp", dir + "/Textures/copy.bmp");
+  EXPECT_EQ(Capture(dir, "copy.png", {"--normal-map", "Textures/copy.bmp"}),
+            Capture(dir, "shipped.png"));
+  fs::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// The user's controls: the light's own clock under pause, step, speed and height, and the
+// keys that drive them, one action per press.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/controls.h"
+#include "app/demo.h"
+#include "app/settings.h"
+#include "platform/window.h"
+#include "scene/light.h"
+#include "scene/scene.h"
+
+namespace {
+
+class Controls : public ::testing::Test {
+ protected:
+  void SetUp() override { Reset(); }
+  void TearDown() override { Reset(); }
+  static void Reset() {
+    ResetLightMotion();
+    ResetControlKeys();
+    std::memset(KeyState, 0, sizeof KeyState);
+    CurrentView = StartView = View::Lit;
+  }
+  // A key pressed and released between two passes at the clock reading now.
+  static void Press(std::uint8_t key, std::int32_t now) {
+    KeyState[key] = 1;
+    HandleControlKeys(now);
+    KeyState[key] = 0;
+    HandleControlKeys(now);
+  }
+};
+
+TEST_F(Controls, UntouchedTheLightsClockIsTheProgramsClock) {
+  for (const std::int32_t reading : {0, 1, -1, 250, 123456789, INT32_MAX, INT32_MIN})
+    EXPECT_EQ(LightClockAt(reading), static_cast<long double>(reading)) << reading;
+  ElapsedMs = 250;
+  UpdateScene();
+  EXPECT_EQ(LightPhase, 1.0f);
+  EXPECT_EQ(LightPosition.z, 1.5f);
+}
+
+TEST_F(Controls, PauseStepSpeedAndHeightMoveTheLightAsStated) {
+  // Paused at 1000 ms, the light's clock holds; resumed at 5000 it goes on from 1000.
+  EXPECT_TRUE(SetLightPaused(true, 1000));
+  EXPECT_EQ(LightClockAt(5000), 1000);
+  EXPECT_TRUE(StepPausedLight(+1));
+  EXPECT_TRUE(StepPausedLight(+1));
+  EXPECT_TRUE(StepPausedLight(-1));
+  EXPECT_EQ(LightClockAt(5000), 1000 + UpdateStepMs);
+  EXPECT_TRUE(SetLightPaused(false, 5000));
+  EXPECT_EQ(LightClockAt(5000), 1030);
+  EXPECT_EQ(LightClockAt(5100), 1130);
+  EXPECT_FALSE(StepPausedLight(+1)) << "steps only while paused";
+  EXPECT_FALSE(SetLightPaused(false, 5100));
+
+  // Speed doubles up to 16 times the normal and halves down to 1/16; the light goes on
+  // from where it is at each change.
+  const long double before = LightClockAt(6000);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(ChangeLightSpeed(+1, 6000));
+  EXPECT_FALSE(ChangeLightSpeed(+1, 6000));
+  EXPECT_EQ(LightSpeed(), 16);
+  EXPECT_EQ(LightClockAt(6000), before);
+  EXPECT_EQ(LightClockAt(6010), before + 160);
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(ChangeLightSpeed(-1, 6010));
+  EXPECT_FALSE(ChangeLightSpeed(-1, 6010));
+  EXPECT_EQ(LightSpeed(), 1.0L / 16);
+  EXPECT_EQ(LightClockAt(6010), before + 160);
+  EXPECT_EQ(LightClockAt(6170), before + 170);
+  // A step while paused is one simulation step at the current speed.
+  SetLightPaused(true, 6170);
+  StepPausedLight(+1);
+  EXPECT_EQ(LightClockAt(9999), before + 170 + UpdateStepMs / 16.0L);
+
+  // Height in steps of 0.25 between 0.25 and 4.
+  for (int i = 0; i < 10; ++i) EXPECT_TRUE(ChangeLightHeight(+1));
+  EXPECT_FALSE(ChangeLightHeight(+1));
+  EXPECT_EQ(LightMotion.height, 4.0f);
+  for (int i = 0; i < 15; ++i) EXPECT_TRUE(ChangeLightHeight(-1));
+  EXPECT_FALSE(ChangeLightHeight(-1));
+  EXPECT_EQ(LightMotion.height, 0.25f);
+  ElapsedMs = 123;
+  UpdateScene();
+  EXPECT_EQ(LightPosition.z, 0.25f);
+
+  ResetLightMotion();
+  EXPECT_EQ(LightClockAt(777), 777);
+  EXPECT_EQ(LightMotion.height, 1.5f);
+}
+
+TEST_F(Controls, EachKeyActsOncePerPress) {
+  StartView = View::NormalMap;
+  const struct {
+    std::uint8_t key;
+    View view;
+  } views[] = {{'3', View::LightVectors},
+               {'5', View::PerVertex},
+               {'1', View::Lit},
+               {'4', View::Flat},
+               {'2', View::NormalMap}};
+  for (const auto& v : views) {
+    Press(v.key, 0);
+    EXPECT_EQ(CurrentView, v.view) << v.key;
+  }
+
+  // Space held over many passes pauses once; the next press resumes.
+  KeyState[VK_SPACE] = 1;
+  for (int i = 0; i < 5; ++i) HandleControlKeys(100);
+  KeyState[VK_SPACE] = 0;
+  HandleControlKeys(100);
+  EXPECT_TRUE(LightMotion.paused);
+  Press(VK_RIGHT, 200);
+  Press(VK_RIGHT, 200);
+  Press(VK_LEFT, 200);
+  EXPECT_EQ(LightClockAt(200), 100 + UpdateStepMs);
+  Press(VK_SPACE, 300);
+  EXPECT_FALSE(LightMotion.paused);
+
+  // + and - on the main keyboard and the keypad; Up and Down.
+  for (const std::uint8_t plus : {0xBB, 0x6B}) Press(plus, 300);
+  EXPECT_EQ(LightSpeed(), 4);
+  Press(0xBD, 300);
+  EXPECT_EQ(LightSpeed(), 2);
+  Press(0x6D, 300);
+  EXPECT_EQ(LightSpeed(), 1);
+  Press(VK_UP, 300);
+  Press(VK_UP, 300);
+  Press(VK_DOWN, 300);
+  EXPECT_EQ(LightMotion.height, 1.75f);
+
+  // R: the start-up state, its view included.
+  Press('3', 300);
+  Press(VK_SPACE, 300);
+  Press('R', 400);
+  EXPECT_EQ(CurrentView, View::NormalMap);
+  EXPECT_FALSE(LightMotion.paused);
+  EXPECT_EQ(LightMotion.height, 1.5f);
+  EXPECT_EQ(LightClockAt(400), 400);
+}
+
+}  // namespace
