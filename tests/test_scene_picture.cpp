@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "app/panel.h"
 #include "app/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
 #include "platform/window.h"
+#include "scene/overlay.h"
 #include "scene/scene.h"
 #include "textures/bmp.h"
 #include "textures/texture.h"
@@ -195,12 +197,18 @@ class ScenePicture : public ::testing::Test {
     InitScene();
   }
   static void TearDownTestSuite() { DestroyRenderWindow(); }
-  void TearDown() override { CurrentView = View::Lit; }
+  void TearDown() override {
+    CurrentView = View::Lit;
+    ShowWireframe = ShowVectors = ShowPanel = false;
+  }
 
-  // Renders a frame with the light at p and reads the back buffer, bottom row first.
+  // Renders a frame with the light at p, and the overlays that are on, and reads the back
+  // buffer, bottom row first.
   std::vector<std::uint8_t> Render(V3 p) {
     LightPosition = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
     RenderScene();
+    DrawGeometryOverlays();
+    if (PanelWanted()) DrawPanel(0);
     glFinish();
     std::vector<std::uint8_t> pixels(Width * Height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -471,6 +479,64 @@ TEST_F(ScenePicture, TeachingViewsShowEachTermOnItsOwn) {
     EXPECT_LT(outside, checked / 200) << outside << " of " << checked << " pixels off the map";
   }
   BumpTexture = flat;
+}
+
+// The overlays where the geometry puts them: the wireframe's diagonal, and at a corner the
+// tangent frame (T red, B green, N blue) and the light vector (white); the panel in the top
+// left corner, light text on a black box, and nothing of it elsewhere.
+TEST_F(ScenePicture, OverlaysDrawWhereTheGeometrySays) {
+  const V3 light = {1, 0, 1.5};
+  const std::vector<std::uint8_t> plain = Render(light);
+  ShowWireframe = ShowVectors = true;
+  const std::vector<std::uint8_t> lines = Render(light);
+  auto pixelAt = [&](const std::vector<std::uint8_t>& pixels, V3 p) {
+    double x, y;
+    Project(p, &x, &y);
+    const std::uint8_t* rgb = &pixels[(static_cast<int>(y) * Width + static_cast<int>(x)) * 3];
+    return std::array<int, 3>{rgb[0], rgb[1], rgb[2]};
+  };
+  // A pixel on the line from a to b, a third of the way along, shows the colour (its 3x3
+  // neighbourhood, as lines land on either side of the exact point).
+  auto lineHas = [&](V3 a, V3 b, std::array<int, 3> colour) {
+    const V3 p = a + (b - a) * (1.0 / 3);
+    double x, y;
+    Project(p, &x, &y);
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int px = static_cast<int>(x) + dx, py = static_cast<int>(y) + dy;
+        const std::uint8_t* rgb = &lines[(py * Width + px) * 3];
+        if (rgb[0] == colour[0] && rgb[1] == colour[1] && rgb[2] == colour[2]) return true;
+      }
+    }
+    return false;
+  };
+  EXPECT_TRUE(lineHas(Corners[0], Corners[2], {255, 255, 0})) << "the diagonal";
+  EXPECT_TRUE(lineHas(Corners[0], Corners[1], {255, 255, 0})) << "an edge";
+  const double k = VectorOverlayLength;
+  const V3 c = Corners[1];
+  EXPECT_TRUE(lineHas(c, c + V3{k, 0, 0}, {255, 0, 0})) << "T";
+  EXPECT_TRUE(lineHas(c, c + V3{0, k, 0}, {0, 255, 0})) << "B";
+  EXPECT_TRUE(lineHas(c, c + V3{0, 0, k}, {0, 0, 255})) << "N";
+  EXPECT_TRUE(lineHas(c, c + Unit(light - c) * k, {255, 255, 255})) << "the light vector";
+  EXPECT_EQ(pixelAt(lines, {0.5, 0.5, 0}), pixelAt(plain, {0.5, 0.5, 0})) << "away from lines";
+
+  ShowWireframe = ShowVectors = false;
+  ShowPanel = true;
+  const std::vector<std::uint8_t> panel = Render(light);
+  int text = 0, changedElsewhere = 0;
+  for (int py = 0; py < Height; ++py) {
+    for (int px = 0; px < Width; ++px) {
+      const int i = (py * Width + px) * 3;
+      const bool inBox = px < 500 && py > Height - 240;  // nine lines of 24 pixels
+      if (!inBox) {
+        changedElsewhere += panel[i] != plain[i];
+      } else if (panel[i] == 255 && panel[i + 2] > 100 && panel[i + 2] < 200) {
+        ++text;
+      }
+    }
+  }
+  EXPECT_GT(text, 2000) << "light yellow text in the top left corner";
+  EXPECT_EQ(changedElsewhere, 0);
 }
 
 }  // namespace

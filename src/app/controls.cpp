@@ -2,8 +2,10 @@
 // held, so one press is one step however many frames it spans.
 #include "app/controls.h"
 
+#include "app/panel.h"
 #include "platform/window.h"
 #include "scene/light.h"
+#include "scene/overlay.h"
 #include "scene/scene.h"
 
 namespace {
@@ -17,6 +19,7 @@ enum : std::uint8_t {
 };
 
 bool WasDown[256] = {};
+bool ScreenshotRequested = false;
 
 // True once for each press of the key.
 bool Pressed(std::uint8_t key) {
@@ -41,12 +44,25 @@ void HandleControlKeys(std::int32_t now) {
   if (slower) ChangeLightSpeed(-1, now);
   if (Pressed(VK_UP)) ChangeLightHeight(+1);
   if (Pressed(VK_DOWN)) ChangeLightHeight(-1);
+  if (Pressed('W')) ShowWireframe = !ShowWireframe;
+  if (Pressed('V')) ShowVectors = !ShowVectors;
+  const bool panelKey = Pressed('H') | Pressed(VK_F1);
+  if (panelKey) ShowPanel = !ShowPanel;
+  if (Pressed(VK_F12)) ScreenshotRequested = true;
   if (Pressed('R')) {
     CurrentView = StartView;
     ResetLightMotion();
+    ShowWireframe = ShowVectors = ShowPanel = false;
   }
+}
+
+bool TakeScreenshotRequest() {
+  const bool requested = ScreenshotRequested;
+  ScreenshotRequested = false;
+  return requested;
 }
 
 void ResetControlKeys() {
   for (bool& down : WasDown) down = false;
+  ScreenshotRequested = false;
 }

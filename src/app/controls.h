@@ -9,5 +9,8 @@
 // change its speed, Up and Down its height, R goes back to the start-up state.
 void HandleControlKeys(std::int32_t now);
 
+// F12 asks for a screenshot of the frame; true once per press, when the frame is drawn.
+bool TakeScreenshotRequest();
+
 // Forgets which keys were down (for a fresh start, and for tests).
 void ResetControlKeys();

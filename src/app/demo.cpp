@@ -6,12 +6,14 @@
 #include <string>
 
 #include "app/controls.h"
+#include "app/panel.h"
 #include "app/screenshot.h"
 #include "app/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
 #include "platform/window.h"
 #include "scene/light.h"
+#include "scene/overlay.h"
 #include "scene/scene.h"
 
 std::int32_t ElapsedMs = 0;
@@ -69,6 +71,14 @@ void RunPass(std::int32_t* mark) {
   ElapsedMs = ReadClock();
   HandleControlKeys(ElapsedMs);
   RenderScene();
+  DrawGeometryOverlays();
+  if (TakeScreenshotRequest()) {
+    // Taken before the panel is drawn: the picture, not the program's notes.
+    std::string error;
+    const std::string path = SaveNumberedScreenshot(ScreenWidth, ScreenHeight, &error);
+    NoteOnPanel(path.empty() ? "Screenshot failed: " + error : "Saved " + path, GetTimeMs());
+  }
+  if (PanelWanted()) DrawPanel(GetTimeMs());
 
   const StepPlan plan = PlanSteps(ElapsedMs, *mark, UpdateStepMs);
   for (std::int32_t i = 0; i < plan.calls; ++i) UpdateScene();

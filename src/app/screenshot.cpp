@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "gl/gl.h"
 #include "stb_image_write.h"
@@ -99,4 +101,21 @@ bool SaveScreenshot(const char* path, int width, int height, std::string* error)
     return false;
   }
   return true;
+}
+
+std::string SaveNumberedScreenshot(int width, int height, std::string* error) {
+  std::error_code failed;
+  std::filesystem::create_directories("screenshots", failed);
+  if (failed) {
+    *error = "cannot make the folder screenshots: " + failed.message();
+    return "";
+  }
+  for (int number = 1; number <= 9999; ++number) {
+    char path[64];
+    std::snprintf(path, sizeof path, "screenshots/bumpdemo-%04d.png", number);
+    if (std::filesystem::exists(path, failed)) continue;
+    return SaveScreenshot(path, width, height, error) ? path : "";
+  }
+  *error = "screenshots/ holds bumpdemo-0001.png to bumpdemo-9999.png already";
+  return "";
 }

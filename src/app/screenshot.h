@@ -10,6 +10,11 @@
 // them to path. Returns false with the reason in *error when the file cannot be written.
 bool SaveScreenshot(const char* path, int width, int height, std::string* error);
 
+// Saves the back buffer's picture as screenshots/bumpdemo-NNNN.png below the working
+// directory, NNNN the first number from 0001 not yet taken; makes the folder when missing.
+// Returns the file's path, or "" with the reason in *error.
+std::string SaveNumberedScreenshot(int width, int height, std::string* error);
+
 // The file bytes for RGB pixels given bottom row first, rows packed: a PNG (top row first,
 // as the format stores it), or an uncompressed bottom-up 24-bit BMP with padded rows.
 std::vector<std::uint8_t> EncodePng(const std::uint8_t* rgb, int width, int height);

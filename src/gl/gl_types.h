@@ -84,6 +84,8 @@ typedef _WGLSWAP WGLSWAP;
 
 enum : GLenum {
   GL_NO_ERROR = 0,
+  GL_LINES = 0x0001,
+  GL_LINE_LOOP = 0x0002,
   GL_QUADS = 0x0007,
   GL_LEQUAL = 0x0203,
   GL_DEPTH_TEST = 0x0B71,

@@ -162,4 +162,43 @@ TEST_F(RealWindow, CloseRequestEndsTheProgramCleanly) {
   EXPECT_EQ(result.exitCode, 0);
 }
 
+// Real key presses: Space pauses the light (two screenshots with F12, the same bytes),
+// Right steps it on (another picture), 2 switches to the normal-map view (another again);
+// the screenshots are numbered in a folder the program makes.
+TEST_F(RealWindow, KeysPauseStepSwitchViewAndSaveScreenshots) {
+  ASSERT_FALSE(window_.empty()) << "no window titled OpenGL appeared";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Capture(Xdotool({"windowfocus", "--sync", window_}), options_.env);
+  const std::string shots = options_.runDir + "/screenshots/bumpdemo-000";
+  auto press = [&](const char* key) {
+    Capture(Xdotool({"key", key}), options_.env);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  };
+  // F12, then the file's bytes once it is written.
+  auto screenshot = [&](int number) {
+    press("F12");
+    const std::string path = shots + std::to_string(number) + ".png";
+    bool exists = false;
+    for (int i = 0; i < 40 && !exists; ++i) {
+      ReadFile(path, &exists);
+      if (!exists) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // written whole
+    EXPECT_TRUE(exists) << path;
+    return ReadFile(path);
+  };
+  press("space");
+  const std::string paused = screenshot(1);
+  EXPECT_GT(paused.size(), 1000u);
+  EXPECT_EQ(screenshot(2), paused) << "the light stands still while paused";
+  press("Right");
+  const std::string stepped = screenshot(3);
+  EXPECT_NE(stepped, paused) << "a step moves it";
+  press("2");
+  EXPECT_NE(screenshot(4), stepped) << "the normal-map view";
+  press("Escape");
+  EXPECT_EQ(WaitProcess(pid_, 10).exitCode, 0);
+  pid_ = -1;
+}
+
 }  // namespace

@@ -1,0 +1,115 @@
+// The overlays: plain coloured lines and quads, untextured and unlit, drawn without the
+// depth test so that nothing of the scene hides them. The text comes from stb_easy_font
+// (public domain, the same package as the PNG writer): characters built from quads, so no
+// font file and no texture.
+#include "scene/overlay.h"
+
+#include <algorithm>
+
+#include "app/settings.h"
+#include "gl/gl.h"
+#include "scene/scene.h"
+#include "stb_easy_font.h"
+
+bool ShowWireframe = false;
+bool ShowVectors = false;
+
+namespace {
+
+// Texturing and lighting off on both units, depth test off.
+void PlainColourState() {
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisable(GL_TEXTURE_CUBE_MAP_ARB);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+}
+
+void Line(const Vector3& from, const Vector3& direction, float length) {
+  glVertex3f(from.x, from.y, from.z);
+  glVertex3f(from.x + direction.x * length, from.y + direction.y * length,
+             from.z + direction.z * length);
+}
+
+}  // namespace
+
+void DrawGeometryOverlays() {
+  if (!ShowWireframe && !ShowVectors) return;
+  PlainColourState();
+  if (ShowWireframe) {
+    // The quad as the two triangles it is drawn as: its outline and one diagonal.
+    glColor4f(1, 1, 0, 1);
+    glBegin(GL_LINE_LOOP);
+    for (const Vector3& v : WallVertices) glVertex3f(v.x, v.y, v.z);
+    glEnd();
+    glBegin(GL_LINES);
+    glVertex3f(WallVertices[0].x, WallVertices[0].y, WallVertices[0].z);
+    glVertex3f(WallVertices[2].x, WallVertices[2].y, WallVertices[2].z);
+    glEnd();
+  }
+  if (ShowVectors) {
+    // The wall's tangent frame is the world frame: T along s (+x), B along t (+y), N +z.
+    const Vector3 t = MakeVector3(1, 0, 0), b = MakeVector3(0, 1, 0), n = MakeVector3(0, 0, 1);
+    glBegin(GL_LINES);
+    for (int i = 0; i < 4; ++i) {
+      glColor4f(1, 0, 0, 1);
+      Line(WallVertices[i], t, VectorOverlayLength);
+      glColor4f(0, 1, 0, 1);
+      Line(WallVertices[i], b, VectorOverlayLength);
+      glColor4f(0, 0, 1, 1);
+      Line(WallVertices[i], n, VectorOverlayLength);
+      glColor4f(1, 1, 1, 1);
+      Line(WallVertices[i], LightVectors[i], VectorOverlayLength);
+    }
+    glEnd();
+  }
+  glEnable(GL_DEPTH_TEST);
+}
+
+void DrawTextPanel(const std::vector<std::string>& lines) {
+  PlainColourState();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  // Window pixels, y down, as the font builds its quads.
+  glOrtho(0, ScreenWidth, ScreenHeight, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+
+  const float scale = 2;  // the font's 6 x 7 cells, doubled to be read at 640 x 480
+  const float lineHeight = 12;
+  int widest = 0;
+  for (const std::string& line : lines)
+    widest = std::max(widest, stb_easy_font_width(const_cast<char*>(line.c_str())));
+  const float boxWidth = (widest + 6) * scale;
+  const float boxHeight = (lines.size() * lineHeight + 4) * scale;
+  glColor4f(0, 0, 0, 1);
+  glBegin(GL_QUADS);
+  glVertex2f(0, 0);
+  glVertex2f(boxWidth, 0);
+  glVertex2f(boxWidth, boxHeight);
+  glVertex2f(0, boxHeight);
+  glEnd();
+
+  glScalef(scale, scale, 1);
+  glColor4f(1, 1, 0.6f, 1);
+  static char quads[64 * 1024];
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const int count = stb_easy_font_print(
+        3, 3 + lineHeight * i, const_cast<char*>(lines[i].c_str()), nullptr, quads, sizeof quads);
+    glBegin(GL_QUADS);
+    for (int v = 0; v < count * 4; ++v) {
+      const float* xyz = reinterpret_cast<const float*>(quads + v * 16);
+      glVertex2f(xyz[0], xyz[1]);
+    }
+    glEnd();
+  }
+
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glEnable(GL_DEPTH_TEST);
+}

@@ -1,0 +1,20 @@
+// What can be drawn over the scene, each only when the user turns it on: the wall's
+// triangles as lines, the vectors at each vertex (the light vector and the tangent frame),
+// and a panel of text in the top left corner.
+#pragma once
+
+#include <string>
+#include <vector>
+
+extern bool ShowWireframe;
+extern bool ShowVectors;
+
+// Draws the overlays that are on, over the frame RenderScene drew. Makes no GL call when
+// none is on.
+void DrawGeometryOverlays();
+
+// Draws lines of text on a dark box in the top left corner, in window pixels.
+void DrawTextPanel(const std::vector<std::string>& lines);
+
+// How long the vectors at the vertices are drawn, in world units.
+constexpr float VectorOverlayLength = 0.3f;
