@@ -109,8 +109,11 @@ TEST(EndToEndCommandLine, HeadlessCaptureIsReproducibleInBothFormats) {
   EXPECT_EQ(differing, 0);
   EXPECT_GT(lit, 30000) << "a picture, not a black frame";
 
-  // Another view is another picture; a screenshot into a missing folder is an error.
+  // Another view is another picture, and so is the map with its green channel flipped;
+  // full screen (where the driver has no such mode: a window) and vsync draw the same.
   EXPECT_NE(Capture(dir, "view2.png", {"--view", "2"}), first);
+  EXPECT_NE(Capture(dir, "flipped.png", {"--flip-green"}), first);
+  EXPECT_EQ(Capture(dir, "vsync.png", {"--vsync", "--fullscreen"}), first);
   const DemoResult missing = RunDemoProcess(
       OffscreenRun(dir), {"--frames", "1", "--screenshot", "no/such/folder/shot.png"});
   EXPECT_EQ(missing.exitCode, 1);
