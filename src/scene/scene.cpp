@@ -22,8 +22,19 @@ const char* NormalMapPath = "Textures\\wall_bump.bmp";
 
 namespace {
 
-// Unit 0 passes the normal-map texel on; unit 1 forms its dot product with the
+// The active unit forms the dot product of the previous stage's colour with the
 // normalised light direction looked up in the cube map.
+void SetUpDot3Stage() {
+  glEnable(GL_TEXTURE_CUBE_MAP_ARB);
+  glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+}
+
+// Unit 0 passes the normal-map texel on; unit 1 forms its dot product with the light
+// direction.
 void SetUpBumpStages() {
   glActiveTextureARB(GL_TEXTURE0_ARB);
   glEnable(GL_TEXTURE_2D);
@@ -32,12 +43,7 @@ void SetUpBumpStages() {
   glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
   glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
   glActiveTextureARB(GL_TEXTURE1_ARB);
-  glEnable(GL_TEXTURE_CUBE_MAP_ARB);
-  glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+  SetUpDot3Stage();
 }
 
 // The stages and state of the views that take the lit picture apart. The light marker
@@ -59,12 +65,7 @@ void SetUpTeachingView(View view) {
       // Unit 0 off, so unit 1's previous colour is the primary colour: the flat normal
       // (0, 0, 1) encoded as a texel is (0.5, 0.5, 1).
       glColor4f(0.5f, 0.5f, 1.0f, 1.0f);
-      glEnable(GL_TEXTURE_CUBE_MAP_ARB);
-      glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-      glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
-      glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
-      glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+      SetUpDot3Stage();
       break;
     case View::PerVertex: {
       // A white point light at the light's position (given under the camera's modelview,
