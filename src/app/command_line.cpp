@@ -17,6 +17,7 @@ const char Usage[] =
     "  --vsync              wait for the display's refresh at each buffer swap\n"
     "  --view N             start in view N: 1 lit, 2 normal map, 3 light vectors,\n"
     "                       4 flat, 5 per-vertex\n"
+    "  --model NAME         start with the model NAME: wall, sphere or torus\n"
     "  --normal-map FILE    read the normal map from FILE (24-bit BMP)\n"
     "  --flip-green         the map's green channel points down (maps made for the\n"
     "                       other convention)\n"
@@ -108,6 +109,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       if (!ParseWhole(text, 1, ViewCount, &number))
         return Fail("option '--view': '" + text + "' is not a view number from 1 to 5");
       line.view = static_cast<int>(number);
+    } else if (option == "--model") {
+      if (!takeValue(&text)) return Fail("option '--model' needs a value (wall, sphere or torus)");
+      const char* const names[] = {"wall", "sphere", "torus"};
+      line.model = -1;
+      for (int k = 0; k < 3; ++k)
+        if (text == names[k]) line.model = k;
+      if (line.model < 0)
+        return Fail("option '--model': '" + text + "' is not wall, sphere or torus");
     } else if (option == "--normal-map") {
       if (!takeValue(&text)) return Fail("option '--normal-map' needs a file name");
       if (text.empty()) return Fail("option '--normal-map': the file name is empty");

@@ -13,6 +13,7 @@ struct CommandLine {
   bool fullscreen = false;   // --fullscreen
   bool vsync = false;        // --vsync
   int view = 1;              // --view N, 1 to ViewCount
+  int model = 0;             // --model wall|sphere|torus: 0, 1, 2
   std::string normalMap;     // --normal-map FILE; empty: the built-in path
   bool flipGreen = false;    // --flip-green
   bool freezeClock = false;  // --time MS given

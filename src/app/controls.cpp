@@ -44,6 +44,10 @@ void HandleControlKeys(std::int32_t now) {
   if (slower) ChangeLightSpeed(-1, now);
   if (Pressed(VK_UP)) ChangeLightHeight(+1);
   if (Pressed(VK_DOWN)) ChangeLightHeight(-1);
+  if (Pressed('M'))
+    CurrentModel = CurrentModel == Model::Wall     ? Model::Sphere
+                   : CurrentModel == Model::Sphere ? Model::Torus
+                                                   : Model::Wall;
   if (Pressed('W')) ShowWireframe = !ShowWireframe;
   if (Pressed('V')) ShowVectors = !ShowVectors;
   const bool panelKey = Pressed('H') | Pressed(VK_F1);
@@ -51,6 +55,7 @@ void HandleControlKeys(std::int32_t now) {
   if (Pressed(VK_F12)) ScreenshotRequested = true;
   if (Pressed('R')) {
     CurrentView = StartView;
+    CurrentModel = StartModel;
     ResetLightMotion();
     ShowWireframe = ShowVectors = ShowPanel = false;
   }

@@ -5,8 +5,9 @@
 #include <cstdint>
 
 // Acts on the keys pressed since the last call, at the clock reading now: 1 to 5 choose the
-// view, Space pauses or resumes the light, Left and Right step it while paused, + and -
-// change its speed, Up and Down its height, R goes back to the start-up state.
+// view, M the model (wall, sphere, torus), Space pauses or resumes the light, Left and Right step
+// it while paused, + and - change its speed, Up and Down its height, R goes back to the start-up
+// state.
 void HandleControlKeys(std::int32_t now);
 
 // F12 asks for a screenshot of the frame; true once per press, when the frame is drawn.

@@ -13,6 +13,7 @@ bool ShowPanel = false;
 namespace {
 
 const char* const ViewNames[] = {"lit", "normal map", "light vectors", "flat", "per-vertex"};
+const char* const ModelNames[] = {"wall", "sphere", "torus"};
 
 // The frame rate over the last half second or more.
 std::int32_t WindowStart = 0;
@@ -34,13 +35,14 @@ std::string Format(const char* format, double a, double b = 0) {
 std::vector<std::string> PanelLines(double fps, const std::string& note) {
   const int view = static_cast<int>(CurrentView);
   std::vector<std::string> lines = {
-      "View " + std::to_string(view) + ": " + ViewNames[view - 1] + "    Model: wall",
+      "View " + std::to_string(view) + ": " + ViewNames[view - 1] +
+          "    Model: " + ModelNames[static_cast<int>(CurrentModel)],
       fps < 0 ? std::string("Frames per second: ...") : Format("Frames per second: %.1f", fps),
       Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
       Format("Speed: x%g", static_cast<double>(LightSpeed())) +
           (LightMotion.paused ? "  (paused)" : ""),
       "",
-      "1-5 view   Space pause   Left/Right step",
+      "1-5 view   M model   Space pause   Left/Right step",
       "+/- speed   Up/Down height   R reset",
       "W wireframe   V vectors   H/F1 panel",
       "F12 screenshot   Esc quit",

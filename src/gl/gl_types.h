@@ -138,8 +138,17 @@ enum : GLenum {
   GL_DOT3_RGB_ARB = 0x86AE,
 };
 
-// Per-vertex lighting, for the view that compares it with the per-pixel term.
+// Per-vertex lighting, for the view that compares it with the per-pixel term; the curved
+// models' self-shadowing stage and its blending fallback.
 enum : GLenum {
+  GL_ZERO = 0,
+  GL_TRIANGLES = 0x0004,
+  GL_DST_COLOR = 0x0306,
+  GL_BLEND = 0x0BE2,
+  GL_MODULATE = 0x2100,
+  GL_TEXTURE2_ARB = 0x84C2,
+  GL_MAX_TEXTURE_UNITS_ARB = 0x84E2,
+  GL_PRIMARY_COLOR_ARB = 0x8577,
   GL_FRONT_AND_BACK = 0x0408,
   GL_LIGHTING = 0x0B50,
   GL_LIGHT_MODEL_AMBIENT = 0x0B53,

@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "gl/gl.h"
+#include "scene/models.h"
 #include "scene/scene.h"
 #include "stb_easy_font.h"
 
@@ -32,11 +33,49 @@ void Line(const Vector3& from, const Vector3& direction, float length) {
              from.z + direction.z * length);
 }
 
+// The curved models' triangles, and at every vertex its frame and the light vector, short
+// enough to stay apart on the dense mesh.
+void DrawMeshOverlays(const Mesh& mesh) {
+  if (ShowWireframe) {
+    glColor4f(1, 1, 0, 1);
+    glBegin(GL_LINES);
+    for (std::size_t k = 0; k + 2 < mesh.triangles.size(); k += 3) {
+      for (int e = 0; e < 3; ++e) {
+        const Vector3& a = mesh.vertices[mesh.triangles[k + e]].position;
+        const Vector3& b = mesh.vertices[mesh.triangles[k + (e + 1) % 3]].position;
+        glVertex3f(a.x, a.y, a.z);
+        glVertex3f(b.x, b.y, b.z);
+      }
+    }
+    glEnd();
+  }
+  if (ShowVectors) {
+    const float length = VectorOverlayLength / 4;
+    glBegin(GL_LINES);
+    for (const MeshVertex& v : mesh.vertices) {
+      glColor4f(1, 0, 0, 1);
+      Line(v.position, v.tangent, length);
+      glColor4f(0, 1, 0, 1);
+      Line(v.position, v.bitangent, length);
+      glColor4f(0, 0, 1, 1);
+      Line(v.position, v.normal, length);
+      glColor4f(1, 1, 1, 1);
+      Line(v.position, NormalizeVector3(SubtractVector3(LightPosition, v.position)), length);
+    }
+    glEnd();
+  }
+}
+
 }  // namespace
 
 void DrawGeometryOverlays() {
   if (!ShowWireframe && !ShowVectors) return;
   PlainColourState();
+  if (CurrentModel != Model::Wall) {
+    DrawMeshOverlays(ModelMesh(CurrentModel));
+    glEnable(GL_DEPTH_TEST);
+    return;
+  }
   if (ShowWireframe) {
     // The quad as the two triangles it is drawn as: its outline and one diagonal.
     glColor4f(1, 1, 0, 1);

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
+#include "scene/models.h"
 #include "textures/cubemap.h"
 #include "textures/texture.h"
 
@@ -18,6 +19,8 @@ TexCoord2 WallTexCoords[4] = {};
 Vector3 LightVectors[4] = {};
 View CurrentView = View::Lit;
 View StartView = View::Lit;
+Model CurrentModel = Model::Wall;
+Model StartModel = Model::Wall;
 const char* NormalMapPath = "Textures\\wall_bump.bmp";
 
 namespace {
@@ -90,7 +93,101 @@ void SetUpTeachingView(View view) {
   }
 }
 
+// How far a surface facing the light at an angle whose cosine is c is let lit by the bump
+// term: full from c = 1/8, falling to nothing at c = 0, so that bumps lit from behind the
+// surface's own horizon stay dark.
+float SelfShadow(float c) {
+  return c <= 0 ? 0.0f : c >= 0.125f ? 1.0f : 8 * c;
+}
+
+// Whether a third texture unit can multiply the bump term by the self-shadowing factor;
+// else a second pass does it by blending.
+bool HasThirdUnit() {
+  static const bool has = [] {
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
+    return units >= 3;
+  }();
+  return has;
+}
+
+// Unit 2 multiplies what units 0 and 1 made by the primary colour (the self-shadowing
+// factor). Its texture is never sampled, but a unit combines only while enabled.
+void SetUpShadowStage(bool on) {
+  glActiveTextureARB(GL_TEXTURE2_ARB);
+  if (!on) {
+    glDisable(GL_TEXTURE_2D);
+    return;
+  }
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, BumpTexture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_MODULATE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_PRIMARY_COLOR_ARB);
+}
+
+// One curved model in the current view: per vertex, the normal map's coordinates on unit
+// 0 and on unit 1 the unnormalised light vector in the vertex's tangent frame,
+// (L . T, L . B, L . N), which the cube map normalises per pixel as on the wall.
+void DrawModel(const Mesh& mesh) {
+  const bool shadowed = CurrentView == View::Lit;
+  const bool shadowStage = shadowed && HasThirdUnit();
+  if (shadowStage) SetUpShadowStage(true);
+  auto lightIn = [](const MeshVertex& v, float* out) {
+    const Vector3 l = SubtractVector3(LightPosition, v.position);
+    out[0] = l.x * v.tangent.x + l.y * v.tangent.y + l.z * v.tangent.z;
+    out[1] = l.x * v.bitangent.x + l.y * v.bitangent.y + l.z * v.bitangent.z;
+    out[2] = l.x * v.normal.x + l.y * v.normal.y + l.z * v.normal.z;
+    return SelfShadow(out[2] / LengthVector3(l));
+  };
+  glBegin(GL_TRIANGLES);
+  for (const std::uint32_t index : mesh.triangles) {
+    const MeshVertex& v = mesh.vertices[index];
+    float light[3];
+    const float shadow = lightIn(v, light);
+    if (shadowStage) glColor4f(shadow, shadow, shadow, 1);
+    if (CurrentView == View::PerVertex) glNormal3fv(&v.normal.x);
+    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
+    glMultiTexCoord3fv(GL_TEXTURE1_ARB, light);
+    glVertex3fv(&v.position.x);
+  }
+  glEnd();
+  if (shadowStage) SetUpShadowStage(false);
+
+  if (shadowed && !shadowStage) {
+    // Two units only: multiply the framebuffer by the factor in a second, untextured pass
+    // over the same triangles (the depth test lets equal depths through).
+    glActiveTextureARB(GL_TEXTURE1_ARB);
+    glDisable(GL_TEXTURE_CUBE_MAP_ARB);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    glBegin(GL_TRIANGLES);
+    for (const std::uint32_t index : mesh.triangles) {
+      const MeshVertex& v = mesh.vertices[index];
+      float light[3];
+      const float shadow = lightIn(v, light);
+      glColor4f(shadow, shadow, shadow, 1);
+      glVertex3fv(&v.position.x);
+    }
+    glEnd();
+    glDisable(GL_BLEND);
+  }
+}
+
 }  // namespace
+
+// The curved models, made when first drawn. Sizes keep the orbiting light outside them
+// at every height; the tessellation gives a round silhouette and smooth light vectors.
+// The normal map repeats so that bricks keep about their shape: the sphere's equator is
+// twice its pole-to-pole length, the torus's mean circumference 2.4 times its tube's.
+const Mesh& ModelMesh(Model model) {
+  static const Mesh sphere = MakeSphere(0.7f, 48, 24, 4, 2);
+  static const Mesh torus = MakeTorus(0.6f, 0.25f, 64, 24, 6, 2);
+  return model == Model::Sphere ? sphere : torus;
+}
 
 void InitScene() {
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
@@ -160,6 +257,12 @@ void RenderScene() {
 
   for (int i = 0; i < 4; ++i)
     LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
+
+  if (CurrentModel != Model::Wall) {
+    DrawModel(ModelMesh(CurrentModel));
+    if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
+    return;
+  }
 
   glBegin(GL_QUADS);
   for (int i = 0; i < 4; ++i) {

@@ -20,6 +20,16 @@ enum class View { Lit = 1, NormalMap, LightVectors, Flat, PerVertex };
 extern View CurrentView;
 extern View StartView;  // the view at start-up, and after the user's reset
 
+// What is lit: the flat wall, or a curved surface whose light vectors are carried into
+// each vertex's tangent frame.
+enum class Model { Wall, Sphere, Torus };
+extern Model CurrentModel;
+extern Model StartModel;  // the model at start-up, and after the user's reset
+
+struct Mesh;
+// The mesh of the sphere or the torus, made on first use.
+const Mesh& ModelMesh(Model model);
+
 // The normal map InitScene loads (a path relative to the run directory).
 extern const char* NormalMapPath;
 
