@@ -20,6 +20,7 @@ TEST(CommandLine, NoOptionsIsTheBuiltInProgram) {
   EXPECT_FALSE(line.fullscreen);
   EXPECT_FALSE(line.vsync);
   EXPECT_EQ(line.view, 1);
+  EXPECT_EQ(line.model, 0);
   EXPECT_EQ(line.normalMap, "");
   EXPECT_FALSE(line.flipGreen);
   EXPECT_FALSE(line.freezeClock);
@@ -28,13 +29,14 @@ TEST(CommandLine, NoOptionsIsTheBuiltInProgram) {
 }
 
 TEST(CommandLine, EveryOptionSetsWhatItSays) {
-  const CommandLine line =
-      Parse({"--fullscreen", "--vsync", "--view", "3", "--normal-map", "maps/dome.bmp",
-             "--flip-green", "--time=2500", "--frames", "7", "--screenshot", "out/shot.PNG"});
+  const CommandLine line = Parse({"--fullscreen", "--vsync", "--view", "3", "--model", "torus",
+                                  "--normal-map", "maps/dome.bmp", "--flip-green", "--time=2500",
+                                  "--frames", "7", "--screenshot", "out/shot.PNG"});
   ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
   EXPECT_TRUE(line.fullscreen);
   EXPECT_TRUE(line.vsync);
   EXPECT_EQ(line.view, 3);
+  EXPECT_EQ(line.model, 2);
   EXPECT_EQ(line.normalMap, "maps/dome.bmp");
   EXPECT_TRUE(line.flipGreen);
   EXPECT_TRUE(line.freezeClock);
@@ -59,7 +61,7 @@ TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
   // Help after a bad option: the bad option is reported.
   EXPECT_EQ(Parse({"--bogus", "--help"}).action, CommandLine::Action::Error);
   const std::string usage = UsageText();
-  for (const char* option : {"--help", "--version", "--fullscreen", "--vsync", "--view",
+  for (const char* option : {"--help", "--version", "--fullscreen", "--vsync", "--view", "--model",
                              "--normal-map", "--flip-green", "--time", "--frames", "--screenshot"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   EXPECT_EQ(std::string(VersionText()), "bumpdemo 1.0.0\n");
@@ -97,6 +99,8 @@ TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
       {{"--normal-map", "--flip-green"}, "option '--normal-map' needs a file name"},
       {{"--normal-map="}, "option '--normal-map': the file name is empty"},
       {{"--vsync=1"}, "option '--vsync' takes no value"},
+      {{"--model", "cube"}, "option '--model': 'cube' is not wall, sphere or torus"},
+      {{"--model"}, "option '--model' needs a value (wall, sphere or torus)"},
   };
   for (const Case& c : cases) {
     std::string joined;

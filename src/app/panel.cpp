@@ -42,8 +42,9 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
       Format("Speed: x%g", static_cast<double>(LightSpeed())) +
           (LightMotion.paused ? "  (paused)" : ""),
       "",
-      "1-5 view   M model   Space pause   Left/Right step",
-      "+/- speed   Up/Down height   R reset",
+      "1-5 view   M model   R reset",
+      "Space pause   Left/Right step",
+      "+/- speed   Up/Down height",
       "W wireframe   V vectors   H/F1 panel",
       "F12 screenshot   Esc quit",
   };

@@ -112,6 +112,7 @@ TEST(EndToEndCommandLine, HeadlessCaptureIsReproducibleInBothFormats) {
   // Another view is another picture, and so is the map with its green channel flipped;
   // full screen (where the driver has no such mode: a window) and vsync draw the same.
   EXPECT_NE(Capture(dir, "view2.png", {"--view", "2"}), first);
+  EXPECT_NE(Capture(dir, "sphere.png", {"--model", "sphere"}), first);
   EXPECT_NE(Capture(dir, "flipped.png", {"--flip-green"}), first);
   EXPECT_EQ(Capture(dir, "vsync.png", {"--vsync", "--fullscreen"}), first);
   const DemoResult missing = RunDemoProcess(
