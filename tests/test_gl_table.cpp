@@ -67,9 +67,9 @@ TEST_F(GLTable, ResultsAndArgumentsPassThroughUnchanged) {
   char floats[128];
   std::snprintf(floats, sizeof floats, "driver.glClearColor(%.9g,%.9g,%.9g,%.9g)", r, g, b, a);
 
-  TexImage2DForward(GL_TEXTURE_2D, 1, GL_RGB, 32, 16, 0, GL_RGBA, GL_UNSIGNED_BYTE, "pixels");
+  glTexImage2D(GL_TEXTURE_2D, 1, GL_RGB, 32, 16, 0, GL_RGBA, GL_UNSIGNED_BYTE, "pixels");
   GLuint names[2] = {};
-  GenTexturesForward(2, names);
+  glGenTextures(2, names);
   EXPECT_EQ(names[0], 11u);
   EXPECT_EQ(names[1], 12u);
 

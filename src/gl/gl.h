@@ -23,12 +23,6 @@ void InstallEntryPointStubs();
 // exceptions masked, 64-bit significand, round to nearest) and installs the stubs.
 void InitGLBinding();
 
-// Call through their slots and do nothing else.
-void TexImage2DForward(GLenum target, GLint level, GLint internalFormat, GLsizei width,
-                       GLsizei height, GLint border, GLenum format, GLenum type,
-                       const void* pixels);
-void GenTexturesForward(GLsizei count, GLuint* names);
-
 // Binds each named slot that still holds its stub now, by the lookup its stub would use
 // on the first call (ResolveGLProc, or the driver's lookup alone for driver-only entries).
 // A name the table lacks is passed over; a slot already bound keeps what it holds; a

@@ -122,13 +122,3 @@ void BindEntryPointsNow(std::initializer_list<const char*> names) {
     if (address) *entry->slot = address;
   }
 }
-
-void TexImage2DForward(GLenum target, GLint level, GLint internalFormat, GLsizei width,
-                       GLsizei height, GLint border, GLenum format, GLenum type,
-                       const void* pixels) {
-  glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
-}
-
-void GenTexturesForward(GLsizei count, GLuint* names) {
-  glGenTextures(count, names);
-}
