@@ -4,7 +4,7 @@
 Reads gl.xml and wgl.xml (Debian package khronos-api) and writes three X-macro lists:
 
   src/gl/gl_procs.inc                 every slot of the table, grouped by family
-  src/gl/wgl_core_procs.inc           the core WGL slots that only the loader binds
+  src/gl/wgl_core_procs.inc           the WGL slots the loader binds when it loads the GL
   src/gl/recorder/gl_record_args.inc  how the GL-call recorder renders each argument
 
   python3 tools/gen_gl_procs.py            regenerate the lists in place
@@ -135,16 +135,22 @@ HAND_WRITTEN = [
      "Enum, Enum"),
 ]
 
-# The 20 core WGL slots, in the loader's binding order; all but wglSwapMultipleBuffers
-# come from wgl.xml.
+# The WGL slots the loader binds as soon as the GL library is loaded, in its order: the
+# 20 core slots (all but wglSwapMultipleBuffers from wgl.xml), which only the loader binds,
+# and one slot of the table.
 WGL_CORE = [
     "wglCopyContext", "wglCreateLayerContext", "wglCreateContext", "wglDeleteContext",
     "wglDescribeLayerPlane", "wglGetCurrentContext", "wglGetCurrentDC",
     "wglGetLayerPaletteEntries", "wglMakeCurrent", "wglRealizeLayerPalette",
     "wglSetLayerPaletteEntries", "wglShareLists", "wglSwapLayerBuffers",
-    "wglSwapMultipleBuffers", "wglUseFontBitmapsA", "wglUseFontOutlinesA",
-    "wglUseFontBitmapsW", "wglUseFontOutlinesW", "wglUseFontBitmaps", "wglUseFontOutlines",
+    "wglSwapMultipleBuffers", "wglGetExtensionsStringEXT", "wglUseFontBitmapsA",
+    "wglUseFontOutlinesA", "wglUseFontBitmapsW", "wglUseFontOutlinesW", "wglUseFontBitmaps",
+    "wglUseFontOutlines",
 ]
+WGL_TABLE_SLOTS = {"wglGetExtensionsStringEXT"}
+# The character-set-neutral slots take the ANSI exports.
+WGL_EXPORT_NAMES = {"wglUseFontBitmaps": "wglUseFontBitmapsA",
+                    "wglUseFontOutlines": "wglUseFontOutlinesA"}
 WGL_CORE_HAND = {
     "wglSwapMultipleBuffers": ("DWORD", [("UINT", "n"), ("const WGLSWAP*", "ps")]),
 }
@@ -478,11 +484,15 @@ def write_procs(families):
 
 def write_wgl_core(procs):
     lines = generated_header(
-        "// The core WGL slots, in the order the loader binds them:\n"
-        "// WGL_CORE_PROC(return type, name, (parameters)). Windows builds only.")
+        "// The WGL slots the loader binds as soon as the GL library is loaded, in its order:\n"
+        "// WGL_EAGER_PROC(home, return type, name, (parameters), name looked up). home is\n"
+        "// Core for the core slots, which only the loader binds, or Table for a slot of the\n"
+        "// entry-point table. Windows builds only.")
     lines.append("")
     for proc in procs:
-        lines.append("WGL_CORE_PROC(%s, %s, %s)" % (proc.ret, proc.name, declaration(proc)))
+        lines.append("WGL_EAGER_PROC(%s, %s, %s, %s, %s)" % (
+            "Table" if proc.name in WGL_TABLE_SLOTS else "Core", proc.ret, proc.name,
+            declaration(proc), WGL_EXPORT_NAMES.get(proc.name, proc.name)))
     lines.append("")
     return "\n".join(lines)
 
