@@ -49,43 +49,29 @@ enum class Render : std::uint8_t { Value, Enum, Bitfield, Boolean, String, Array
 
 struct ArgShape {
   Render render;
-  Render element;           // an array's elements: Value, Enum or Boolean
-  std::int8_t lengthParam;  // an array's length is this parameter's value, or -1
-  std::int16_t length;      // an array's fixed length, or the factor on lengthParam's value
-  std::int8_t image[5];     // pixel data: format, type, width, height, depth parameter, or -1
+  Render element;   // an array's elements: Value, Enum or Boolean
+  int lengthParam;  // an array's length is this parameter's value, or -1
+  int length;       // an array's fixed length, or the factor on lengthParam's value
+  int image[5];     // pixel data: the format, type, width, height, depth parameter, or -1
 };
 
 // The shapes gl_record_args.inc is written in.
-constexpr ArgShape Shape(Render render) {
-  return {render, Render::Value, -1, 0, {-1, -1, -1, -1, -1}};
-}
-constexpr ArgShape Value = Shape(Render::Value);
-constexpr ArgShape Enum = Shape(Render::Enum);
-constexpr ArgShape Bitfield = Shape(Render::Bitfield);
-constexpr ArgShape Boolean = Shape(Render::Boolean);
-constexpr ArgShape String = Shape(Render::String);
+constexpr ArgShape Value = {Render::Value, Render::Value, -1, 0, {}};
+constexpr ArgShape Enum = {Render::Enum, Render::Value, -1, 0, {}};
+constexpr ArgShape Bitfield = {Render::Bitfield, Render::Value, -1, 0, {}};
+constexpr ArgShape Boolean = {Render::Boolean, Render::Value, -1, 0, {}};
+constexpr ArgShape String = {Render::String, Render::Value, -1, 0, {}};
 // length elements, each rendered as element says.
 constexpr ArgShape Array(int length, ArgShape element = Value) {
-  return {
-      Render::Array, element.render, -1, static_cast<std::int16_t>(length), {-1, -1, -1, -1, -1}};
+  return {Render::Array, element.render, -1, length, {}};
 }
 // As many elements as parameter param says, times factor.
 constexpr ArgShape CountedArray(int param, int factor = 1, ArgShape element = Value) {
-  return {Render::Array,
-          element.render,
-          static_cast<std::int8_t>(param),
-          static_cast<std::int16_t>(factor),
-          {-1, -1, -1, -1, -1}};
+  return {Render::Array, element.render, param, factor, {}};
 }
 // Sized from the format, type, width, height and depth parameters (-1: none).
 constexpr ArgShape Pixels(int format, int type, int width, int height, int depth) {
-  return {Render::Pixels,
-          Render::Value,
-          -1,
-          0,
-          {static_cast<std::int8_t>(format), static_cast<std::int8_t>(type),
-           static_cast<std::int8_t>(width), static_cast<std::int8_t>(height),
-           static_cast<std::int8_t>(depth)}};
+  return {Render::Pixels, Render::Value, -1, 0, {format, type, width, height, depth}};
 }
 
 template <typename... S>
@@ -110,14 +96,8 @@ struct ParameterCount<R(P...)> {
 #include "gl/gl_procs.inc"
 #undef GL_PROC
 
-struct SlotShapes {
-  const ArgShape* shapes;
-  std::size_t count;
-};
-
-const SlotShapes ArgShapes[ProcCount] = {
-#define GL_PROC(family, lookup, ret, name, params, args) \
-  {Shapes_##name.data(), Shapes_##name.size()},
+const ArgShape* const ArgShapes[ProcCount] = {
+#define GL_PROC(family, lookup, ret, name, params, args) Shapes_##name.data(),
 #include "gl/gl_procs.inc"
 #undef GL_PROC
 };
@@ -428,7 +408,7 @@ GLCall MakeCall(std::size_t index, const std::vector<ArgValue>& args) {
   GLCall call;
   call.name = ProcNames[index];
   for (std::size_t i = 0; i < args.size(); ++i)
-    call.args.push_back(RenderArg(ArgShapes[index].shapes[i], args[i], args, &call));
+    call.args.push_back(RenderArg(ArgShapes[index][i], args[i], args, &call));
   return call;
 }
 
