@@ -406,7 +406,7 @@ def array_shape(p, what, times, names):
     return None
 
 
-def render_spec(proc):
+def arg_shapes(proc):
     """How the recorder renders each argument, as a list of shapes (gl_recorder.cpp):
     Value, Enum, Bitfield, Boolean, String (zero-terminated), Array(K[, element]) and
     CountedArray(I[, K[, element]]) for read-only arrays of K elements or of as many as
@@ -509,7 +509,7 @@ def write_record_args(families):
             in_windows = True
         lines += ["", "// %s" % family]
         for proc in procs:
-            lines.append("GL_RECORD_ARGS(%s, (%s))" % (proc.name, render_spec(proc)))
+            lines.append("GL_RECORD_ARGS(%s, (%s))" % (proc.name, arg_shapes(proc)))
     if in_windows:
         lines += ["", "#endif  // _WIN32"]
     lines.append("")
