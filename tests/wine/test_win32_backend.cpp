@@ -374,6 +374,36 @@ TEST(Win32Libraries, LoadAndLookUpAsTheLoaderExpects) {
   Platform.FreeSharedLibrary(gl);
 }
 
+// windows.h makes the character-set-neutral names macros for the ANSI ones; here they
+// name the loader's own slots.
+#undef wglUseFontBitmaps
+#undef wglUseFontOutlines
+
+TEST(Win32Libraries, LoadingBindsTheCoreWGLSlotsByTheirExportNames) {
+  InstallPlatformBackend();
+  InitGLBinding();
+  ASSERT_TRUE(LoadGLLibraries(GL_LIBRARY_NAME, GLU_LIBRARY_NAME));
+  const struct {
+    void* slot;
+    const char* lookedUp;
+  } cases[] = {
+      {reinterpret_cast<void*>(WGLCoreSlots::wglCreateContext), "wglCreateContext"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglMakeCurrent), "wglMakeCurrent"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglSwapLayerBuffers), "wglSwapLayerBuffers"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglUseFontBitmapsW), "wglUseFontBitmapsW"},
+      // The character-set-neutral slots hold the ANSI exports.
+      {reinterpret_cast<void*>(WGLCoreSlots::wglUseFontBitmaps), "wglUseFontBitmapsA"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglUseFontOutlines), "wglUseFontOutlinesA"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(c.slot, nullptr) << c.lookedUp;
+    EXPECT_EQ(c.slot, ResolveGLProc(c.lookedUp)) << c.lookedUp;
+  }
+  UnloadGLLibraries();
+  EXPECT_EQ(WGLCoreSlots::wglUseFontBitmaps, nullptr);
+  InstallEntryPointStubs();
+}
+
 TEST(Win32Clock, MillisecondsFollowTheCounter) {
   InstallPlatformBackend();
   EXPECT_GT(Platform.CounterFrequency(), 0);
