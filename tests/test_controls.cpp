@@ -19,6 +19,8 @@ class Controls : public ::testing::Test {
   void TearDown() override { Reset(); }
   static void Reset() {
     ResetLightMotion();
+    ResetCamera();
+    Mouse = MouseInput();
     ResetControlKeys();
     std::memset(KeyState, 0, sizeof KeyState);
     CurrentView = StartView = View::Lit;
@@ -137,6 +139,40 @@ TEST_F(Controls, EachKeyActsOncePerPress) {
   EXPECT_FALSE(LightMotion.paused);
   EXPECT_EQ(LightMotion.height, 1.5f);
   EXPECT_EQ(LightClockAt(400), 400);
+}
+
+// The mouse through the window procedure: a left-button drag orbits the camera (elevation
+// held short of the poles), the wheel moves it within its limits, R puts it back.
+TEST_F(Controls, MouseDragOrbitsAndTheWheelZoomsTheCamera) {
+  auto send = [](std::uint32_t message, std::uintptr_t wParam, int x, int y) {
+    WindowProc(nullptr, message, wParam,
+               static_cast<std::intptr_t>(
+                   static_cast<std::uint16_t>(x) |
+                   (static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16)));
+    HandleControlKeys(0);
+  };
+  const CameraState start = Camera;
+  send(WM_MOUSEMOVE, 0, 100, 100);  // no button: nothing moves
+  EXPECT_FALSE(Camera.moved);
+  send(WM_LBUTTONDOWN, 1, 100, 100);
+  send(WM_MOUSEMOVE, 1, 150, 80);
+  EXPECT_TRUE(Camera.moved);
+  EXPECT_NEAR(Camera.azimuth, start.azimuth - 0.5f, 1e-6);
+  EXPECT_NEAR(Camera.elevation, start.elevation - 0.2f, 1e-6);
+  send(WM_MOUSEMOVE, 1, 150, 80 + 1000);  // far down: held at 85 degrees
+  EXPECT_FLOAT_EQ(Camera.elevation, MaxCameraElevation);
+  send(WM_LBUTTONUP, 0, 150, 1080);
+  send(WM_MOUSEMOVE, 0, 0, 0);
+  EXPECT_FLOAT_EQ(Camera.elevation, MaxCameraElevation) << "no drag without the button";
+
+  send(WM_MOUSEWHEEL, static_cast<std::uintptr_t>(120) << 16, 0, 0);
+  EXPECT_NEAR(Camera.distance, start.distance * 0.9f, 1e-5);
+  send(WM_MOUSEWHEEL, static_cast<std::uintptr_t>(static_cast<std::uint16_t>(-120 * 30)) << 16, 0,
+       0);
+  EXPECT_FLOAT_EQ(Camera.distance, MaxCameraDistance);
+  Press('R', 0);
+  EXPECT_FALSE(Camera.moved);
+  EXPECT_EQ(Camera.distance, start.distance);
 }
 
 }  // namespace

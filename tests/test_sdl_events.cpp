@@ -77,10 +77,48 @@ TEST(TranslateSdlEvent, CloseRequestsAndOtherEvents) {
   EXPECT_EQ(TranslateSdlEvent(quit, Window).message, WM_CLOSE);
   // Once the window is gone there is nothing to close.
   EXPECT_EQ(TranslateSdlEvent(quit, nullptr).message, 0u);
+  SDL_Event text = {};
+  text.type = SDL_TEXTINPUT;  // the program takes keys, not characters
+  EXPECT_EQ(TranslateSdlEvent(text, Window).message, 0u);
+  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_UNKNOWN), Window).message, 0u);
+}
+
+TEST(TranslateSdlEvent, MouseBecomesWin32MouseMessages) {
   SDL_Event motion = {};
   motion.type = SDL_MOUSEMOTION;
-  EXPECT_EQ(TranslateSdlEvent(motion, Window).message, 0u);
-  EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_UNKNOWN), Window).message, 0u);
+  motion.motion.x = 300;
+  motion.motion.y = -2;  // dragged above the window
+  motion.motion.state = SDL_BUTTON_LMASK;
+  PlatformMessage m = TranslateSdlEvent(motion, Window);
+  EXPECT_EQ(m.message, WM_MOUSEMOVE);
+  EXPECT_EQ(m.wParam, 1u);
+  EXPECT_EQ(static_cast<std::int16_t>(m.lParam & 0xFFFF), 300);
+  EXPECT_EQ(static_cast<std::int16_t>((m.lParam >> 16) & 0xFFFF), -2);
+  motion.motion.state = 0;
+  EXPECT_EQ(TranslateSdlEvent(motion, Window).wParam, 0u);
+
+  SDL_Event button = {};
+  button.type = SDL_MOUSEBUTTONDOWN;
+  button.button.button = SDL_BUTTON_LEFT;
+  button.button.x = 10;
+  button.button.y = 20;
+  m = TranslateSdlEvent(button, Window);
+  EXPECT_EQ(m.message, WM_LBUTTONDOWN);
+  EXPECT_EQ(m.lParam, 10 + (20 << 16));
+  button.type = SDL_MOUSEBUTTONUP;
+  EXPECT_EQ(TranslateSdlEvent(button, Window).message, WM_LBUTTONUP);
+  button.button.button = SDL_BUTTON_RIGHT;
+  EXPECT_EQ(TranslateSdlEvent(button, Window).message, 0u) << "only the left button";
+
+  SDL_Event wheel = {};
+  wheel.type = SDL_MOUSEWHEEL;
+  wheel.wheel.y = -2;
+  m = TranslateSdlEvent(wheel, Window);
+  EXPECT_EQ(m.message, WM_MOUSEWHEEL);
+  EXPECT_EQ(static_cast<std::int16_t>((m.wParam >> 16) & 0xFFFF), -240);
+  wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+  EXPECT_EQ(static_cast<std::int16_t>((TranslateSdlEvent(wheel, Window).wParam >> 16) & 0xFFFF),
+            240);
 }
 
 }  // namespace

@@ -32,6 +32,19 @@ bool Pressed(std::uint8_t key) {
 }  // namespace
 
 void HandleControlKeys(std::int32_t now) {
+  // Dragging with the left button orbits the camera, 0.01 radian a pixel; the wheel zooms.
+  static bool dragging = false;
+  static int lastX = 0, lastY = 0;
+  if (Mouse.leftDown && dragging && (Mouse.x != lastX || Mouse.y != lastY))
+    OrbitCamera(-0.01f * (Mouse.x - lastX), 0.01f * (Mouse.y - lastY));
+  dragging = Mouse.leftDown;
+  lastX = Mouse.x;
+  lastY = Mouse.y;
+  if (Mouse.wheelNotches != 0) {
+    ZoomCamera(Mouse.wheelNotches);
+    Mouse.wheelNotches = 0;
+  }
+
   for (int view = 1; view <= 5; ++view)
     if (Pressed(static_cast<std::uint8_t>('0' + view))) CurrentView = static_cast<View>(view);
   if (Pressed(VK_SPACE)) SetLightPaused(!LightMotion.paused, now);
@@ -56,6 +69,7 @@ void HandleControlKeys(std::int32_t now) {
   if (Pressed('R')) {
     CurrentView = StartView;
     CurrentModel = StartModel;
+    ResetCamera();
     ResetLightMotion();
     ShowWireframe = ShowVectors = ShowPanel = false;
   }

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-// Acts on the keys pressed since the last call, at the clock reading now: 1 to 5 choose the
+// Acts on the mouse and the keys since the last call, at the clock reading now. Dragging
+// with the left button orbits the camera, the wheel moves it nearer or farther; 1 to 5 choose the
 // view, M the model (wall, sphere, torus), Space pauses or resumes the light, Left and Right step
 // it while paused, + and - change its speed, Up and Down its height, R goes back to the start-up
 // state.

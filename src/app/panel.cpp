@@ -46,6 +46,7 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
       "Space pause   Left/Right step",
       "+/- speed   Up/Down height",
       "W wireframe   V vectors   H/F1 panel",
+      "Drag camera   Wheel nearer/farther",
       "F12 screenshot   Esc quit",
   };
   if (!note.empty()) lines.push_back(note);

@@ -20,6 +20,10 @@ enum : std::uint32_t {
   WM_CHAR = 0x0102,
   WM_SYSKEYDOWN = 0x0104,
   WM_SYSKEYUP = 0x0105,
+  WM_MOUSEMOVE = 0x0200,
+  WM_LBUTTONDOWN = 0x0201,
+  WM_LBUTTONUP = 0x0202,
+  WM_MOUSEWHEEL = 0x020A,
 };
 
 enum : std::uint32_t {

@@ -11,6 +11,7 @@ PlatformHandle WindowHandle = nullptr;
 PlatformHandle DeviceContextHandle = nullptr;
 PlatformHandle RenderContextHandle = nullptr;
 std::uint8_t KeyState[256] = {};
+MouseInput Mouse;
 
 namespace {
 
@@ -158,6 +159,16 @@ std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uint
       return 0;
     case WM_KEYUP:
       if (wParam < 256) KeyState[wParam] = 0;
+      return 0;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      Mouse.x = static_cast<std::int16_t>(lParam & 0xFFFF);
+      Mouse.y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+      Mouse.leftDown = (wParam & 0x0001) != 0;
+      return 0;
+    case WM_MOUSEWHEEL:
+      Mouse.wheelNotches += static_cast<std::int16_t>((wParam >> 16) & 0xFFFF) / 120;
       return 0;
     default:
       return Platform.DefaultWindowProc(window, message, wParam, lParam);

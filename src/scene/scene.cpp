@@ -3,6 +3,9 @@
 // so world-space light directions go to the texture stages unchanged.
 #include "scene/scene.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
@@ -17,6 +20,7 @@ GLUquadric* LightQuadric = nullptr;
 Vector3 WallVertices[4] = {};
 TexCoord2 WallTexCoords[4] = {};
 Vector3 LightVectors[4] = {};
+CameraState Camera;
 View CurrentView = View::Lit;
 View StartView = View::Lit;
 Model CurrentModel = Model::Wall;
@@ -189,6 +193,23 @@ const Mesh& ModelMesh(Model model) {
   return model == Model::Sphere ? sphere : torus;
 }
 
+void OrbitCamera(float azimuth, float elevation) {
+  Camera.azimuth = std::remainder(Camera.azimuth + azimuth, 6.28318531f);
+  Camera.elevation =
+      std::clamp(Camera.elevation + elevation, -MaxCameraElevation, MaxCameraElevation);
+  Camera.moved = true;
+}
+
+void ZoomCamera(int notches) {
+  Camera.distance = std::clamp(Camera.distance * std::pow(0.9f, static_cast<float>(notches)),
+                               MinCameraDistance, MaxCameraDistance);
+  Camera.moved = true;
+}
+
+void ResetCamera() {
+  Camera = CameraState();
+}
+
 void InitScene() {
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
 
@@ -233,7 +254,13 @@ void RenderScene() {
   gluPerspective(60.0, aspect, 1.0, 60.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  gluLookAt(2, 2, 2, 0, 0, 0, 0, 0, 1);
+  if (Camera.moved) {
+    const double ground = Camera.distance * std::cos(Camera.elevation);
+    gluLookAt(ground * std::cos(Camera.azimuth), ground * std::sin(Camera.azimuth),
+              Camera.distance * std::sin(Camera.elevation), 0, 0, 0, 0, 0, 1);
+  } else {
+    gluLookAt(2, 2, 2, 0, 0, 0, 0, 0, 1);
+  }
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
   // The light marker: a flat white sphere, drawn first so it hides the wall behind it.

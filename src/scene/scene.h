@@ -26,6 +26,26 @@ enum class Model { Wall, Sphere, Torus };
 extern Model CurrentModel;
 extern Model StartModel;  // the model at start-up, and after the user's reset
 
+// The camera orbits the model's centre at a distance, +z up. Until the user moves it, it
+// looks from (2, 2, 2) exactly, as it always has.
+struct CameraState {
+  bool moved = false;
+  float azimuth = 0.785398163f;    // about +z, from +x: 45 degrees
+  float elevation = 0.615479709f;  // above the plane z = 0: atan(1 / sqrt(2))
+  float distance = 3.46410162f;    // sqrt(12)
+};
+extern CameraState Camera;
+constexpr float MaxCameraElevation = 1.48352986f;  // 85 degrees, short of the poles
+constexpr float MinCameraDistance = 1.5f;
+constexpr float MaxCameraDistance = 8.0f;
+
+// Turns the camera about the centre by the angles in radians (elevation held within
+// +/- MaxCameraElevation), and moves it nearer (notches > 0) or farther, by 10 % a notch
+// within the distance limits.
+void OrbitCamera(float azimuth, float elevation);
+void ZoomCamera(int notches);
+void ResetCamera();
+
 struct Mesh;
 // The mesh of the sphere or the torus, made on first use.
 const Mesh& ModelMesh(Model model);

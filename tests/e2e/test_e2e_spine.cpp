@@ -195,7 +195,19 @@ TEST_F(RealWindow, KeysPauseStepSwitchViewAndSaveScreenshots) {
   const std::string stepped = screenshot(3);
   EXPECT_NE(stepped, paused) << "a step moves it";
   press("2");
-  EXPECT_NE(screenshot(4), stepped) << "the normal-map view";
+  const std::string normalMap = screenshot(4);
+  EXPECT_NE(normalMap, stepped) << "the normal-map view";
+  // A drag with the left button turns the camera; the wheel moves it nearer.
+  for (const std::vector<std::string>& step :
+       {Xdotool({"mousemove", "--window", window_, "300", "240"}), Xdotool({"mousedown", "1"}),
+        Xdotool({"mousemove", "--window", window_, "360", "220"}), Xdotool({"mouseup", "1"})}) {
+    Capture(step, options_.env);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  }
+  const std::string turned = screenshot(5);
+  EXPECT_NE(turned, normalMap) << "the camera turned";
+  Capture(Xdotool({"click", "4"}), options_.env);
+  EXPECT_NE(screenshot(6), turned) << "the camera moved nearer";
   press("Escape");
   EXPECT_EQ(WaitProcess(pid_, 10).exitCode, 0);
   pid_ = -1;

@@ -229,6 +229,12 @@ std::intptr_t SdlDefaultWindowProc(PlatformHandle window, std::uint32_t message,
   return 0;
 }
 
+std::intptr_t PackPoint(int x, int y) {
+  return static_cast<std::intptr_t>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(x)) |
+                                    static_cast<std::uint32_t>(static_cast<std::uint16_t>(y))
+                                        << 16);
+}
+
 }  // namespace
 
 PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window) {
@@ -244,6 +250,30 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
           system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
       message.wParam = vk;
       message.lParam = event.key.repeat ? (1 << 30) : 0;
+      break;
+    }
+    // Mouse positions in client pixels packed as Win32 does: x in the low 16 bits of
+    // lParam, y in the next 16, each signed; wParam holds MK_LBUTTON while the left button
+    // is down, and for the wheel its distance in the high 16 bits, 120 a notch, away from
+    // the user positive.
+    case SDL_MOUSEMOTION:
+      message.message = WM_MOUSEMOVE;
+      message.wParam = (event.motion.state & SDL_BUTTON_LMASK) ? 0x0001 : 0;
+      message.lParam = PackPoint(event.motion.x, event.motion.y);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      if (event.button.button != SDL_BUTTON_LEFT) break;
+      message.message = event.type == SDL_MOUSEBUTTONDOWN ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      message.wParam = event.type == SDL_MOUSEBUTTONDOWN ? 0x0001 : 0;
+      message.lParam = PackPoint(event.button.x, event.button.y);
+      break;
+    case SDL_MOUSEWHEEL: {
+      const int notches =
+          event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+      if (notches == 0) break;
+      message.message = WM_MOUSEWHEEL;
+      message.wParam = static_cast<std::uintptr_t>(static_cast<std::uint16_t>(notches * 120)) << 16;
       break;
     }
     case SDL_WINDOWEVENT:
