@@ -43,7 +43,12 @@ Normal TexelNormal(const std::vector<std::uint8_t>& file, int width, int x, int 
 
 TEST(NormalMapTool, ShippedMapIsWhatTheToolMakes) {
   const std::string made = ScratchDir() + "/wall_bump.bmp";
-  ASSERT_EQ(RunTool(Quote(made)), 0);
+  const std::string colour = ScratchDir() + "/wall_colour.bmp";
+  ASSERT_EQ(RunTool("--colour " + Quote(colour) + " " + Quote(made)), 0);
+  EXPECT_TRUE(ReadWholeFile(std::string(BUMPDEMO_ASSETS_DIR) + "/Textures/wall_colour.bmp") ==
+              ReadWholeFile(colour))
+      << "assets/Textures/wall_colour.bmp is out of date: regenerate it with make_normal_map "
+         "--colour";
   const std::vector<std::uint8_t> shipped =
       ReadWholeFile(std::string(BUMPDEMO_ASSETS_DIR) + "/Textures/wall_bump.bmp");
   const std::vector<std::uint8_t> regenerated = ReadWholeFile(made);
@@ -270,7 +275,13 @@ TEST(NormalMapTool, CommandLinesAreCheckedBeforeAnyFileIsTouched) {
       {"./dome128.bmp DIR/dome128.bmp", 2, "err", "is the height map itself", nullptr},
       {"same.bmp dome128.bmp", 2, "err", "the output 'same.bmp' is the height map itself", nullptr},
       // Help, and a good run that says what it wrote.
-      {"--help", 0, "out", "usage: make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]",
+      // The colour map is neither the normal map nor the height map.
+      {"--colour out.bmp out.bmp dome128.bmp", 2, "err",
+       "the colour map 'out.bmp' is the normal map's file too", nullptr},
+      {"--colour same.bmp out.bmp dome128.bmp", 2, "err", "is the height map itself", nullptr},
+      {"--colour --strength 2 out.bmp", 2, "err", "--colour needs a file name", nullptr},
+      {"--help", 0, "out",
+       "usage: make_normal_map [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]",
        nullptr},
       {"-h out.bmp", 0, "out", "--strength K", nullptr},
       {"--strength 2.5 new.bmp dome128.bmp", 0, "out",

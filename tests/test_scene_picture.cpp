@@ -200,6 +200,7 @@ class ScenePicture : public ::testing::Test {
   void TearDown() override {
     CurrentView = View::Lit;
     CurrentModel = Model::Wall;
+    ShowColour = ForceTwoTextureUnits = false;
     ShowWireframe = ShowVectors = ShowPanel = false;
   }
 
@@ -649,6 +650,63 @@ TEST_F(ScenePicture, CurvedModelsMatchTheAnalyticDiffuseTermAndSilhouette) {
     EXPECT_GT(dark, 1000);
   }
   BumpTexture = flat;
+}
+
+// With the colour map on, each wall pixel is the diffuse term times the colour map's texel
+// there (within the texels around the sample point, as for the normal-map view), on the
+// path through a third texture unit; the two-pass path for GLs with two units draws the
+// same picture within the framebuffer's rounding of its second multiplication.
+TEST_F(ScenePicture, ColourMapMultipliesTheDiffuseTermOnBothPaths) {
+  const std::string path = std::string(BUMPDEMO_ASSETS_DIR) + "/Textures/wall_colour.bmp";
+  ColourMapPath = path.c_str();
+  std::int32_t w = 0, h = 0;
+  std::unique_ptr<std::uint8_t[]> map;
+  ReadBitmapFile(path.c_str(), &w, &h, &map);
+  ASSERT_TRUE(map);
+  const V3 light = {1, 0, 1.5};
+  V3 vectors[4];
+  for (int i = 0; i < 4; ++i) vectors[i] = Unit(light - Corners[i]);
+
+  ShowColour = true;
+  const std::vector<std::uint8_t> stages = Render(light);
+  int outside = 0;
+  int checked = ForWallPixels(stages, light, [&](V3 p, const std::uint8_t* rgb) {
+    double lowDiffuse = 1e9, highDiffuse = -1e9;  // over both ways of splitting the quad
+    for (const V3& l : InterpolatedVectors(p, vectors)) {
+      lowDiffuse = std::min(lowDiffuse, Dot3({128, 128, 255}, l));
+      highDiffuse = std::max(highDiffuse, Dot3({128, 128, 255}, l));
+    }
+    const double u = (p.x + 1) / 2 * w - 0.5, v = (p.y + 1) / 2 * h - 0.5;
+    for (int c = 0; c < 3; ++c) {
+      int lo = 255, hi = 0;
+      for (int dy = -2; dy <= 3; ++dy) {
+        for (int dx = -2; dx <= 3; ++dx) {
+          const int tx = (static_cast<int>(std::floor(u)) + dx + w) % w;
+          const int ty = (static_cast<int>(std::floor(v)) + dy + h) % h;
+          lo = std::min(lo, static_cast<int>(map[(ty * w + tx) * 3 + c]));
+          hi = std::max(hi, static_cast<int>(map[(ty * w + tx) * 3 + c]));
+        }
+      }
+      // The diffuse term within 4 levels, times the texel range.
+      const double low = (lowDiffuse - 4) / 255 * lo - 1, high = (highDiffuse + 4) / 255 * hi + 1;
+      if (rgb[c] < low || rgb[c] > high) {
+        ++outside;
+        break;
+      }
+    }
+    return true;
+  });
+  EXPECT_GT(checked, 30000);
+  EXPECT_LT(outside, checked / 200) << outside << " of " << checked << " pixels off";
+
+  ForceTwoTextureUnits = true;
+  const std::vector<std::uint8_t> passes = Render(light);
+  int worst = 0;
+  for (std::size_t i = 0; i < stages.size(); ++i)
+    worst = std::max(worst, std::abs(stages[i] - passes[i]));
+  EXPECT_LE(worst, 2) << "two passes against three units";
+  ShowColour = false;
+  EXPECT_NE(Render(light), stages) << "and without colour, another picture";
 }
 
 }  // namespace

@@ -2,7 +2,11 @@
 // unpadded rows (the layout the program's reader serves), each texel 0.5 + 0.5 n with +x
 // to the right, +y up the picture (texture t) and +z out of the wall.
 //
-//   make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]
+//   make_normal_map [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]
+//
+// With --colour it also writes a colour map of the same size from the same heights: grey
+// mortar in the low parts, brick red on the faces, each face a little lighter or darker
+// as it stands higher or lower.
 //
 // Every argument is checked before anything is read or written: a bad one ends the tool
 // with exit code 2, and the output may never be the height map itself (by any path).
@@ -32,12 +36,14 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: make_normal_map [--strength K] OUTPUT.bmp [HEIGHTMAP.bmp]\n"
+    "usage: make_normal_map [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]\n"
     "Writes a normal map as a 24-bit BMP to OUTPUT.bmp: from HEIGHTMAP.bmp (an uncompressed\n"
     "8-bit paletted or 24-bit BMP, its width a multiple of 4) if given, else a 256 x 256\n"
     "brick wall.\n"
     "  --strength K  how many texels the highest point stands out of the wall, more than 0\n"
     "                and at most 1000 (default 6)\n"
+    "  --colour COLOUR.bmp  also write a colour map from the same heights: mortar grey\n"
+    "                in the low parts, brick red on the faces\n"
     "  -h, --help    show this text and exit\n";
 
 constexpr double MaxStrength = 1000.0;
@@ -244,7 +250,8 @@ std::uint8_t Encode(double c) {
 }
 
 // Returns the number of bytes written.
-std::size_t WriteNormalMap(const HeightField& field, double strength, const char* path) {
+// The 54 header bytes of a 24-bit, bottom-up BMP of the field's size, rows unpadded.
+std::vector<std::uint8_t> BmpHeader(const HeightField& field) {
   const std::uint32_t w = field.width, h = field.height, dataSize = w * h * 3;
   std::vector<std::uint8_t> out(54, 0);
   auto put32 = [&](std::size_t at, std::uint32_t v) {
@@ -262,6 +269,18 @@ std::size_t WriteNormalMap(const HeightField& field, double strength, const char
   put32(34, dataSize);
   put32(38, 2835);
   put32(42, 2835);
+  return out;
+}
+
+std::size_t WriteBmp(const std::vector<std::uint8_t>& out, const char* path) {
+  std::FILE* file = std::fopen(path, "wb");
+  if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0)
+    Fail(std::string("cannot write ") + path);
+  return out.size();
+}
+
+std::size_t WriteNormalMap(const HeightField& field, double strength, const char* path) {
+  std::vector<std::uint8_t> out = BmpHeader(field);
   for (int y = 0; y < field.height; ++y) {
     for (int x = 0; x < field.width; ++x) {
       // Central differences; the surface normal of z = strength * height.
@@ -273,16 +292,39 @@ std::size_t WriteNormalMap(const HeightField& field, double strength, const char
       out.push_back(Encode(-dx / length));  // red: x
     }
   }
-  std::FILE* file = std::fopen(path, "wb");
-  if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0)
-    Fail(std::string("cannot write ") + path);
-  return out.size();
+  return WriteBmp(out, path);
+}
+
+// A colour channel in [0, 1] as a byte, to nearest.
+std::uint8_t Channel(double c) {
+  return static_cast<std::uint8_t>(std::floor(255 * std::fmin(std::fmax(c, 0.0), 1.0) + 0.5));
+}
+
+// Mortar where the field is low, brick where it is high, blended over the bevel; a face's
+// shade follows its height about the bricks' mean of 0.8.
+std::size_t WriteColourMap(const HeightField& field, const char* path) {
+  std::vector<std::uint8_t> out = BmpHeader(field);
+  const double mortar[3] = {0.62, 0.60, 0.56}, brick[3] = {0.62, 0.27, 0.18};
+  for (int y = 0; y < field.height; ++y) {
+    for (int x = 0; x < field.width; ++x) {
+      const double h = field.Wrapped(x, y);
+      const double t = Smooth(std::fmin(std::fmax((h - 0.2) / 0.5, 0.0), 1.0));
+      const double shade = 1 + 2.5 * (h - 0.8) * t;
+      double rgb[3];
+      for (int c = 0; c < 3; ++c) rgb[c] = (mortar[c] + (brick[c] - mortar[c]) * t) * shade;
+      out.push_back(Channel(rgb[2]));  // blue, green, red
+      out.push_back(Channel(rgb[1]));
+      out.push_back(Channel(rgb[0]));
+    }
+  }
+  return WriteBmp(out, path);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   double strength = 6.0;  // height 1 stands this many texels out of the wall
+  const char* colourPath = nullptr;
   std::vector<const char*> paths;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
@@ -297,6 +339,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argument, "--strength") == 0) {
       if (i + 1 >= argc) UsageError("--strength needs a value");
       strength = ParseStrength(argv[++i]);
+    } else if (std::strcmp(argument, "--colour") == 0) {
+      if (i + 1 >= argc || argv[i + 1][0] == '-') UsageError("--colour needs a file name");
+      colourPath = argv[++i];
     } else {
       UsageError(std::string("unknown option '") + argument + "'");
     }
@@ -309,11 +354,22 @@ int main(int argc, char** argv) {
     UsageError(std::string("the output '") + paths[0] +
                "' is the height map itself; name a new file for the normal map");
 
+  if (colourPath && SameFile(colourPath, paths[0]))
+    UsageError(std::string("the colour map '") + colourPath + "' is the normal map's file too");
+  if (colourPath && paths.size() == 2 && SameFile(colourPath, paths[1]))
+    UsageError(std::string("the colour map '") + colourPath +
+               "' is the height map itself; name a new file for it");
+
   const HeightField field = paths.size() == 2 ? ReadHeightMap(paths[1]) : BrickWall();
   const std::size_t bytes = WriteNormalMap(field, strength, paths[0]);
   const std::string report = std::string("make_normal_map: wrote ") + paths[0] + " (" +
                              std::to_string(field.width) + " x " + std::to_string(field.height) +
                              ", " + std::to_string(bytes) + " bytes)\n";
   std::fputs(report.c_str(), stdout);
+  if (colourPath) {
+    const std::size_t colourBytes = WriteColourMap(field, colourPath);
+    std::printf("make_normal_map: wrote %s (%d x %d, %zu bytes)\n", colourPath, field.width,
+                field.height, colourBytes);
+  }
   return 0;
 }

@@ -18,6 +18,7 @@ const char Usage[] =
     "  --view N             start in view N: 1 lit, 2 normal map, 3 light vectors,\n"
     "                       4 flat, 5 per-vertex\n"
     "  --model NAME         start with the model NAME: wall, sphere or torus\n"
+    "  --colour             start with the colour map on\n"
     "  --normal-map FILE    read the normal map from FILE (24-bit BMP)\n"
     "  --flip-green         the map's green channel points down (maps made for the\n"
     "                       other convention)\n"
@@ -87,7 +88,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return true;
     };
     const bool flag = option == "-h" || option == "--help" || option == "--version" ||
-                      option == "--fullscreen" || option == "--vsync" || option == "--flip-green";
+                      option == "--fullscreen" || option == "--vsync" || option == "--flip-green" ||
+                      option == "--colour";
     if (flag && hasValue) return Fail("option '" + option + "' takes no value");
 
     std::string text;
@@ -104,6 +106,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.vsync = true;
     } else if (option == "--flip-green") {
       line.flipGreen = true;
+    } else if (option == "--colour") {
+      line.colour = true;
     } else if (option == "--view") {
       if (!takeValue(&text)) return Fail("option '--view' needs a value (1 to 5)");
       if (!ParseWhole(text, 1, ViewCount, &number))

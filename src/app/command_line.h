@@ -14,6 +14,7 @@ struct CommandLine {
   bool vsync = false;        // --vsync
   int view = 1;              // --view N, 1 to ViewCount
   int model = 0;             // --model wall|sphere|torus: 0, 1, 2
+  bool colour = false;       // --colour
   std::string normalMap;     // --normal-map FILE; empty: the built-in path
   bool flipGreen = false;    // --flip-green
   bool freezeClock = false;  // --time MS given

@@ -61,6 +61,7 @@ void HandleControlKeys(std::int32_t now) {
     CurrentModel = CurrentModel == Model::Wall     ? Model::Sphere
                    : CurrentModel == Model::Sphere ? Model::Torus
                                                    : Model::Wall;
+  if (Pressed('D')) ShowColour = !ShowColour;
   if (Pressed('W')) ShowWireframe = !ShowWireframe;
   if (Pressed('V')) ShowVectors = !ShowVectors;
   const bool panelKey = Pressed('H') | Pressed(VK_F1);
@@ -69,6 +70,7 @@ void HandleControlKeys(std::int32_t now) {
   if (Pressed('R')) {
     CurrentView = StartView;
     CurrentModel = StartModel;
+    ShowColour = StartColour;
     ResetCamera();
     ResetLightMotion();
     ShowWireframe = ShowVectors = ShowPanel = false;

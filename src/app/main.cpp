@@ -18,6 +18,7 @@ void Apply(const CommandLine& line) {
   if (line.vsync) VSync = true;
   StartView = CurrentView = static_cast<View>(line.view);
   StartModel = CurrentModel = static_cast<Model>(line.model);
+  StartColour = ShowColour = line.colour;
   if (!line.normalMap.empty()) NormalMapPath = line.normalMap.c_str();
   FlipGreenChannel = line.flipGreen;
   ClockFrozen = line.freezeClock;

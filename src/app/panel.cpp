@@ -35,14 +35,14 @@ std::string Format(const char* format, double a, double b = 0) {
 std::vector<std::string> PanelLines(double fps, const std::string& note) {
   const int view = static_cast<int>(CurrentView);
   std::vector<std::string> lines = {
-      "View " + std::to_string(view) + ": " + ViewNames[view - 1] +
-          "    Model: " + ModelNames[static_cast<int>(CurrentModel)],
+      "View " + std::to_string(view) + ": " + ViewNames[view - 1] + "    Model: " +
+          ModelNames[static_cast<int>(CurrentModel)] + (ShowColour ? "    Colour" : ""),
       fps < 0 ? std::string("Frames per second: ...") : Format("Frames per second: %.1f", fps),
       Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
       Format("Speed: x%g", static_cast<double>(LightSpeed())) +
           (LightMotion.paused ? "  (paused)" : ""),
       "",
-      "1-5 view   M model   R reset",
+      "1-5 view   M model   D colour   R reset",
       "Space pause   Left/Right step",
       "+/- speed   Up/Down height",
       "W wireframe   V vectors   H/F1 panel",

@@ -25,6 +25,10 @@ View CurrentView = View::Lit;
 View StartView = View::Lit;
 Model CurrentModel = Model::Wall;
 Model StartModel = Model::Wall;
+bool ShowColour = false;
+bool StartColour = false;
+bool ForceTwoTextureUnits = false;
+const char* ColourMapPath = "Textures\\wall_colour.bmp";
 const char* NormalMapPath = "Textures\\wall_bump.bmp";
 
 namespace {
@@ -104,81 +108,133 @@ float SelfShadow(float c) {
   return c <= 0 ? 0.0f : c >= 0.125f ? 1.0f : 8 * c;
 }
 
-// Whether a third texture unit can multiply the bump term by the self-shadowing factor;
-// else a second pass does it by blending.
-bool HasThirdUnit() {
-  static const bool has = [] {
-    GLint units = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
-    return units >= 3;
+// The texture units the GL offers (at least the two the program needs).
+int TextureUnits() {
+  static const int units = [] {
+    GLint count = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &count);
+    return count;
   }();
-  return has;
+  return ForceTwoTextureUnits ? 2 : units;
 }
 
-// Unit 2 multiplies what units 0 and 1 made by the primary colour (the self-shadowing
-// factor). Its texture is never sampled, but a unit combines only while enabled.
-void SetUpShadowStage(bool on) {
-  glActiveTextureARB(GL_TEXTURE2_ARB);
-  if (!on) {
-    glDisable(GL_TEXTURE_2D);
-    return;
-  }
+// A unit after the bump stages that multiplies what came before by its source: the
+// primary colour (the self-shadowing factor; the unit's texture is never sampled, but a
+// unit combines only while enabled) or its texture (the colour map).
+void SetUpFactorStage(GLenum unit, GLuint texture, GLenum source) {
+  glActiveTextureARB(unit);
   glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, BumpTexture);
+  glBindTexture(GL_TEXTURE_2D, texture);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
   glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_MODULATE);
   glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_PRIMARY_COLOR_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, source);
 }
 
-// One curved model in the current view: per vertex, the normal map's coordinates on unit
-// 0 and on unit 1 the unnormalised light vector in the vertex's tangent frame,
-// (L . T, L . B, L . N), which the cube map normalises per pixel as on the wall.
-void DrawModel(const Mesh& mesh) {
-  const bool shadowed = CurrentView == View::Lit;
-  const bool shadowStage = shadowed && HasThirdUnit();
-  if (shadowStage) SetUpShadowStage(true);
-  auto lightIn = [](const MeshVertex& v, float* out) {
-    const Vector3 l = SubtractVector3(LightPosition, v.position);
-    out[0] = l.x * v.tangent.x + l.y * v.tangent.y + l.z * v.tangent.z;
-    out[1] = l.x * v.bitangent.x + l.y * v.bitangent.y + l.z * v.bitangent.z;
-    out[2] = l.x * v.normal.x + l.y * v.normal.y + l.z * v.normal.z;
-    return SelfShadow(out[2] / LengthVector3(l));
-  };
+// The colour map, read when first asked for; 0 when it cannot be read (the reader has
+// said why), and colour then stays off.
+GLuint ColourTexture() {
+  static GLuint texture = 0;
+  static bool tried = false;
+  if (!tried) {
+    tried = true;
+    texture = LoadTextureIfReadable(true, ColourMapPath);
+    if (!texture) WriteLog("the colour map cannot be read: colour stays off", false);
+  }
+  return texture;
+}
+
+// The light vector at a vertex in its tangent frame, (L . T, L . B, L . N), unnormalised
+// (the cube map normalises it per pixel) or, for the wall, normalised as the wall's own
+// drawing does; returns the self-shadowing factor there.
+float TangentLight(const MeshVertex& v, bool normalise, float* out) {
+  Vector3 l = SubtractVector3(LightPosition, v.position);
+  const float length = LengthVector3(l);
+  if (normalise) l = ScaleVector3(l, 1 / length);
+  out[0] = l.x * v.tangent.x + l.y * v.tangent.y + l.z * v.tangent.z;
+  out[1] = l.x * v.bitangent.x + l.y * v.bitangent.y + l.z * v.bitangent.z;
+  out[2] = l.x * v.normal.x + l.y * v.normal.y + l.z * v.normal.z;
+  return SelfShadow(out[2] / (normalise ? 1 : length));
+}
+
+// A mesh in the current view: per vertex, the normal map's coordinates on unit 0 and the
+// tangent-space light vector on unit 1. In the lit view the bump term is multiplied by the
+// self-shadowing factor (curved models) and by the colour map (when on): in further units
+// where the GL has enough, else in a second pass that multiplies the framebuffer by
+// blending (the depth test lets the equal depths through).
+void DrawMesh(const Mesh& mesh, bool curved) {
+  const bool lit = CurrentView == View::Lit;
+  const bool shadow = lit && curved;
+  const GLuint colour = lit && ShowColour ? ColourTexture() : 0;
+  const int factors = (shadow ? 1 : 0) + (colour ? 1 : 0);
+  const bool inStages = factors > 0 && TextureUnits() >= 2 + factors;
+  const GLenum colourUnit = shadow ? GL_TEXTURE3_ARB : GL_TEXTURE2_ARB;
+  if (inStages && shadow) SetUpFactorStage(GL_TEXTURE2_ARB, BumpTexture, GL_PRIMARY_COLOR_ARB);
+  if (inStages && colour) SetUpFactorStage(colourUnit, colour, GL_TEXTURE);
+
   glBegin(GL_TRIANGLES);
   for (const std::uint32_t index : mesh.triangles) {
     const MeshVertex& v = mesh.vertices[index];
     float light[3];
-    const float shadow = lightIn(v, light);
-    if (shadowStage) glColor4f(shadow, shadow, shadow, 1);
+    const float factor = TangentLight(v, !curved, light);
+    if (inStages && shadow) glColor4f(factor, factor, factor, 1);
     if (CurrentView == View::PerVertex) glNormal3fv(&v.normal.x);
     glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
     glMultiTexCoord3fv(GL_TEXTURE1_ARB, light);
+    if (inStages && colour) glMultiTexCoord2fv(colourUnit, &v.texCoord.s);
     glVertex3fv(&v.position.x);
   }
   glEnd();
-  if (shadowStage) SetUpShadowStage(false);
-
-  if (shadowed && !shadowStage) {
-    // Two units only: multiply the framebuffer by the factor in a second, untextured pass
-    // over the same triangles (the depth test lets equal depths through).
-    glActiveTextureARB(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_CUBE_MAP_ARB);
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    glBegin(GL_TRIANGLES);
-    for (const std::uint32_t index : mesh.triangles) {
-      const MeshVertex& v = mesh.vertices[index];
-      float light[3];
-      const float shadow = lightIn(v, light);
-      glColor4f(shadow, shadow, shadow, 1);
-      glVertex3fv(&v.position.x);
+  if (inStages) {
+    for (int k = factors; k >= 1; --k) {
+      glActiveTextureARB(GL_TEXTURE1_ARB + k);
+      glDisable(GL_TEXTURE_2D);
     }
-    glEnd();
-    glDisable(GL_BLEND);
+    return;
   }
+  if (factors == 0) return;
+
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisable(GL_TEXTURE_CUBE_MAP_ARB);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  if (colour) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, colour);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  } else {
+    glDisable(GL_TEXTURE_2D);
+  }
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_DST_COLOR, GL_ZERO);
+  glBegin(GL_TRIANGLES);
+  for (const std::uint32_t index : mesh.triangles) {
+    const MeshVertex& v = mesh.vertices[index];
+    float light[3];
+    const float factor = shadow ? TangentLight(v, false, light) : 1.0f;
+    glColor4f(factor, factor, factor, 1);
+    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
+    glVertex3fv(&v.position.x);
+  }
+  glEnd();
+  glDisable(GL_BLEND);
+  glDisable(GL_TEXTURE_2D);
+}
+
+// The wall as a mesh of two triangles with the world's axes as its frame, for the lit
+// view with colour.
+Mesh WallMesh() {
+  Mesh mesh;
+  for (int i = 0; i < 4; ++i) {
+    MeshVertex v;
+    v.position = WallVertices[i];
+    v.normal = MakeVector3(0, 0, 1);
+    v.tangent = MakeVector3(1, 0, 0);
+    v.bitangent = MakeVector3(0, 1, 0);
+    v.texCoord = WallTexCoords[i];
+    mesh.vertices.push_back(v);
+  }
+  mesh.triangles = {0, 1, 2, 0, 2, 3};
+  return mesh;
 }
 
 }  // namespace
@@ -285,8 +341,9 @@ void RenderScene() {
   for (int i = 0; i < 4; ++i)
     LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
 
-  if (CurrentModel != Model::Wall) {
-    DrawModel(ModelMesh(CurrentModel));
+  if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit)) {
+    DrawMesh(CurrentModel == Model::Wall ? WallMesh() : ModelMesh(CurrentModel),
+             CurrentModel != Model::Wall);
     if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
     return;
   }

@@ -46,6 +46,14 @@ void OrbitCamera(float azimuth, float elevation);
 void ZoomCamera(int notches);
 void ResetCamera();
 
+// The colour map multiplies the lit term when on (the D key, --colour); it is read from
+// ColourMapPath when first needed. Tests may pretend the GL has two texture units only,
+// so that the extra factors take the second-pass path.
+extern bool ShowColour;
+extern bool StartColour;  // at start-up, and after the user's reset
+extern const char* ColourMapPath;
+extern bool ForceTwoTextureUnits;
+
 struct Mesh;
 // The mesh of the sphere or the torus, made on first use.
 const Mesh& ModelMesh(Model model);

@@ -12,7 +12,13 @@
 
 bool FlipGreenChannel = false;
 
-GLuint LoadTexture(bool mipmapped, const char* path) {
+namespace {
+
+// Reads the file and uploads it; an image that cannot be read ends the program when it is
+// required, else returns false.
+bool Upload(GLenum target, bool mipmapped, const char* path, bool required);
+
+GLuint MakeTexture(bool mipmapped, const char* path, bool required) {
   GLuint name = 0;
   glGenTextures(1, &name);
   glEnable(GL_TEXTURE_2D);
@@ -21,7 +27,11 @@ GLuint LoadTexture(bool mipmapped, const char* path) {
   // Wrap modes before the upload, filters after it.
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  UploadTextureImage(GL_TEXTURE_2D, mipmapped, path);
+  if (!Upload(GL_TEXTURE_2D, mipmapped, path, required)) {
+    glDisable(GL_TEXTURE_2D);
+    glDeleteTextures(1, &name);
+    return 0;
+  }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                   mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
@@ -29,11 +39,12 @@ GLuint LoadTexture(bool mipmapped, const char* path) {
   return name;
 }
 
-bool UploadTextureImage(GLenum target, bool mipmapped, const char* path) {
+bool Upload(GLenum target, bool mipmapped, const char* path, bool required) {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::unique_ptr<std::uint8_t[]> pixels;
   ReadBitmapFile(path, &width, &height, &pixels);
+  if (!pixels && !required) return false;  // the reader has shown why
   if (!pixels) {
     // The reader has shown why; the program cannot go on without the image.
     const std::string text = std::string("Unable to load ") + path;
@@ -59,4 +70,18 @@ bool UploadTextureImage(GLenum target, bool mipmapped, const char* path) {
       glTexImage1D(target, 0, 3, width, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
   }
   return true;  // the pixel buffer is released here, once GL has taken the data
+}
+
+}  // namespace
+
+GLuint LoadTexture(bool mipmapped, const char* path) {
+  return MakeTexture(mipmapped, path, true);
+}
+
+GLuint LoadTextureIfReadable(bool mipmapped, const char* path) {
+  return MakeTexture(mipmapped, path, false);
+}
+
+bool UploadTextureImage(GLenum target, bool mipmapped, const char* path) {
+  return Upload(target, mipmapped, path, true);
 }

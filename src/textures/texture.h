@@ -13,6 +13,10 @@ extern bool FlipGreenChannel;
 // texturing disabled and the unpack alignment 1. Never returns on failure.
 GLuint LoadTexture(bool mipmapped, const char* path);
 
+// As LoadTexture, but an image that cannot be read leaves no texture and returns 0 (the
+// reader has told the user why) instead of ending the program.
+GLuint LoadTextureIfReadable(bool mipmapped, const char* path);
+
 // Reads the file and uploads it to the texture bound to target (GL_TEXTURE_2D as an image,
 // any other target as the first row only). Returns true; on failure it tells the user and
 // ends the program with exit code 1.
