@@ -19,6 +19,7 @@
 
 #include "app/demo.h"
 #include "log/log.h"
+#include "platform/backend.h"
 
 namespace fs = std::filesystem;
 
@@ -79,6 +80,7 @@ void BecomeNobody() {
 class LogFile : public ::testing::Test {
  protected:
   void SetUp() override {
+    InstallPlatformFiles();
     char pattern[] = "/tmp/bumpdemo-log-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;

@@ -5,10 +5,26 @@
 // pointers, window messages carry Win32 message numbers and virtual-key codes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 typedef void* PlatformHandle;
+
+// An open file: the system's descriptor or handle as an integer; NoFile for none.
+typedef std::intptr_t PlatformFile;
+constexpr PlatformFile NoFile = -1;
+
+// What a system error code of a failed file operation means, in the terms the program
+// reports it in.
+enum class FileErrorKind {
+  NotFound,
+  InvalidName,
+  TooManyOpenFiles,
+  AccessDenied,
+  DiskFull,
+  Other,
+};
 
 // Message numbers and flags, with their Win32 values.
 enum : std::uint32_t {
@@ -102,6 +118,26 @@ struct PlatformOps {
   // The high-resolution counter.
   std::int64_t (*CounterFrequency)();
   std::int64_t (*CounterValue)();
+
+  // Files, by paths in the host's own form (see NativePath).
+  // Reading: a regular file opened for reading, other readers allowed and writers not; a
+  // directory or device is not opened (NoFile). A read returns fewer bytes than asked only
+  // at the end of the file or on an error. The size is 0 when it cannot be found.
+  PlatformFile (*OpenFileForReading)(const char* path);
+  std::uint64_t (*FileSize)(PlatformFile file);
+  std::size_t (*ReadFromFile)(PlatformFile file, void* buffer, std::size_t count);
+  // Writing, other readers allowed: a file created, or cut to length 0 if it exists; an
+  // existing file opened for reading and writing with every write at its end; all of the
+  // bytes written. A failed call returns NoFile or false and stores the system's error
+  // code in *error (which CloseFile alone accepts as null).
+  PlatformFile (*CreateFileForWriting)(const char* path, int* error);
+  PlatformFile (*OpenFileForAppending)(const char* path, int* error);
+  bool (*WriteToFile)(PlatformFile file, const void* bytes, std::size_t count, int* error);
+  bool (*CloseFile)(PlatformFile file, int* error);
+  // What an error code from the calls above means for the file at path.
+  FileErrorKind (*ClassifyFileError)(int error, const char* path);
+  // The running executable's file name, without its directory.
+  std::string (*ExecutableName)();
 
   // A modal message box with no owner; returns when it has been acknowledged.
   void (*ShowMessageBox)(const char* text, const char* caption, std::uint32_t type);

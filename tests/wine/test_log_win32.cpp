@@ -3,6 +3,7 @@
 // mode adding a second CR).
 #include "app/demo.h"
 #include "log/log.h"
+#include "platform/backend.h"
 
 // After the program's headers, whose names windows.h would otherwise turn into macros.
 #ifndef WIN32_LEAN_AND_MEAN
@@ -44,6 +45,7 @@ std::string ReadBytes(const std::string& path) {
 class LogWin32 : public ::testing::Test {
  protected:
   void SetUp() override {
+    InstallPlatformFiles();
     directory = MakeScratchDirectory();
     ASSERT_FALSE(directory.empty()) << "no scratch directory: error " << GetLastError();
     path = directory + "log.txt";

@@ -261,6 +261,7 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
 
 void InstallSdlPlatform() {
   SDL_SetMainReady();
+  InstallPlatformFiles();
   Platform.LoadSharedLibrary = SdlLoadSharedLibrary;
   Platform.FindExport = SdlFindExport;
   Platform.FreeSharedLibrary = SdlFreeSharedLibrary;

@@ -284,6 +284,7 @@ bool IsPlainAscii(const char* text) {
 }
 
 void InstallWin32Platform() {
+  InstallPlatformFiles();
   Platform.LoadSharedLibrary = Win32LoadSharedLibrary;
   Platform.FindExport = Win32FindExport;
   Platform.FreeSharedLibrary = Win32FreeSharedLibrary;
