@@ -15,7 +15,7 @@
 #include "app/demo.h"
 #include "gl/gl.h"
 #include "platform/platform.h"
-#include "platform/window.h"
+#include "window/window.h"
 #include "scene/scene.h"
 
 namespace {

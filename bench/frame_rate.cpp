@@ -24,7 +24,7 @@
 #include "gl/gl.h"
 #include "log/log.h"
 #include "platform/backend.h"
-#include "platform/window.h"
+#include "window/window.h"
 #include "scene/scene.h"
 
 namespace {

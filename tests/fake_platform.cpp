@@ -2,7 +2,7 @@
 #include "fake_platform.h"
 
 #include "platform/backend.h"
-#include "platform/window.h"
+#include "window/window.h"
 
 FakePlatformState Fake;
 

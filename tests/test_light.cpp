@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "app/demo.h"
-#include "platform/window.h"
+#include "window/window.h"
 #include "scene/light.h"
 #include "scene/scene.h"
 

@@ -17,7 +17,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/demo.h"
+#include "common/state.h"
 #include "log/log.h"
 #include "platform/backend.h"
 

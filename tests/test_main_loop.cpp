@@ -10,7 +10,7 @@
 #include "fake_platform.h"
 #include "gl/recorder/gl_recorder.h"
 #include "log/log.h"
-#include "platform/window.h"
+#include "window/window.h"
 #include "scene/light.h"
 #include "scene/scene.h"
 

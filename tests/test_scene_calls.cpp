@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "fake_platform.h"
 #include "gl/recorder/gl_recorder.h"
 #include "log/log.h"

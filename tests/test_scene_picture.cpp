@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
-#include "platform/window.h"
+#include "window/window.h"
 #include "scene/scene.h"
 #include "textures/bmp.h"
 #include "textures/texture.h"

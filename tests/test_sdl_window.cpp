@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "demo_process.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
-#include "platform/window.h"
+#include "window/window.h"
 
 namespace {
 

@@ -2,15 +2,12 @@
 // the millisecond clock.
 #include "app/demo.h"
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
-#include "platform/window.h"
+#include "window/window.h"
 #include "scene/light.h"
 #include "scene/scene.h"
-
-std::int32_t ElapsedMs = 0;
-bool Running = false;
 
 std::int32_t CounterToMs(std::int64_t count, std::int64_t freq) {
   // Whole seconds and the remainder apart, so that nothing overflows however long the

@@ -3,8 +3,7 @@
 
 #include <cstdint>
 
-extern std::int32_t ElapsedMs;  // clock reading of the current frame, in milliseconds
-extern bool Running;            // the main loop runs while it is true
+#include "common/state.h"
 
 // Start-up, loop and teardown.
 void RunDemo();

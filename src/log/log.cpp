@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/demo.h"
+#include "common/state.h"
 #include "platform/platform.h"
 
 std::string LogFileName = "system\\log.txt";

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/demo.h"
-#include "platform/window.h"
+#include "common/state.h"
+#include "platform/platform.h"
 #include "scene/scene.h"
 
 float LightPhase = 0.0f;

@@ -3,7 +3,7 @@
 // so world-space light directions go to the texture stages unchanged.
 #include "scene/scene.h"
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
 #include "textures/cubemap.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "gl/gl_types.h"
-#include "scene/vector.h"
+#include "common/vector.h"
 
 extern Vector3 LightPosition;
 extern GLuint BumpTexture;

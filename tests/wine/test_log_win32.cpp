@@ -1,7 +1,7 @@
 // The log on the Windows build, through the Win32 file calls in a scratch directory:
 // ResetLog empties the file, and every WriteLog line ends in exactly one CR LF (no text
 // mode adding a second CR).
-#include "app/demo.h"
+#include "common/state.h"
 #include "log/log.h"
 #include "platform/backend.h"
 

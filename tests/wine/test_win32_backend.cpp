@@ -3,12 +3,12 @@
 // client size, the pixel format and context, the swap interval, key messages through the
 // window procedure, the full-screen path, teardown, libraries, the clock and the boxes.
 #include "app/demo.h"
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "gl/gl_loader.h"
 #include "platform/backend.h"
 #include "platform/win32/platform_win32.h"
-#include "platform/window.h"
+#include "window/window.h"
 
 // After the program's headers, whose constants windows.h redefines as macros.
 #ifndef WIN32_LEAN_AND_MEAN

@@ -1,16 +1,15 @@
 // The window, its device context and GL rendering context, the optional display-mode
 // switch, their release in order, and the window procedure with the key-state table.
-#include "platform/window.h"
+#include "window/window.h"
 
 #include <cfenv>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl_loader.h"
 
 PlatformHandle WindowHandle = nullptr;
 PlatformHandle DeviceContextHandle = nullptr;
 PlatformHandle RenderContextHandle = nullptr;
-std::uint8_t KeyState[256] = {};
 
 namespace {
 

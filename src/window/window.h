@@ -4,12 +4,12 @@
 
 #include <cstdint>
 
+#include "common/state.h"
 #include "platform/platform.h"
 
 extern PlatformHandle WindowHandle;
 extern PlatformHandle DeviceContextHandle;
 extern PlatformHandle RenderContextHandle;
-extern std::uint8_t KeyState[256];
 
 // Loads the GL libraries, then creates the window, device context, pixel format and
 // rendering context, made current. On failure it has torn down what it made, shown the
