@@ -113,6 +113,7 @@ TEST(Layers, CheckerCatchesEachKindOfBreach) {
       {"textures/bmp.cpp", "#include <unistd.h>\n#include <sys/stat.h>", 2},
       {"log/log.cpp", "#include <windows.h>", 1},
       {"window/window.cpp", "#include <SDL.h>", 1},
+      {"platform/platform.h", "#include <windows.h>", 1},
       {"log/log.cpp", "#ifdef _WIN32\n#else\n#endif", 1},
       {"textures/bmp.cpp", "#if defined(_WIN32) && !defined(_WIN64)", 1},
   };

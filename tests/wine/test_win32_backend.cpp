@@ -2,6 +2,14 @@
 // a virtual X display in this project's runs): the class record, the window's styles and
 // client size, the pixel format and context, the swap interval, key messages through the
 // window procedure, the full-screen path, teardown, libraries, the clock and the boxes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "app/demo.h"
 #include "common/settings.h"
 #include "gl/gl.h"
@@ -9,19 +17,6 @@
 #include "platform/backend.h"
 #include "platform/win32/platform_win32.h"
 #include "window/window.h"
-
-// After the program's headers, whose constants windows.h redefines as macros.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 

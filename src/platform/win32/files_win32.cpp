@@ -1,17 +1,11 @@
 // The file slots of the Win32 backend: kernel32 file calls. A file is its handle.
+#include <windows.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "platform/backend.h"
 #include "platform/platform.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 
 namespace {
 
