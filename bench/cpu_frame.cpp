@@ -15,8 +15,8 @@
 #include "app/demo.h"
 #include "gl/gl.h"
 #include "platform/platform.h"
-#include "window/window.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
 namespace {
 

@@ -3,10 +3,9 @@
 // reader; and every file of the public BMP suite. The largest allocation of each read is
 // watched, so a size the file cannot back never turns into a huge allocation.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>

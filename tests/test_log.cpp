@@ -1,12 +1,11 @@
 // The log file on the real file system: emptying, the line format, recreation of a
 // deleted log, and the fatal report for each kind of file failure (as death tests).
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <grp.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <grp.h>
 #include <unistd.h>
 
 #include <cerrno>

@@ -1,7 +1,6 @@
 // Scene set-up and one frame as exact GL call sequences (through the GL-call recorder),
 // and the per-corner light vectors as float32 values.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>

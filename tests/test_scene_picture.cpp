@@ -2,7 +2,6 @@
 // checked against values computed here from the camera, the projection and the lighting
 // model, never against values read from GL.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,10 +17,10 @@
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
-#include "window/window.h"
 #include "scene/scene.h"
 #include "textures/bmp.h"
 #include "textures/texture.h"
+#include "window/window.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 // The window module on the real SDL backend and a private X display: a window with a
 // 640 x 480 client area and a current GL context, and the full-screen path with and
 // without a display mode of that size.
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>

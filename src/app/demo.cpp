@@ -5,9 +5,9 @@
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
-#include "window/window.h"
 #include "scene/light.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
 std::int32_t CounterToMs(std::int64_t count, std::int64_t freq) {
   // Whole seconds and the remainder apart, so that nothing overflows however long the
