@@ -116,6 +116,11 @@ void DropRowPadding(std::uint8_t* buffer, std::int32_t width, std::int32_t heigh
     std::memmove(buffer + row * packed, buffer + row * stride, packed);
 }
 
+// The reader's one message for a file it cannot serve.
+void ShowReaderMessage(const char* text) {
+  Platform.ShowMessageBox(text, "BMP Unit", MB_OK);
+}
+
 }  // namespace
 
 ParsedBitmap ParseBitmap(const std::uint8_t* bytes, std::size_t size) {
@@ -173,8 +178,7 @@ void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
   pixels->reset();
   const PlatformFile file = Platform.OpenFileForReading(NativePath(path).c_str());
   if (file == NoFile) {
-    const std::string text = std::string("Error opening \"") + path;
-    Platform.ShowMessageBox(text.c_str(), "BMP Unit", MB_OK);
+    ShowReaderMessage((std::string("Error opening \"") + path).c_str());
     return;
   }
   // The whole file, as far as it can be read: the parser sees a file cut short where a
@@ -191,7 +195,7 @@ void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
     *height = parsed.height;
   }
   if (parsed.refusal) {
-    Platform.ShowMessageBox(parsed.refusal, "BMP Unit", MB_OK);
+    ShowReaderMessage(parsed.refusal);
     return;
   }
   *pixels = std::move(parsed.pixels);
