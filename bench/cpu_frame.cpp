@@ -1,8 +1,8 @@
 // The program's own CPU work per frame: passes of the main loop (RenderScene's own
 // computation, UpdateScene, the step scheduling and the error drain) with every GL and
-// GLU call it makes routed to a no-op slot and the platform reduced to a clock that
-// advances 1/60 s per reading, from the monotonic clock's reading at start. Under callgrind
-// (bench.sh runs it with
+// GLU slot routed to the recorder's no-ops (DiscardGLCalls: each returns 0 or null and
+// does nothing else) and the platform reduced to a clock that advances 1/60 s per reading,
+// from the monotonic clock's reading at start. Under callgrind (bench.sh runs it with
 // --toggle-collect=MeasureFrames) the instruction count divided by the frame count is
 // the work per frame; on its own it prints nanoseconds per frame.
 //
@@ -14,6 +14,7 @@
 
 #include "app/demo.h"
 #include "gl/gl.h"
+#include "gl/recorder/gl_recorder.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "window/window.h"
@@ -21,56 +22,6 @@
 namespace {
 
 std::int64_t FakeCounter = 0;
-
-// The entry points one pass calls, each doing nothing.
-void GLAPIENTRY NoViewport(GLint, GLint, GLsizei, GLsizei) {}
-void GLAPIENTRY NoEnum(GLenum) {}
-void GLAPIENTRY NoVoid() {}
-void GLAPIENTRY NoPerspective(GLdouble, GLdouble, GLdouble, GLdouble) {}
-void GLAPIENTRY NoLookAt(GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble,
-                         GLdouble, GLdouble) {}
-void GLAPIENTRY NoClear(GLbitfield) {}
-void GLAPIENTRY NoTranslatef(GLfloat, GLfloat, GLfloat) {}
-void GLAPIENTRY NoTexEnvi(GLenum, GLenum, GLint) {}
-void GLAPIENTRY NoColor4f(GLfloat, GLfloat, GLfloat, GLfloat) {}
-void GLAPIENTRY NoSphere(GLUquadric*, GLdouble, GLint, GLint) {}
-void GLAPIENTRY NoBindTexture(GLenum, GLuint) {}
-void GLAPIENTRY NoMultiTexCoord(GLenum, const GLfloat*) {}
-void GLAPIENTRY NoVertex3fv(const GLfloat*) {}
-GLenum GLAPIENTRY NoError() {
-  return GL_NO_ERROR;
-}
-const GLubyte* GLAPIENTRY NoErrorString(GLenum) {
-  return nullptr;
-}
-
-void RouteToNoOps() {
-  glViewport = NoViewport;
-  glMatrixMode = NoEnum;
-  glLoadIdentity = NoVoid;
-  gluPerspective = NoPerspective;
-  gluLookAt = NoLookAt;
-  glClear = NoClear;
-  glPushMatrix = NoVoid;
-  glPopMatrix = NoVoid;
-  glTranslatef = NoTranslatef;
-  glActiveTextureARB = NoEnum;
-  glEnable = NoEnum;
-  glDisable = NoEnum;
-  glTexEnvi = NoTexEnvi;
-  glColor4f = NoColor4f;
-  gluSphere = NoSphere;
-  glBindTexture = NoBindTexture;
-  glBegin = NoEnum;
-  glEnd = NoVoid;
-  glMultiTexCoord2fv = NoMultiTexCoord;
-  glMultiTexCoord3fv = NoMultiTexCoord;
-  glVertex3fv = NoVertex3fv;
-  glFlush = NoVoid;
-  glFinish = NoVoid;
-  glGetError = NoError;
-  gluErrorString = NoErrorString;
-}
 
 void InstallClockPlatform() {
   Platform = PlatformOps{};
@@ -107,7 +58,7 @@ int main(int argc, char** argv) {
   FakeCounter = std::chrono::duration_cast<std::chrono::microseconds>(
                     std::chrono::steady_clock::now().time_since_epoch())
                     .count();
-  RouteToNoOps();
+  DiscardGLCalls();
   // The scene as InitScene leaves it, without the GL work of loading textures.
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
   LightQuadric = reinterpret_cast<GLUquadric*>(&FakeCounter);

@@ -28,10 +28,10 @@ add_test(NAME bench_startup_smoke
 set_tests_properties(bench_startup_smoke PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
 
-# The program's own CPU work per frame, with GL routed to no-op slots (callgrind in
-# bench.sh).
+# The program's own CPU work per frame, with GL routed to the recorder's no-ops (callgrind
+# in bench.sh).
 add_executable(cpu_frame ${PROJECT_SOURCE_DIR}/bench/cpu_frame.cpp)
-target_link_libraries(cpu_frame PRIVATE bumpcore)
+target_link_libraries(cpu_frame PRIVATE bumpcore gl_recorder)
 add_test(NAME bench_cpu_frame_smoke COMMAND cpu_frame --smoke)
 set_tests_properties(bench_frame_rate_smoke bench_startup_smoke bench_cpu_frame_smoke
   PROPERTIES LABELS bench)

@@ -8,12 +8,12 @@
 
 #include "gl/gl.h"
 #include "gl/gl_loader.h"
-#include "texture_recorder.h"
+#include "gl/recorder/gl_recorder.h"
 #include "textures/cubemap.h"
 
 namespace {
 
-const char* const FaceTargets[] = {"8515", "8516", "8517", "8518", "8519", "851A"};
+const GLenum FaceTargets[] = {0x8515, 0x8516, 0x8517, 0x8518, 0x8519, 0x851A};
 
 void ExpectVector(const Vector3& v, float x, float y, float z) {
   EXPECT_EQ(v.x, x);
@@ -61,69 +61,96 @@ class CubeMapBuild : public ::testing::Test {
  protected:
   void SetUp() override {
     InitGLBinding();
-    InstallTextureRecorder();
+    Record();
   }
-  void TearDown() override { InstallEntryPointStubs(); }
+  void TearDown() override { StopRecordingGLCalls(); }
 
-  // The texel (x, y) of face f as uploaded.
-  std::vector<int> Texel(int face, int x, int y) {
-    const RecordedUpload& u = Recording.uploads.at(face);
-    const std::size_t at = (static_cast<std::size_t>(y) * u.width + x) * 3;
-    return {u.bytes.at(at), u.bytes.at(at + 1), u.bytes.at(at + 2)};
+  // Every slot records, from a clean log; glGenTextures hands out 42 first.
+  void Record() {
+    StopRecordingGLCalls();
+    RecordGLCalls();
+    SetGLNextName("glGenTextures", 42);
   }
+
+  // The recorded calls that carried pixel data, and the size of their faces.
+  const GLCallList& Uploads() {
+    uploads_.clear();
+    for (const GLCall& call : RecordedGLCalls())
+      if (!call.data.empty()) uploads_.push_back(call);
+    return uploads_;
+  }
+
+  // The texel (x, y) of face f as uploaded, on faces of this size.
+  std::vector<int> Texel(int face, int size, int x, int y) {
+    const std::vector<std::uint8_t>& bytes = uploads_.at(face).data;
+    const std::size_t at = (static_cast<std::size_t>(y) * size + x) * 3;
+    return {bytes.at(at), bytes.at(at + 1), bytes.at(at + 2)};
+  }
+
+  // The calls of a map of 2-texel faces with these uploads between set-up and filters.
+  GLCallList MapCalls(const GLCallList& faces, GLint minFilter) {
+    GLuint nameOut = 0;
+    GLCallList calls = {Expected::glGenTextures(1, &nameOut),
+                        Expected::glEnable(0x8513),
+                        Expected::glBindTexture(0x8513, 42),
+                        Expected::glPixelStorei(0x0CF5, 1),
+                        Expected::glTexParameteri(0x8513, 0x2802, 0x812F),
+                        Expected::glTexParameteri(0x8513, 0x2803, 0x812F),
+                        Expected::glTexParameteri(0x8513, 0x8072, 0x812F)};
+    calls.insert(calls.end(), faces.begin(), faces.end());
+    calls.push_back(Expected::glTexParameteri(0x8513, 0x2800, 0x2601));
+    calls.push_back(Expected::glTexParameteri(0x8513, 0x2801, minFilter));
+    calls.push_back(Expected::glDisable(0x8513));
+    return calls;
+  }
+
+  GLCallList uploads_;
 };
 
+// The face uploads are checked argument by argument here; their bytes by the tests below.
 TEST_F(CubeMapBuild, CallSequenceWithoutMipmaps) {
   EXPECT_EQ(CreateNormalizationCubeMap(2, false), 42u);
-  std::string faces;
+  ASSERT_EQ(Uploads().size(), 6u);
+  GLCallList faces;
   for (int f = 0; f < 6; ++f)
-    faces += std::string("glTexImage2D(") + FaceTargets[f] + ",0,6407,2,2,0,1907,1401) ";
-  EXPECT_EQ(RecordedCalls(),
-            "glGenTextures(1) glEnable(8513) glBindTexture(8513,42) glPixelStorei(0CF5,1) "
-            "glTexParameteri(8513,2802,812F) glTexParameteri(8513,2803,812F) "
-            "glTexParameteri(8513,8072,812F) " +
-                faces +
-                "glTexParameteri(8513,2800,2601) glTexParameteri(8513,2801,2601) "
-                "glDisable(8513)");
+    faces.push_back(Expected::glTexImage2D(FaceTargets[f], 0, 0x1907, 2, 2, 0, 0x1907, 0x1401,
+                                           uploads_[f].data.data()));
+  EXPECT_EQ(GLCallsText(RecordedGLCalls()), GLCallsText(MapCalls(faces, 0x2601)));
 }
 
 TEST_F(CubeMapBuild, CallSequenceWithMipmaps) {
   EXPECT_EQ(CreateNormalizationCubeMap(2, true), 42u);
-  std::string faces;
+  ASSERT_EQ(Uploads().size(), 6u);
+  GLCallList faces;
   for (int f = 0; f < 6; ++f)
-    faces += std::string("gluBuild2DMipmaps(") + FaceTargets[f] + ",6407,2,2,1907,1401) ";
-  EXPECT_EQ(RecordedCalls(),
-            "glGenTextures(1) glEnable(8513) glBindTexture(8513,42) glPixelStorei(0CF5,1) "
-            "glTexParameteri(8513,2802,812F) glTexParameteri(8513,2803,812F) "
-            "glTexParameteri(8513,8072,812F) " +
-                faces +
-                "glTexParameteri(8513,2800,2601) glTexParameteri(8513,2801,2703) "
-                "glDisable(8513)");
+    faces.push_back(Expected::gluBuild2DMipmaps(FaceTargets[f], 0x1907, 2, 2, 0x1907, 0x1401,
+                                                uploads_[f].data.data()));
+  EXPECT_EQ(GLCallsText(RecordedGLCalls()), GLCallsText(MapCalls(faces, 0x2703)));
 }
 
 TEST_F(CubeMapBuild, SizeOneHoldsTheSixAxes) {
   CreateNormalizationCubeMap(1, false);
-  ASSERT_EQ(Recording.uploads.size(), 6u);
-  EXPECT_EQ(Texel(0, 0, 0), (std::vector<int>{255, 128, 128}));
-  EXPECT_EQ(Texel(1, 0, 0), (std::vector<int>{1, 128, 128}));
-  EXPECT_EQ(Texel(2, 0, 0), (std::vector<int>{128, 255, 128}));
-  EXPECT_EQ(Texel(3, 0, 0), (std::vector<int>{128, 1, 128}));
-  EXPECT_EQ(Texel(4, 0, 0), (std::vector<int>{128, 128, 255}));
-  EXPECT_EQ(Texel(5, 0, 0), (std::vector<int>{128, 128, 1}));
+  ASSERT_EQ(Uploads().size(), 6u);
+  EXPECT_EQ(Texel(0, 1, 0, 0), (std::vector<int>{255, 128, 128}));
+  EXPECT_EQ(Texel(1, 1, 0, 0), (std::vector<int>{1, 128, 128}));
+  EXPECT_EQ(Texel(2, 1, 0, 0), (std::vector<int>{128, 255, 128}));
+  EXPECT_EQ(Texel(3, 1, 0, 0), (std::vector<int>{128, 1, 128}));
+  EXPECT_EQ(Texel(4, 1, 0, 0), (std::vector<int>{128, 128, 255}));
+  EXPECT_EQ(Texel(5, 1, 0, 0), (std::vector<int>{128, 128, 1}));
 }
 
 TEST_F(CubeMapBuild, TexelsHoldUnitVectors) {
   CreateNormalizationCubeMap(2, false);
-  ASSERT_EQ(Recording.uploads.size(), 6u);
-  EXPECT_EQ(Texel(5, 0, 0), (std::vector<int>{180, 180, 24}));
+  ASSERT_EQ(Uploads().size(), 6u);
+  EXPECT_EQ(Texel(5, 2, 0, 0), (std::vector<int>{180, 180, 24}));
 
   CreateNormalizationCubeMap(32, false);
-  ASSERT_EQ(Recording.uploads.size(), 12u);
-  Recording.uploads.erase(Recording.uploads.begin(), Recording.uploads.begin() + 6);
-  EXPECT_EQ(Texel(0, 16, 15), (std::vector<int>{255, 132, 124}));
-  EXPECT_EQ(Texel(0, 0, 0), (std::vector<int>{203, 201, 201}));
-  EXPECT_EQ(Texel(2, 31, 0), (std::vector<int>{201, 203, 55}));
-  EXPECT_EQ(Texel(5, 31, 31), (std::vector<int>{55, 55, 53}));
+  ASSERT_EQ(Uploads().size(), 12u);
+  uploads_.erase(uploads_.begin(), uploads_.begin() + 6);
+  EXPECT_EQ(Texel(0, 32, 16, 15), (std::vector<int>{255, 132, 124}));
+  EXPECT_EQ(Texel(0, 32, 0, 0), (std::vector<int>{203, 201, 201}));
+  EXPECT_EQ(Texel(2, 32, 31, 0), (std::vector<int>{201, 203, 55}));
+  EXPECT_EQ(Texel(5, 32, 31, 31), (std::vector<int>{55, 55, 53}));
 }
 
 // GL's face selection (the major axis of the direction) and the texel it lands in.
@@ -152,15 +179,17 @@ void SelectTexel(double rx, double ry, double rz, int size, int* face, int* x, i
 
 TEST_F(CubeMapBuild, EveryTexelLeadsGLBackToItself) {
   for (int size : {32, 5, 3}) {
-    InstallTextureRecorder();
+    Record();
     CreateNormalizationCubeMap(size, false);
-    ASSERT_EQ(Recording.uploads.size(), 6u);
+    ASSERT_EQ(Uploads().size(), 6u);
     for (int f = 0; f < 6; ++f) {
-      EXPECT_EQ(Recording.uploads[f].target, GLenum(0x8515 + f));
-      EXPECT_EQ(Recording.uploads[f].pixels, Recording.uploads[0].pixels) << "one buffer";
+      ASSERT_EQ(uploads_[f].data.size(), static_cast<std::size_t>(size * size * 3));
+      EXPECT_EQ(uploads_[f], Expected::glTexImage2D(0x8515 + f, 0, 0x1907, size, size, 0, 0x1907,
+                                                    0x1401, uploads_[f].data.data()));
+      EXPECT_EQ(uploads_[f].dataAddress, uploads_[0].dataAddress) << "one buffer";
       for (int x = 0; x < size; ++x) {
         for (int y = 0; y < size; ++y) {
-          const std::vector<int> b = Texel(f, x, y);
+          const std::vector<int> b = Texel(f, size, x, y);
           const double rx = (b[0] - 128) / 127.0, ry = (b[1] - 128) / 127.0,
                        rz = (b[2] - 128) / 127.0;
           const double length = std::sqrt(rx * rx + ry * ry + rz * rz);

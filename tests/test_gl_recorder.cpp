@@ -189,6 +189,33 @@ TEST_F(GLRecorder, StopResetsTheResultsForTheNextRecording) {
   EXPECT_TRUE(RecordedGLCalls().empty());
 }
 
+TEST_F(GLRecorder, DiscardingLogsNothingAnswersZeroAndPutsEverySlotBack) {
+  DiscardGLCalls();
+  std::size_t count = 0;
+  const EntryPointInfo* entries = EntryPoints(&count);
+  for (std::size_t i = 0; i < count; ++i)
+    ASSERT_NE(*entries[i].slot, entries[i].stub) << entries[i].name;
+  QueueGLErrors({GL_INVALID_ENUM});
+  SetGLResult("glIsEnabled", GL_TRUE);
+  GLuint name = 77;
+  glGenTextures(1, &name);
+  glEnable(GL_DEPTH_TEST);
+  EXPECT_EQ(name, 77u) << "no name written";
+  EXPECT_EQ(glGetError(), GL_NO_ERROR);
+  EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), GL_FALSE);
+  EXPECT_EQ(glGenLists(2), 0u);
+  EXPECT_EQ(gluNewQuadric(), nullptr);
+  EXPECT_EQ(glGetString(GL_VERSION), nullptr);
+  EXPECT_TRUE(RecordedGLCalls().empty());
+  StopRecordingGLCalls();
+  for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(*entries[i].slot, entries[i].stub);
+
+  RecordGLCalls();
+  SetGLNextName("glGenTextures", 42);
+  glGenTextures(1, &name);
+  EXPECT_EQ(name, 42u);
+}
+
 GLenum GLAPIENTRY ErrorFromDriver() {
   return GL_STACK_OVERFLOW;
 }

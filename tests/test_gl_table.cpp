@@ -67,9 +67,9 @@ TEST_F(GLTable, ResultsAndArgumentsPassThroughUnchanged) {
   char floats[128];
   std::snprintf(floats, sizeof floats, "driver.glClearColor(%.9g,%.9g,%.9g,%.9g)", r, g, b, a);
 
-  TexImage2DForward(GL_TEXTURE_2D, 1, GL_RGB, 32, 16, 0, GL_RGBA, GL_UNSIGNED_BYTE, "pixels");
+  glTexImage2D(GL_TEXTURE_2D, 1, GL_RGB, 32, 16, 0, GL_RGBA, GL_UNSIGNED_BYTE, "pixels");
   GLuint names[2] = {};
-  GenTexturesForward(2, names);
+  glGenTextures(2, names);
   EXPECT_EQ(names[0], 11u);
   EXPECT_EQ(names[1], 12u);
 
@@ -99,6 +99,53 @@ TEST_F(GLTable, DriverOnlyEntriesAreTakenFromTheDriver) {
   EXPECT_EQ(glCreateShader(GL_VERTEX_SHADER), 41u);
   EXPECT_EQ(reinterpret_cast<void*>(glCreateShader), DriverEntry("glCreateShader"));
   EXPECT_EQ(Lookups(), "glCreateShader");
+}
+
+void GLAPIENTRY BoundBefore(GLbitfield) {}
+
+TEST_F(GLTable, BindingNowTakesWhatTheFirstCallWouldAndLeavesTheRestAlone) {
+  ASSERT_TRUE(Load(FAKEGL_DRIVER_PATH, MISSING_LIBRARY_PATH));
+  glClear = &BoundBefore;
+  enum Holds { Driver, Exported, Stub, Kept };
+  const struct {
+    const char* name;
+    Holds holds;
+  } cases[] = {
+      {"glEnable", Driver},           // the driver answers
+      {"glDisable", Exported},        // only the library exports it
+      {"glCreateShader", Driver},     // driver-only, and the driver answers
+      {"glUseProgram", Stub},         // driver-only: the export is not taken
+      {"glFinishTextureSUNX", Stub},  // nobody provides it
+      {"glClear", Kept},              // bound before: not looked up again
+      {"glNoSuchEntryPoint", Kept},   // not in the table: passed over
+  };
+  BindEntryPointsNow({"glEnable", "glDisable", "glCreateShader", "glUseProgram",
+                      "glFinishTextureSUNX", "glClear", "glNoSuchEntryPoint"});
+  for (const auto& c : cases) {
+    const EntryPointInfo* entry = FindEntryPoint(c.name);
+    if (!entry) {
+      EXPECT_EQ(c.holds, Kept) << c.name;
+      continue;
+    }
+    switch (c.holds) {
+      case Driver:
+        EXPECT_EQ(*entry->slot, DriverEntry(c.name)) << c.name;
+        break;
+      case Exported:
+        EXPECT_EQ(*entry->slot, Export(c.name)) << c.name;
+        break;
+      case Stub:
+        EXPECT_EQ(*entry->slot, entry->stub) << c.name;
+        break;
+      case Kept:
+        EXPECT_EQ(*entry->slot, reinterpret_cast<void*>(&BoundBefore)) << c.name;
+        break;
+    }
+  }
+  EXPECT_NE(DriverEntry("glEnable"), nullptr);
+  EXPECT_NE(Export("glUseProgram"), nullptr);
+  EXPECT_EQ(Lookups(), "glEnable glDisable glCreateShader glUseProgram glFinishTextureSUNX");
+  EXPECT_EQ(Calls(), "") << "binding calls nothing";
 }
 
 using GLTableDeathTest = GLTable;

@@ -1,4 +1,4 @@
-// Texture loading against recording GL slots: the exact calls in order, with and without
+// Texture loading against the GL-call recorder: the exact calls in order, with and without
 // mipmapping, for 2D and one-dimensional targets, and the pixels handed over. Images that
 // cannot be loaded: the reader's message, then "Unable to load", then exit code 1.
 #include <gtest/gtest.h>
@@ -7,24 +7,61 @@
 
 #include "fake_platform.h"
 #include "gl/gl.h"
+#include "gl/recorder/gl_recorder.h"
 #include "texture_files.h"
-#include "texture_recorder.h"
 #include "textures/texture.h"
 
 namespace {
+
+// Every slot records; glGenTextures hands out 42 first.
+void RecordTextureCalls() {
+  StopRecordingGLCalls();
+  RecordGLCalls();
+  SetGLNextName("glGenTextures", 42);
+}
+
+// The recorded calls that carried pixel data.
+GLCallList Uploads() {
+  GLCallList uploads;
+  for (const GLCall& call : RecordedGLCalls())
+    if (!call.data.empty()) uploads.push_back(call);
+  return uploads;
+}
+
+GLuint NameOut = 0;  // stands for the names array that glGenTextures fills
+
+// What LoadTexture calls for a 2D texture before its upload.
+GLCallList SetUpCalls() {
+  return {Expected::glGenTextures(1, &NameOut),
+          Expected::glEnable(0x0DE1),
+          Expected::glBindTexture(0x0DE1, 42),
+          Expected::glPixelStorei(0x0CF5, 1),
+          Expected::glTexParameteri(0x0DE1, 0x2802, 0x2901),
+          Expected::glTexParameteri(0x0DE1, 0x2803, 0x2901)};
+}
 
 class TextureCalls : public ::testing::Test {
  protected:
   void SetUp() override {
     InstallFakePlatform();
-    InstallTextureRecorder();
+    RecordTextureCalls();
     // 4 x 2 pixels, stored blue, green, red; the upload must see red, green, blue.
     stored_ = CountingBytes(24, 10);
     path_ = WriteScratchFile("calls.bmp", BmpFile({}, stored_));
     rgb_ = stored_;
     for (std::size_t i = 0; i < rgb_.size(); i += 3) std::swap(rgb_[i], rgb_[i + 2]);
   }
-  void TearDown() override { InstallEntryPointStubs(); }
+  void TearDown() override { StopRecordingGLCalls(); }
+
+  // The set-up calls, the upload, then the filters and the end.
+  GLCallList LoadCalls(const GLCall& upload, GLint minFilter) {
+    GLCallList calls = SetUpCalls();
+    calls.push_back(upload);
+    calls.push_back(Expected::glTexParameteri(0x0DE1, 0x2800, 0x2601));
+    calls.push_back(Expected::glTexParameteri(0x0DE1, 0x2801, minFilter));
+    calls.push_back(Expected::glDisable(0x0DE1));
+    return calls;
+  }
 
   std::vector<std::uint8_t> stored_, rgb_;
   std::string path_;
@@ -32,48 +69,45 @@ class TextureCalls : public ::testing::Test {
 
 TEST_F(TextureCalls, MipmappedTextureIsSetUpAroundOneBuild) {
   EXPECT_EQ(LoadTexture(true, path_.c_str()), 42u);
-  EXPECT_EQ(RecordedCalls(),
-            "glGenTextures(1) glEnable(0DE1) glBindTexture(0DE1,42) glPixelStorei(0CF5,1) "
-            "glTexParameteri(0DE1,2802,2901) glTexParameteri(0DE1,2803,2901) "
-            "gluBuild2DMipmaps(0DE1,3,4,2,1907,1401) "
-            "glTexParameteri(0DE1,2800,2601) glTexParameteri(0DE1,2801,2703) glDisable(0DE1)");
-  ASSERT_EQ(Recording.uploads.size(), 1u);
-  EXPECT_EQ(Recording.uploads[0].bytes, rgb_);
+  EXPECT_EQ(
+      GLCallsText(RecordedGLCalls()),
+      GLCallsText(LoadCalls(
+          Expected::gluBuild2DMipmaps(0x0DE1, 3, 4, 2, 0x1907, 0x1401, rgb_.data()), 0x2703)));
+  ASSERT_EQ(Uploads().size(), 1u);
+  EXPECT_EQ(Uploads()[0].data, rgb_);
   EXPECT_TRUE(Fake.boxes.empty());
 }
 
 TEST_F(TextureCalls, PlainTextureUploadsOneLevelAndFiltersLinearly) {
   EXPECT_EQ(LoadTexture(false, path_.c_str()), 42u);
-  EXPECT_EQ(RecordedCalls(),
-            "glGenTextures(1) glEnable(0DE1) glBindTexture(0DE1,42) glPixelStorei(0CF5,1) "
-            "glTexParameteri(0DE1,2802,2901) glTexParameteri(0DE1,2803,2901) "
-            "glTexImage2D(0DE1,0,3,4,2,0,1907,1401) "
-            "glTexParameteri(0DE1,2800,2601) glTexParameteri(0DE1,2801,2601) glDisable(0DE1)");
-  ASSERT_EQ(Recording.uploads.size(), 1u);
-  EXPECT_EQ(Recording.uploads[0].bytes, rgb_);
+  EXPECT_EQ(
+      GLCallsText(RecordedGLCalls()),
+      GLCallsText(LoadCalls(
+          Expected::glTexImage2D(0x0DE1, 0, 3, 4, 2, 0, 0x1907, 0x1401, rgb_.data()), 0x2601)));
+  ASSERT_EQ(Uploads().size(), 1u);
+  EXPECT_EQ(Uploads()[0].data, rgb_);
 }
 
 TEST_F(TextureCalls, EveryOtherTargetTakesTheFirstRowOnly) {
   const std::vector<std::uint8_t> firstRow(rgb_.begin(), rgb_.begin() + 12);
   for (GLenum target : {GLenum(GL_TEXTURE_1D), GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X_ARB)}) {
     for (bool mipmapped : {true, false}) {
-      InstallTextureRecorder();
+      RecordTextureCalls();
       EXPECT_TRUE(UploadTextureImage(target, mipmapped, path_.c_str()));
-      char expected[64];
-      if (mipmapped)
-        std::snprintf(expected, sizeof expected, "gluBuild1DMipmaps(%04X,3,4,1907,1401)", target);
-      else
-        std::snprintf(expected, sizeof expected, "glTexImage1D(%04X,0,3,4,0,1907,1401)", target);
-      EXPECT_EQ(RecordedCalls(), expected);
-      ASSERT_EQ(Recording.uploads.size(), 1u);
-      EXPECT_EQ(Recording.uploads[0].bytes, firstRow);
+      const GLCall expected =
+          mipmapped ? Expected::gluBuild1DMipmaps(target, 3, 4, 0x1907, 0x1401, firstRow.data())
+                    : Expected::glTexImage1D(target, 0, 3, 4, 0, 0x1907, 0x1401, firstRow.data());
+      EXPECT_EQ(RecordedGLCalls(), GLCallList{expected});
+      ASSERT_EQ(Uploads().size(), 1u);
+      EXPECT_EQ(Uploads()[0].data, firstRow);
     }
   }
 }
 
 TEST_F(TextureCalls, ImageUploadsAsIsForThe2DTarget) {
   EXPECT_TRUE(UploadTextureImage(GL_TEXTURE_2D, false, path_.c_str()));
-  EXPECT_EQ(RecordedCalls(), "glTexImage2D(0DE1,0,3,4,2,0,1907,1401)")
+  EXPECT_EQ(RecordedGLCalls(),
+            GLCallList{Expected::glTexImage2D(0x0DE1, 0, 3, 4, 2, 0, 0x1907, 0x1401, rgb_.data())})
       << "nothing but the upload: binding and alignment are the caller's";
 }
 
@@ -88,25 +122,29 @@ std::string EscapeRegex(const std::string& text) {
   return escaped;
 }
 
+std::string CallsOnOneLine(const GLCallList& calls) {
+  std::string line;
+  for (const GLCall& call : calls) line += (line.empty() ? "" : " ") + GLCallText(call);
+  return line;
+}
+
 void LoadAndReport(const std::string& path) {
   InstallFakePlatform();
   Platform.ShowMessageBox = [](const char* text, const char* caption, std::uint32_t type) {
     std::fprintf(stderr, "box{%s|%u|%s}\n", caption, type, text);
   };
-  InstallTextureRecorder();
-  Recording.calls.reserve(64);
+  RecordTextureCalls();
   // Report the GL calls made so far when the process ends.
-  std::atexit([] { std::fprintf(stderr, "calls{%s}\n", RecordedCalls().c_str()); });
+  std::atexit(
+      [] { std::fprintf(stderr, "calls{%s}\n", CallsOnOneLine(RecordedGLCalls()).c_str()); });
   LoadTexture(true, path.c_str());
   std::fprintf(stderr, "returned\n");
 }
 
 std::string DeathPattern(const std::string& readerText, const std::string& path) {
   return "^box\\{BMP Unit\\|0\\|" + EscapeRegex(readerText) + "\\}\n" +
-         "box\\{Loading Textures\\|0\\|Unable to load " + EscapeRegex(path) + "\\}\n" +
-         "calls\\{glGenTextures\\(1\\) glEnable\\(0DE1\\) glBindTexture\\(0DE1,42\\) "
-         "glPixelStorei\\(0CF5,1\\) glTexParameteri\\(0DE1,2802,2901\\) "
-         "glTexParameteri\\(0DE1,2803,2901\\)\\}\n$";
+         "box\\{Loading Textures\\|0\\|Unable to load " + EscapeRegex(path) + "\\}\n" + "calls\\{" +
+         EscapeRegex(CallsOnOneLine(SetUpCalls())) + "\\}\n$";
 }
 
 TEST(TextureLoadFailure, MissingFileEndsTheProgramAfterTwoMessages) {

@@ -7,13 +7,9 @@ target_link_libraries(bmp_tests PRIVATE fake_platform texture_files GTest::gtest
 target_compile_definitions(bmp_tests PRIVATE BUMPDEMO_TESTDATA="${BUMPDEMO_TESTDATA}")
 bumpdemo_discover_tests(bmp_tests unit)
 
-# Texture loading and the cube map against recording GL slots (no GL needed).
-add_library(texture_recorder STATIC texture_recorder.cpp)
-target_link_libraries(texture_recorder PUBLIC bumpcore)
-target_include_directories(texture_recorder PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-
+# Texture loading and the cube map against the GL-call recorder (no GL needed).
 add_executable(texture_call_tests test_texture.cpp test_cubemap.cpp)
-target_link_libraries(texture_call_tests PRIVATE fake_platform texture_files texture_recorder
+target_link_libraries(texture_call_tests PRIVATE fake_platform texture_files gl_recorder
   GTest::gtest_main)
 bumpdemo_discover_tests(texture_call_tests unit)
 

@@ -4,7 +4,7 @@
 Reads gl.xml and wgl.xml (Debian package khronos-api) and writes three X-macro lists:
 
   src/gl/gl_procs.inc                 every slot of the table, grouped by family
-  src/gl/wgl_core_procs.inc           the core WGL slots that only the loader binds
+  src/gl/wgl_core_procs.inc           the WGL slots the loader binds when it loads the GL
   src/gl/recorder/gl_record_args.inc  how the GL-call recorder renders each argument
 
   python3 tools/gen_gl_procs.py            regenerate the lists in place
@@ -125,135 +125,141 @@ LEFT_OUT = {
 HAND_WRITTEN = [
     ("GL_WIN", "void", "glAddSwapHintRectWIN",
      [("GLint", "x"), ("GLint", "y"), ("GLsizei", "width"), ("GLsizei", "height")],
-     "v v v v"),
+     "Value, Value, Value, Value"),
     ("GL_WIN", "void", "glDrawRangeElementsWIN",
      [("GLenum", "mode"), ("GLuint", "start"), ("GLuint", "end"), ("GLsizei", "count"),
       ("GLenum", "type"), ("const void*", "indices")],
-     "e v v v e v"),
+     "Enum, Value, Value, Value, Enum, Value"),
     # As glClampColorARB, under the name the WGL extension list once carried.
     ("WGL_ARB", "void", "wglClampColorARB", [("GLenum", "target"), ("GLenum", "clamp")],
-     "e e"),
+     "Enum, Enum"),
 ]
 
-# The 20 core WGL slots, in the loader's binding order; all but wglSwapMultipleBuffers
-# come from wgl.xml.
+# The WGL slots the loader binds as soon as the GL library is loaded, in its order: the
+# 20 core slots (all but wglSwapMultipleBuffers from wgl.xml), which only the loader binds,
+# and one slot of the table.
 WGL_CORE = [
     "wglCopyContext", "wglCreateLayerContext", "wglCreateContext", "wglDeleteContext",
     "wglDescribeLayerPlane", "wglGetCurrentContext", "wglGetCurrentDC",
     "wglGetLayerPaletteEntries", "wglMakeCurrent", "wglRealizeLayerPalette",
     "wglSetLayerPaletteEntries", "wglShareLists", "wglSwapLayerBuffers",
-    "wglSwapMultipleBuffers", "wglUseFontBitmapsA", "wglUseFontOutlinesA",
-    "wglUseFontBitmapsW", "wglUseFontOutlinesW", "wglUseFontBitmaps", "wglUseFontOutlines",
+    "wglSwapMultipleBuffers", "wglGetExtensionsStringEXT", "wglUseFontBitmapsA",
+    "wglUseFontOutlinesA", "wglUseFontBitmapsW", "wglUseFontOutlinesW", "wglUseFontBitmaps",
+    "wglUseFontOutlines",
 ]
+WGL_TABLE_SLOTS = {"wglGetExtensionsStringEXT"}
+# The character-set-neutral slots take the ANSI exports.
+WGL_EXPORT_NAMES = {"wglUseFontBitmaps": "wglUseFontBitmapsA",
+                    "wglUseFontOutlines": "wglUseFontOutlinesA"}
 WGL_CORE_HAND = {
     "wglSwapMultipleBuffers": ("DWORD", [("UINT", "n"), ("const WGLSWAP*", "ps")]),
 }
 
 # GLU 1.3, in the loader's binding order: (return type, name, [(type, name)], rendering).
 GLU_PROCS = [
-    ("void", "gluBeginCurve", [("GLUnurbs*", "nurb")], "v"),
-    ("void", "gluBeginPolygon", [("GLUtesselator*", "tess")], "v"),
-    ("void", "gluBeginSurface", [("GLUnurbs*", "nurb")], "v"),
-    ("void", "gluBeginTrim", [("GLUnurbs*", "nurb")], "v"),
+    ("void", "gluBeginCurve", [("GLUnurbs*", "nurb")], "Value"),
+    ("void", "gluBeginPolygon", [("GLUtesselator*", "tess")], "Value"),
+    ("void", "gluBeginSurface", [("GLUnurbs*", "nurb")], "Value"),
+    ("void", "gluBeginTrim", [("GLUnurbs*", "nurb")], "Value"),
     ("GLint", "gluBuild1DMipmaps",
      [("GLenum", "target"), ("GLint", "internalFormat"), ("GLsizei", "width"),
       ("GLenum", "format"), ("GLenum", "type"), ("const void*", "data")],
-     "e v v e e img(3,4,2,-1,-1)"),
+     "Enum, Value, Value, Enum, Enum, Pixels(3, 4, 2, -1, -1)"),
     ("GLint", "gluBuild2DMipmaps",
      [("GLenum", "target"), ("GLint", "internalFormat"), ("GLsizei", "width"),
       ("GLsizei", "height"), ("GLenum", "format"), ("GLenum", "type"), ("const void*", "data")],
-     "e v v v e e img(4,5,2,3,-1)"),
+     "Enum, Value, Value, Value, Enum, Enum, Pixels(4, 5, 2, 3, -1)"),
     ("void", "gluCylinder",
      [("GLUquadric*", "quad"), ("GLdouble", "base"), ("GLdouble", "top"), ("GLdouble", "height"),
-      ("GLint", "slices"), ("GLint", "stacks")], "v v v v v v"),
-    ("void", "gluDeleteNurbsRenderer", [("GLUnurbs*", "nurb")], "v"),
-    ("void", "gluDeleteQuadric", [("GLUquadric*", "quad")], "v"),
-    ("void", "gluDeleteTess", [("GLUtesselator*", "tess")], "v"),
+      ("GLint", "slices"), ("GLint", "stacks")], "Value, Value, Value, Value, Value, Value"),
+    ("void", "gluDeleteNurbsRenderer", [("GLUnurbs*", "nurb")], "Value"),
+    ("void", "gluDeleteQuadric", [("GLUquadric*", "quad")], "Value"),
+    ("void", "gluDeleteTess", [("GLUtesselator*", "tess")], "Value"),
     ("void", "gluDisk",
      [("GLUquadric*", "quad"), ("GLdouble", "inner"), ("GLdouble", "outer"), ("GLint", "slices"),
-      ("GLint", "loops")], "v v v v v"),
-    ("void", "gluEndCurve", [("GLUnurbs*", "nurb")], "v"),
-    ("void", "gluEndPolygon", [("GLUtesselator*", "tess")], "v"),
-    ("void", "gluEndSurface", [("GLUnurbs*", "nurb")], "v"),
-    ("void", "gluEndTrim", [("GLUnurbs*", "nurb")], "v"),
-    ("const GLubyte*", "gluErrorString", [("GLenum", "error")], "e"),
+      ("GLint", "loops")], "Value, Value, Value, Value, Value"),
+    ("void", "gluEndCurve", [("GLUnurbs*", "nurb")], "Value"),
+    ("void", "gluEndPolygon", [("GLUtesselator*", "tess")], "Value"),
+    ("void", "gluEndSurface", [("GLUnurbs*", "nurb")], "Value"),
+    ("void", "gluEndTrim", [("GLUnurbs*", "nurb")], "Value"),
+    ("const GLubyte*", "gluErrorString", [("GLenum", "error")], "Enum"),
     ("void", "gluGetNurbsProperty",
-     [("GLUnurbs*", "nurb"), ("GLenum", "property"), ("GLfloat*", "data")], "v e v"),
-    ("const GLubyte*", "gluGetString", [("GLenum", "name")], "e"),
+     [("GLUnurbs*", "nurb"), ("GLenum", "property"), ("GLfloat*", "data")], "Value, Enum, Value"),
+    ("const GLubyte*", "gluGetString", [("GLenum", "name")], "Enum"),
     ("void", "gluGetTessProperty",
-     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("GLdouble*", "data")], "v e v"),
+     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("GLdouble*", "data")], "Value, Enum, Value"),
     ("void", "gluLoadSamplingMatrices",
      [("GLUnurbs*", "nurb"), ("const GLfloat*", "model"), ("const GLfloat*", "perspective"),
-      ("const GLint*", "view")], "v [16] [16] [4]"),
+      ("const GLint*", "view")], "Value, Array(16), Array(16), Array(4)"),
     ("void", "gluLookAt",
      [("GLdouble", "eyeX"), ("GLdouble", "eyeY"), ("GLdouble", "eyeZ"), ("GLdouble", "centerX"),
       ("GLdouble", "centerY"), ("GLdouble", "centerZ"), ("GLdouble", "upX"), ("GLdouble", "upY"),
-      ("GLdouble", "upZ")], "v v v v v v v v v"),
+      ("GLdouble", "upZ")], "Value, Value, Value, Value, Value, Value, Value, Value, Value"),
     ("GLUnurbs*", "gluNewNurbsRenderer", [], ""),
     ("GLUquadric*", "gluNewQuadric", [], ""),
     ("GLUtesselator*", "gluNewTess", [], ""),
-    ("void", "gluNextContour", [("GLUtesselator*", "tess"), ("GLenum", "type")], "v e"),
+    ("void", "gluNextContour", [("GLUtesselator*", "tess"), ("GLenum", "type")], "Value, Enum"),
     ("void", "gluNurbsCallback",
-     [("GLUnurbs*", "nurb"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "v e v"),
+     [("GLUnurbs*", "nurb"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "Value, Enum, Value"),
     ("void", "gluNurbsCurve",
      [("GLUnurbs*", "nurb"), ("GLint", "knotCount"), ("GLfloat*", "knots"), ("GLint", "stride"),
-      ("GLfloat*", "control"), ("GLint", "order"), ("GLenum", "type")], "v v v v v v e"),
+      ("GLfloat*", "control"), ("GLint", "order"), ("GLenum", "type")], "Value, Value, Value, Value, Value, Value, Enum"),
     ("void", "gluNurbsProperty",
-     [("GLUnurbs*", "nurb"), ("GLenum", "property"), ("GLfloat", "value")], "v e v"),
+     [("GLUnurbs*", "nurb"), ("GLenum", "property"), ("GLfloat", "value")], "Value, Enum, Value"),
     ("void", "gluNurbsSurface",
      [("GLUnurbs*", "nurb"), ("GLint", "sKnotCount"), ("GLfloat*", "sKnots"),
       ("GLint", "tKnotCount"), ("GLfloat*", "tKnots"), ("GLint", "sStride"), ("GLint", "tStride"),
       ("GLfloat*", "control"), ("GLint", "sOrder"), ("GLint", "tOrder"), ("GLenum", "type")],
-     "v v v v v v v v v v e"),
+     "Value, Value, Value, Value, Value, Value, Value, Value, Value, Value, Enum"),
     ("void", "gluOrtho2D",
      [("GLdouble", "left"), ("GLdouble", "right"), ("GLdouble", "bottom"), ("GLdouble", "top")],
-     "v v v v"),
+     "Value, Value, Value, Value"),
     ("void", "gluPartialDisk",
      [("GLUquadric*", "quad"), ("GLdouble", "inner"), ("GLdouble", "outer"), ("GLint", "slices"),
-      ("GLint", "loops"), ("GLdouble", "start"), ("GLdouble", "sweep")], "v v v v v v v"),
+      ("GLint", "loops"), ("GLdouble", "start"), ("GLdouble", "sweep")], "Value, Value, Value, Value, Value, Value, Value"),
     ("void", "gluPerspective",
      [("GLdouble", "fovy"), ("GLdouble", "aspect"), ("GLdouble", "zNear"), ("GLdouble", "zFar")],
-     "v v v v"),
+     "Value, Value, Value, Value"),
     ("void", "gluPickMatrix",
      [("GLdouble", "x"), ("GLdouble", "y"), ("GLdouble", "delX"), ("GLdouble", "delY"),
-      ("GLint*", "viewport")], "v v v v [4]"),
+      ("GLint*", "viewport")], "Value, Value, Value, Value, Array(4)"),
     ("GLint", "gluProject",
      [("GLdouble", "objX"), ("GLdouble", "objY"), ("GLdouble", "objZ"), ("const GLdouble*", "model"),
       ("const GLdouble*", "proj"), ("const GLint*", "view"), ("GLdouble*", "winX"),
-      ("GLdouble*", "winY"), ("GLdouble*", "winZ")], "v v v [16] [16] [4] v v v"),
+      ("GLdouble*", "winY"), ("GLdouble*", "winZ")], "Value, Value, Value, Array(16), Array(16), Array(4), Value, Value, Value"),
     ("void", "gluPwlCurve",
      [("GLUnurbs*", "nurb"), ("GLint", "count"), ("GLfloat*", "data"), ("GLint", "stride"),
-      ("GLenum", "type")], "v v v v e"),
+      ("GLenum", "type")], "Value, Value, Value, Value, Enum"),
     ("void", "gluQuadricCallback",
-     [("GLUquadric*", "quad"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "v e v"),
-    ("void", "gluQuadricDrawStyle", [("GLUquadric*", "quad"), ("GLenum", "draw")], "v e"),
-    ("void", "gluQuadricNormals", [("GLUquadric*", "quad"), ("GLenum", "normal")], "v e"),
-    ("void", "gluQuadricOrientation", [("GLUquadric*", "quad"), ("GLenum", "orientation")], "v e"),
-    ("void", "gluQuadricTexture", [("GLUquadric*", "quad"), ("GLboolean", "texture")], "v z"),
+     [("GLUquadric*", "quad"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "Value, Enum, Value"),
+    ("void", "gluQuadricDrawStyle", [("GLUquadric*", "quad"), ("GLenum", "draw")], "Value, Enum"),
+    ("void", "gluQuadricNormals", [("GLUquadric*", "quad"), ("GLenum", "normal")], "Value, Enum"),
+    ("void", "gluQuadricOrientation", [("GLUquadric*", "quad"), ("GLenum", "orientation")], "Value, Enum"),
+    ("void", "gluQuadricTexture", [("GLUquadric*", "quad"), ("GLboolean", "texture")], "Value, Boolean"),
     ("GLint", "gluScaleImage",
      [("GLenum", "format"), ("GLsizei", "wIn"), ("GLsizei", "hIn"), ("GLenum", "typeIn"),
       ("const void*", "dataIn"), ("GLsizei", "wOut"), ("GLsizei", "hOut"), ("GLenum", "typeOut"),
-      ("GLvoid*", "dataOut")], "e v v e img(0,3,1,2,-1) v v e v"),
+      ("GLvoid*", "dataOut")], "Enum, Value, Value, Enum, Pixels(0, 3, 1, 2, -1), Value, Value, Enum, Value"),
     ("void", "gluSphere",
      [("GLUquadric*", "quad"), ("GLdouble", "radius"), ("GLint", "slices"), ("GLint", "stacks")],
-     "v v v v"),
-    ("void", "gluTessBeginContour", [("GLUtesselator*", "tess")], "v"),
-    ("void", "gluTessBeginPolygon", [("GLUtesselator*", "tess"), ("GLvoid*", "data")], "v v"),
+     "Value, Value, Value, Value"),
+    ("void", "gluTessBeginContour", [("GLUtesselator*", "tess")], "Value"),
+    ("void", "gluTessBeginPolygon", [("GLUtesselator*", "tess"), ("GLvoid*", "data")], "Value, Value"),
     ("void", "gluTessCallback",
-     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "v e v"),
-    ("void", "gluTessEndContour", [("GLUtesselator*", "tess")], "v"),
-    ("void", "gluTessEndPolygon", [("GLUtesselator*", "tess")], "v"),
+     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("_GLUfuncptr", "CallBackFunc")], "Value, Enum, Value"),
+    ("void", "gluTessEndContour", [("GLUtesselator*", "tess")], "Value"),
+    ("void", "gluTessEndPolygon", [("GLUtesselator*", "tess")], "Value"),
     ("void", "gluTessNormal",
      [("GLUtesselator*", "tess"), ("GLdouble", "valueX"), ("GLdouble", "valueY"),
-      ("GLdouble", "valueZ")], "v v v v"),
+      ("GLdouble", "valueZ")], "Value, Value, Value, Value"),
     ("void", "gluTessProperty",
-     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("GLdouble", "data")], "v e v"),
+     [("GLUtesselator*", "tess"), ("GLenum", "which"), ("GLdouble", "data")], "Value, Enum, Value"),
     ("void", "gluTessVertex",
-     [("GLUtesselator*", "tess"), ("GLdouble*", "location"), ("GLvoid*", "data")], "v [3] v"),
+     [("GLUtesselator*", "tess"), ("GLdouble*", "location"), ("GLvoid*", "data")], "Value, Array(3), Value"),
     ("GLint", "gluUnProject",
      [("GLdouble", "winX"), ("GLdouble", "winY"), ("GLdouble", "winZ"), ("const GLdouble*", "model"),
       ("const GLdouble*", "proj"), ("const GLint*", "view"), ("GLdouble*", "objX"),
-      ("GLdouble*", "objY"), ("GLdouble*", "objZ")], "v v v [16] [16] [4] v v v"),
+      ("GLdouble*", "objY"), ("GLdouble*", "objZ")], "Value, Value, Value, Array(16), Array(16), Array(4), Value, Value, Value"),
 ]
 
 # Resolved through the driver's lookup alone, never the GL library's exports.
@@ -378,49 +384,60 @@ def collect_families(gl_root, wgl_root):
     return families, wgl_core
 
 
-def element_kind(ptype):
-    return {"GLenum": "e", "GLboolean": "z"}.get(ptype, "")
+# The recorder's argument shapes, as gl_recorder.cpp spells them.
+PLAIN_SHAPES = {"GLenum": "Enum", "GLbitfield": "Bitfield", "GLboolean": "Boolean"}
+ELEMENT_SHAPES = {"GLenum": "Enum", "GLboolean": "Boolean"}
 
 
-def render_spec(proc):
-    """How the recorder renders each argument, one token per parameter:
-    v plain value, e GLenum, b GLbitfield, z GLboolean, s zero-terminated string,
-    [K] / [nI] / [nI*K] a read-only array of K elements, or as many as parameter I says
-    (times K), optionally after e or z for the element kind, and img(F,T,W,H,D) read-only
-    pixel data sized from the format, type, width, height and depth parameters (-1: none).
+def array_shape(p, what, times, names):
+    """Array(K[, element]) for a constant length, CountedArray(I[, K[, element]]) for a
+    length that parameter I gives (times K); None for a length given any other way."""
+    element = ELEMENT_SHAPES.get(p.ptype)
+    if what.isdigit():
+        args = [str(int(what) * int(times or 1))] + ([element] if element else [])
+        return "Array(%s)" % ", ".join(args)
+    if what in names:
+        args = [str(names.index(what))]
+        if times or element:
+            args.append(times or "1")
+        if element:
+            args.append(element)
+        return "CountedArray(%s)" % ", ".join(args)
+    return None
+
+
+def arg_shapes(proc):
+    """How the recorder renders each argument, as a list of shapes (gl_recorder.cpp):
+    Value, Enum, Bitfield, Boolean, String (zero-terminated), Array(K[, element]) and
+    CountedArray(I[, K[, element]]) for read-only arrays of K elements or of as many as
+    parameter I says (times K), and Pixels(F, T, W, H, D) for read-only pixel data sized
+    from the format, type, width, height and depth parameters (-1: none).
     """
     if proc.render is not None:
         return proc.render
     names = [p.name for p in proc.params]
-    tokens = []
+    shapes = []
     for p in proc.params:
         pointer = p.ctype.count("*")
         read_only = p.ctype.startswith("const ") and pointer == 1
-        token = "v"
+        shape = "Value"
         if pointer == 0:
-            token = {"GLenum": "e", "GLbitfield": "b", "GLboolean": "z"}.get(p.ptype, "v")
+            shape = PLAIN_SHAPES.get(p.ptype, "Value")
         elif read_only and p.ptype in CHAR_TYPES and (p.length is None or
                                                       p.length.startswith("COMPSIZE(name")):
-            token = "s"
+            shape = "String"
         elif read_only and p.length:
             length = p.length.replace(" ", "")
             image = re.fullmatch(r"COMPSIZE\(format,type,width(,height(,depth)?)?\)", length)
             count = re.fullmatch(r"(\d+|[A-Za-z_]\w*)(\*(\d+))?", length)
             if image and p.ptype == "void":
                 dims = ["format", "type", "width", "height", "depth"]
-                tokens.append("img(%s)" % ",".join(
-                    str(names.index(d)) if d in names else "-1" for d in dims))
-                continue
-            if count:
-                what, times = count.group(1), count.group(3)
-                if what.isdigit():
-                    size = what if not times else str(int(what) * int(times))
-                    token = element_kind(p.ptype) + "[%s]" % size
-                elif what in names:
-                    size = "n%d" % names.index(what) + ("*" + times if times else "")
-                    token = element_kind(p.ptype) + "[%s]" % size
-        tokens.append(token)
-    return " ".join(tokens)
+                shape = "Pixels(%s)" % ", ".join(
+                    str(names.index(d)) if d in names else "-1" for d in dims)
+            elif count:
+                shape = array_shape(p, count.group(1), count.group(3), names) or shape
+        shapes.append(shape)
+    return ", ".join(shapes)
 
 
 def declaration(proc):
@@ -467,11 +484,15 @@ def write_procs(families):
 
 def write_wgl_core(procs):
     lines = generated_header(
-        "// The core WGL slots, in the order the loader binds them:\n"
-        "// WGL_CORE_PROC(return type, name, (parameters)). Windows builds only.")
+        "// The WGL slots the loader binds as soon as the GL library is loaded, in its order:\n"
+        "// WGL_EAGER_PROC(home, return type, name, (parameters), name looked up). home is\n"
+        "// Core for the core slots, which only the loader binds, or Table for a slot of the\n"
+        "// entry-point table. Windows builds only.")
     lines.append("")
     for proc in procs:
-        lines.append("WGL_CORE_PROC(%s, %s, %s)" % (proc.ret, proc.name, declaration(proc)))
+        lines.append("WGL_EAGER_PROC(%s, %s, %s, %s, %s)" % (
+            "Table" if proc.name in WGL_TABLE_SLOTS else "Core", proc.ret, proc.name,
+            declaration(proc), WGL_EXPORT_NAMES.get(proc.name, proc.name)))
     lines.append("")
     return "\n".join(lines)
 
@@ -479,8 +500,8 @@ def write_wgl_core(procs):
 def write_record_args(families):
     lines = generated_header(
         "// How the GL-call recorder renders the arguments of each slot:\n"
-        "// GL_RECORD_ARGS(name, \"one token per parameter\"). The tokens are described in\n"
-        "// gl_recorder.cpp.")
+        "// GL_RECORD_ARGS(name, (one shape per parameter)). gl_recorder.cpp defines the\n"
+        "// shapes.")
     in_windows = False
     for family, procs in families:
         if family.startswith("WGL_") and not in_windows:
@@ -488,7 +509,7 @@ def write_record_args(families):
             in_windows = True
         lines += ["", "// %s" % family]
         for proc in procs:
-            lines.append('GL_RECORD_ARGS(%s, "%s")' % (proc.name, render_spec(proc)))
+            lines.append("GL_RECORD_ARGS(%s, (%s))" % (proc.name, arg_shapes(proc)))
     if in_windows:
         lines += ["", "#endif  // _WIN32"]
     lines.append("")

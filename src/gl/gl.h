@@ -4,6 +4,8 @@
 // point by name on its first call.
 #pragma once
 
+#include <initializer_list>
+
 #include "gl/gl_types.h"
 
 namespace GLEntryPointTable {
@@ -21,11 +23,12 @@ void InstallEntryPointStubs();
 // exceptions masked, 64-bit significand, round to nearest) and installs the stubs.
 void InitGLBinding();
 
-// Call through their slots and do nothing else.
-void TexImage2DForward(GLenum target, GLint level, GLint internalFormat, GLsizei width,
-                       GLsizei height, GLint border, GLenum format, GLenum type,
-                       const void* pixels);
-void GenTexturesForward(GLsizei count, GLuint* names);
+// Binds each named slot that still holds its stub now, by the lookup its stub would use
+// on the first call (ResolveGLProc, or the driver's lookup alone for driver-only entries).
+// A name the table lacks is passed over; a slot already bound keeps what it holds; a
+// name the lookup finds nothing for keeps its stub, so a call still stops the program
+// naming it.
+void BindEntryPointsNow(std::initializer_list<const char*> names);
 
 // A description of every slot, in the order of the generated list, for tests and tools
 // that need to walk the table.

@@ -11,9 +11,10 @@ DriverLookupFn DriverLookupProc = nullptr;
 
 #ifdef _WIN32
 namespace WGLCoreSlots {
-#define WGL_CORE_PROC(ret, name, params) ret(GLAPIENTRY* name) params = nullptr;
+#define WGL_EAGER_PROC(home, ret, name, params, exportName) \
+  WGL_IF_CORE_##home(ret(GLAPIENTRY* name) params = nullptr;)
 #include "gl/wgl_core_procs.inc"
-#undef WGL_CORE_PROC
+#undef WGL_EAGER_PROC
 }  // namespace WGLCoreSlots
 #endif
 
@@ -49,28 +50,10 @@ bool LoadGLLibraries(const char* glName, const char* gluName) {
     // Bound before any context exists: whatever the driver answers now, else the export.
     BindEager(glGetString, "glGetString");
 #ifdef _WIN32
-    BindEager(WGLCoreSlots::wglCopyContext, "wglCopyContext");
-    BindEager(WGLCoreSlots::wglCreateLayerContext, "wglCreateLayerContext");
-    BindEager(WGLCoreSlots::wglCreateContext, "wglCreateContext");
-    BindEager(WGLCoreSlots::wglDeleteContext, "wglDeleteContext");
-    BindEager(WGLCoreSlots::wglDescribeLayerPlane, "wglDescribeLayerPlane");
-    BindEager(WGLCoreSlots::wglGetCurrentContext, "wglGetCurrentContext");
-    BindEager(WGLCoreSlots::wglGetCurrentDC, "wglGetCurrentDC");
-    BindEager(WGLCoreSlots::wglGetLayerPaletteEntries, "wglGetLayerPaletteEntries");
-    BindEager(WGLCoreSlots::wglMakeCurrent, "wglMakeCurrent");
-    BindEager(WGLCoreSlots::wglRealizeLayerPalette, "wglRealizeLayerPalette");
-    BindEager(WGLCoreSlots::wglSetLayerPaletteEntries, "wglSetLayerPaletteEntries");
-    BindEager(WGLCoreSlots::wglShareLists, "wglShareLists");
-    BindEager(WGLCoreSlots::wglSwapLayerBuffers, "wglSwapLayerBuffers");
-    BindEager(WGLCoreSlots::wglSwapMultipleBuffers, "wglSwapMultipleBuffers");
-    BindEager(GLEntryPointTable::wglGetExtensionsStringEXT, "wglGetExtensionsStringEXT");
-    BindEager(WGLCoreSlots::wglUseFontBitmapsA, "wglUseFontBitmapsA");
-    BindEager(WGLCoreSlots::wglUseFontOutlinesA, "wglUseFontOutlinesA");
-    BindEager(WGLCoreSlots::wglUseFontBitmapsW, "wglUseFontBitmapsW");
-    BindEager(WGLCoreSlots::wglUseFontOutlinesW, "wglUseFontOutlinesW");
-    // The character-set-neutral slots take the ANSI exports.
-    BindEager(WGLCoreSlots::wglUseFontBitmaps, "wglUseFontBitmapsA");
-    BindEager(WGLCoreSlots::wglUseFontOutlines, "wglUseFontOutlinesA");
+#define WGL_EAGER_PROC(home, ret, name, params, exportName) \
+  BindEager(WGL_SLOT_##home(name), #exportName);
+#include "gl/wgl_core_procs.inc"
+#undef WGL_EAGER_PROC
 #endif
     loaded = true;
   }
@@ -95,8 +78,9 @@ void UnloadGLLibraries() {
   GLULibraryHandle = nullptr;
   DriverLookupProc = nullptr;
 #ifdef _WIN32
-#define WGL_CORE_PROC(ret, name, params) WGLCoreSlots::name = nullptr;
+#define WGL_EAGER_PROC(home, ret, name, params, exportName) \
+  WGL_IF_CORE_##home(WGLCoreSlots::name = nullptr;)
 #include "gl/wgl_core_procs.inc"
-#undef WGL_CORE_PROC
+#undef WGL_EAGER_PROC
 #endif
 }

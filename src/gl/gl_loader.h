@@ -16,13 +16,21 @@ extern DriverLookupFn DriverLookupProc;
 #define GLU_LIBRARY_NAME "GLU32.dll"
 #define DRIVER_LOOKUP_NAME "wglGetProcAddress"
 
+// The rows of wgl_core_procs.inc: WGL_IF_CORE_##home(text) keeps the text for the core
+// slots only, WGL_SLOT_##home(name) names the slot wherever it lives.
+#define WGL_IF_CORE_Core(...) __VA_ARGS__
+#define WGL_IF_CORE_Table(...)
+#define WGL_SLOT_Core(name) WGLCoreSlots::name
+#define WGL_SLOT_Table(name) GLEntryPointTable::name
+
 // The core WGL slots: no stubs, null until LoadGLLibraries binds them, and not part of
 // the entry-point table. Kept in a namespace of their own because <windows.h> declares
 // functions of the same names.
 namespace WGLCoreSlots {
-#define WGL_CORE_PROC(ret, name, params) extern ret(GLAPIENTRY* name) params;
+#define WGL_EAGER_PROC(home, ret, name, params, exportName) \
+  WGL_IF_CORE_##home(extern ret(GLAPIENTRY* name) params;)
 #include "gl/wgl_core_procs.inc"
-#undef WGL_CORE_PROC
+#undef WGL_EAGER_PROC
 }  // namespace WGLCoreSlots
 #else
 #define GL_LIBRARY_NAME "libGL.so.1"

@@ -114,12 +114,11 @@ void InitGLBinding() {
   InstallEntryPointStubs();
 }
 
-void TexImage2DForward(GLenum target, GLint level, GLint internalFormat, GLsizei width,
-                       GLsizei height, GLint border, GLenum format, GLenum type,
-                       const void* pixels) {
-  glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
-}
-
-void GenTexturesForward(GLsizei count, GLuint* names) {
-  glGenTextures(count, names);
+void BindEntryPointsNow(std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    const EntryPointInfo* entry = FindEntryPoint(name);
+    if (!entry || *entry->slot != entry->stub) continue;
+    void* address = entry->driverOnly ? LookupDriverOnly(name) : LookupResolve(name);
+    if (address) *entry->slot = address;
+  }
 }

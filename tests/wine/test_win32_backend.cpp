@@ -4,6 +4,10 @@
 // window procedure, the full-screen path, teardown, libraries, the clock and the boxes.
 #include <gtest/gtest.h>
 #include <windows.h>
+// windows.h makes the character-set-neutral names macros for the ANSI ones; here they
+// name the GL loader's own slots, so the macros go before the loader's header is read.
+#undef wglUseFontBitmaps
+#undef wglUseFontOutlines
 
 #include <atomic>
 #include <string>
@@ -367,6 +371,31 @@ TEST(Win32Libraries, LoadAndLookUpAsTheLoaderExpects) {
   EXPECT_EQ(Platform.LoadSharedLibrary("NoSuchLibrary.dll"), nullptr);
   Platform.FreeSharedLibrary(glu);
   Platform.FreeSharedLibrary(gl);
+}
+
+TEST(Win32Libraries, LoadingBindsTheCoreWGLSlotsByTheirExportNames) {
+  InstallPlatformBackend();
+  InitGLBinding();
+  ASSERT_TRUE(LoadGLLibraries(GL_LIBRARY_NAME, GLU_LIBRARY_NAME));
+  const struct {
+    void* slot;
+    const char* lookedUp;
+  } cases[] = {
+      {reinterpret_cast<void*>(WGLCoreSlots::wglCreateContext), "wglCreateContext"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglMakeCurrent), "wglMakeCurrent"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglSwapLayerBuffers), "wglSwapLayerBuffers"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglUseFontBitmapsW), "wglUseFontBitmapsW"},
+      // The character-set-neutral slots hold the ANSI exports.
+      {reinterpret_cast<void*>(WGLCoreSlots::wglUseFontBitmaps), "wglUseFontBitmapsA"},
+      {reinterpret_cast<void*>(WGLCoreSlots::wglUseFontOutlines), "wglUseFontOutlinesA"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(c.slot, nullptr) << c.lookedUp;
+    EXPECT_EQ(c.slot, ResolveGLProc(c.lookedUp)) << c.lookedUp;
+  }
+  UnloadGLLibraries();
+  EXPECT_EQ(WGLCoreSlots::wglUseFontBitmaps, nullptr);
+  InstallEntryPointStubs();
 }
 
 TEST(Win32Clock, MillisecondsFollowTheCounter) {

@@ -1,21 +1,15 @@
-// The GL-call recorder: one recording function and one expectation builder per slot,
-// expanded from the generated list, and the rendering of arguments described in
-// gl_recorder.h.
-//
-// The rendering of each slot's arguments comes from gl_record_args.inc, one token per
-// parameter: v plain value, e GLenum, b GLbitfield, z GLboolean, s zero-terminated string,
-// [K] / [nI] / [nI*K] a read-only array of K elements or of as many as parameter I says
-// (times K), optionally after e or z for the element kind, and img(F,T,W,H,D) read-only
-// pixel data sized from the format, type, width, height and depth parameters (-1: none).
+// The GL-call recorder: one recording function, one no-op and one expectation builder per
+// slot, expanded from the generated list, and the rendering of arguments described in
+// gl_recorder.h. How each slot's arguments render comes from gl_record_args.inc, which
+// spells them with the shapes defined below.
 #include "gl/recorder/gl_recorder.h"
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <map>
-#include <sstream>
 
 #include "gl/gl_types.h"
 
@@ -49,14 +43,63 @@ struct ResultValue {
   const void* pointer;
 };
 
-// One parsed rendering token.
-struct ArgSpec {
-  char kind;         // v e b z s a (array) i (image)
-  char elementKind;  // for arrays: e, z or 0
-  int fixed;         // array length, when constant
-  int lengthParam;   // array length from this parameter, or -1
-  int times;         // ... times this
-  int image[5];      // format, type, width, height, depth parameter, or -1
+// How one argument renders: a plain value, an enum or bitfield in hex, a boolean, a
+// zero-terminated string, a read-only array, or read-only pixel data.
+enum class Render : std::uint8_t { Value, Enum, Bitfield, Boolean, String, Array, Pixels };
+
+struct ArgShape {
+  Render render;
+  Render element;   // an array's elements: Value, Enum or Boolean
+  int lengthParam;  // an array's length is this parameter's value, or -1
+  int length;       // an array's fixed length, or the factor on lengthParam's value
+  int image[5];     // pixel data: the format, type, width, height, depth parameter, or -1
+};
+
+// The shapes gl_record_args.inc is written in.
+constexpr ArgShape Value = {Render::Value, Render::Value, -1, 0, {}};
+constexpr ArgShape Enum = {Render::Enum, Render::Value, -1, 0, {}};
+constexpr ArgShape Bitfield = {Render::Bitfield, Render::Value, -1, 0, {}};
+constexpr ArgShape Boolean = {Render::Boolean, Render::Value, -1, 0, {}};
+constexpr ArgShape String = {Render::String, Render::Value, -1, 0, {}};
+// length elements, each rendered as element says.
+constexpr ArgShape Array(int length, ArgShape element = Value) {
+  return {Render::Array, element.render, -1, length, {}};
+}
+// As many elements as parameter param says, times factor.
+constexpr ArgShape CountedArray(int param, int factor = 1, ArgShape element = Value) {
+  return {Render::Array, element.render, param, factor, {}};
+}
+// Sized from the format, type, width, height and depth parameters (-1: none).
+constexpr ArgShape Pixels(int format, int type, int width, int height, int depth) {
+  return {Render::Pixels, Render::Value, -1, 0, {format, type, width, height, depth}};
+}
+
+template <typename... S>
+constexpr std::array<ArgShape, sizeof...(S)> Shapes(S... shapes) {
+  return {{shapes...}};
+}
+
+#define GL_RECORD_ARGS(name, shapes) constexpr auto Shapes_##name = Shapes shapes;
+#include "gl/recorder/gl_record_args.inc"
+#undef GL_RECORD_ARGS
+
+template <typename Function>
+struct ParameterCount;
+template <typename R, typename... P>
+struct ParameterCount<R(P...)> {
+  static constexpr std::size_t value = sizeof...(P);
+};
+
+#define GL_PROC(family, lookup, ret, name, params, args)                   \
+  static_assert(Shapes_##name.size() == ParameterCount<ret params>::value, \
+                "one argument shape per parameter of " #name);
+#include "gl/gl_procs.inc"
+#undef GL_PROC
+
+const ArgShape* const ArgShapes[ProcCount] = {
+#define GL_PROC(family, lookup, ret, name, params, args) Shapes_##name.data(),
+#include "gl/gl_procs.inc"
+#undef GL_PROC
 };
 
 // Recorder state.
@@ -69,14 +112,6 @@ bool NewObjectsNull = false;
 ResultValue Results[ProcCount] = {};
 std::uint64_t NextName[ProcCount] = {};
 GLint UnpackAlignment = 4;
-std::vector<ArgSpec> ArgShapes[ProcCount];
-bool SpecsParsed = false;
-
-const char* const SpecText[ProcCount] = {
-#define GL_RECORD_ARGS(name, shape) shape,
-#include "gl/recorder/gl_record_args.inc"
-#undef GL_RECORD_ARGS
-};
 
 const char* const ProcNames[ProcCount] = {
 #define GL_PROC(family, lookup, ret, name, params, args) #name,
@@ -149,43 +184,6 @@ std::vector<ArgValue> MakeArgs(T... values) {
   return {ToArg(values)...};
 }
 
-void ParseSpecs() {
-  if (SpecsParsed) return;
-  std::size_t count = 0;
-  const EntryPointInfo* entries = EntryPoints(&count);
-  if (count != ProcCount) Fail("the table and the recorder were built from different lists");
-  for (std::size_t i = 0; i < ProcCount; ++i) {
-    if (std::strcmp(entries[i].name, ProcNames[i]) != 0)
-      Fail(std::string("slot order differs at ") + ProcNames[i]);
-    std::istringstream tokens(SpecText[i]);
-    std::string token;
-    while (tokens >> token) {
-      ArgSpec shape = {'v', 0, 0, -1, 1, {-1, -1, -1, -1, -1}};
-      if (token.rfind("img(", 0) == 0) {
-        shape.kind = 'i';
-        std::sscanf(token.c_str(), "img(%d,%d,%d,%d,%d)", &shape.image[0], &shape.image[1],
-                    &shape.image[2], &shape.image[3], &shape.image[4]);
-      } else if (token.find('[') != std::string::npos) {
-        shape.kind = 'a';
-        const std::size_t open = token.find('[');
-        shape.elementKind = open > 0 ? token[0] : 0;
-        const std::string inside = token.substr(open + 1, token.size() - open - 2);
-        if (inside[0] == 'n') {
-          shape.lengthParam = std::atoi(inside.c_str() + 1);
-          const std::size_t star = inside.find('*');
-          if (star != std::string::npos) shape.times = std::atoi(inside.c_str() + star + 1);
-        } else {
-          shape.fixed = std::atoi(inside.c_str());
-        }
-      } else {
-        shape.kind = token[0];
-      }
-      ArgShapes[i].push_back(shape);
-    }
-  }
-  SpecsParsed = true;
-}
-
 std::string Shortest(double value, bool single) {
   char buffer[64];
   const std::to_chars_result end =
@@ -200,7 +198,7 @@ std::string Hex(std::uint64_t value) {
   return buffer;
 }
 
-std::string Boolean(std::uint64_t value) {
+std::string BooleanText(std::uint64_t value) {
   if (value == 0) return "GL_FALSE";
   if (value == 1) return "GL_TRUE";
   return std::to_string(value);
@@ -227,7 +225,7 @@ T Read(const void* base, std::size_t index) {
   return value;
 }
 
-std::string RenderElement(const void* base, std::size_t i, Element element, char kind) {
+std::string RenderElement(const void* base, std::size_t i, Element element, Render render) {
   std::uint64_t u = 0;
   switch (element) {
     case Element::I8:
@@ -266,8 +264,8 @@ std::string RenderElement(const void* base, std::size_t i, Element element, char
     case Element::Opaque:
       return "?";
   }
-  if (kind == 'e') return Hex(u & 0xFFFFFFFFu);
-  if (kind == 'z') return Boolean(u);
+  if (render == Render::Enum) return Hex(u & 0xFFFFFFFFu);
+  if (render == Render::Boolean) return BooleanText(u);
   const bool isSigned = element == Element::I8 || element == Element::I16 ||
                         element == Element::I32 || element == Element::I64;
   return isSigned ? std::to_string(static_cast<std::int64_t>(u)) : std::to_string(u);
@@ -277,7 +275,10 @@ std::string Bytes(const void* base, std::size_t size, GLCall* call) {
   const unsigned char* bytes = static_cast<const unsigned char*>(base);
   std::uint32_t hash = 2166136261u;  // FNV-1a
   for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
-  if (call->data.empty()) call->data.assign(bytes, bytes + size);
+  if (call->data.empty()) {
+    call->data.assign(bytes, bytes + size);
+    call->dataAddress = base;
+  }
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "{%zu bytes #%08x}", size, hash);
   return buffer;
@@ -363,33 +364,32 @@ long long ImageBytes(std::uint64_t format, std::uint64_t type, long long width, 
   return stride * (height * depth - 1) + row;
 }
 
-std::string RenderArg(const ArgSpec& shape, const ArgValue& arg, const std::vector<ArgValue>& args,
+std::string RenderArg(const ArgShape& shape, const ArgValue& arg, const std::vector<ArgValue>& args,
                       GLCall* call) {
-  switch (shape.kind) {
-    case 'e':
-    case 'b':
+  switch (shape.render) {
+    case Render::Enum:
+    case Render::Bitfield:
       return Hex(arg.unsignedInteger & 0xFFFFFFFFu);
-    case 'z':
-      return Boolean(arg.unsignedInteger);
-    case 's':
+    case Render::Boolean:
+      return BooleanText(arg.unsignedInteger);
+    case Render::String:
       if (!arg.pointer) return "null";
       return "\"" + std::string(static_cast<const char*>(arg.pointer)) + "\"";
-    case 'a': {
+    case Render::Array: {
       if (!arg.pointer) return "null";
-      long long count = shape.fixed;
-      if (shape.lengthParam >= 0) count = args[shape.lengthParam].integer * shape.times;
+      long long count = shape.length;
+      if (shape.lengthParam >= 0) count = args[shape.lengthParam].integer * shape.length;
       if (count < 0 || count > (1 << 20)) return "ptr";
       if (arg.element == Element::Opaque)
         return Bytes(arg.pointer, static_cast<std::size_t>(count), call);
       std::string text = "{";
       for (long long i = 0; i < count; ++i) {
         if (i) text += ", ";
-        text +=
-            RenderElement(arg.pointer, static_cast<std::size_t>(i), arg.element, shape.elementKind);
+        text += RenderElement(arg.pointer, static_cast<std::size_t>(i), arg.element, shape.element);
       }
       return text + "}";
     }
-    case 'i': {
+    case Render::Pixels: {
       if (!arg.pointer) return "null";
       auto at = [&](int i, long long otherwise) { return i >= 0 ? args[i].integer : otherwise; };
       const long long size =
@@ -398,16 +398,15 @@ std::string RenderArg(const ArgSpec& shape, const ArgValue& arg, const std::vect
       if (size < 0) return "ptr";
       return Bytes(arg.pointer, static_cast<std::size_t>(size), call);
     }
-    default:
-      return Plain(arg);
+    case Render::Value:
+      break;
   }
+  return Plain(arg);
 }
 
 GLCall MakeCall(std::size_t index, const std::vector<ArgValue>& args) {
-  ParseSpecs();
   GLCall call;
   call.name = ProcNames[index];
-  if (ArgShapes[index].size() != args.size()) Fail("argument list mismatch for " + call.name);
   for (std::size_t i = 0; i < args.size(); ++i)
     call.args.push_back(RenderArg(ArgShapes[index][i], args[i], args, &call));
   return call;
@@ -588,6 +587,34 @@ void* RecordingFunction(std::size_t index) {
   return RecordingFunctions[index];
 }
 
+template <typename R>
+R Zero() {
+  if constexpr (!std::is_void_v<R>) return R{};
+}
+
+template <typename... T>
+void Unused(const T&...) {}
+
+}  // namespace
+
+// One no-op per slot: it logs nothing and returns 0 or null, so that a caller's own work
+// can be measured with nothing else in the way.
+#define GL_PROC(family, lookup, ret, name, params, args) \
+  static ret GLAPIENTRY Discard_##name params {          \
+    Unused args;                                         \
+    return Zero<ret>();                                  \
+  }
+#include "gl/gl_procs.inc"
+#undef GL_PROC
+
+namespace {
+
+void* const DiscardingFunctions[ProcCount] = {
+#define GL_PROC(family, lookup, ret, name, params, args) reinterpret_cast<void*>(&Discard_##name),
+#include "gl/gl_procs.inc"
+#undef GL_PROC
+};
+
 void ResetRecorder() {
   Calls.clear();
   Forwarding = false;
@@ -604,12 +631,12 @@ bool AnyRouted() {
   return false;
 }
 
-void Route(std::size_t index) {
+void Route(std::size_t index, void* const* functions = RecordingFunctions) {
   if (Routed[index]) return;
   std::size_t count = 0;
   void** slot = EntryPoints(&count)[index].slot;
   Saved[index] = *slot;
-  *slot = RecordingFunctions[index];
+  *slot = functions[index];
   Routed[index] = true;
 }
 
@@ -657,13 +684,11 @@ std::ostream& operator<<(std::ostream& out, const GLCall& call) {
 }
 
 void RecordGLCalls() {
-  ParseSpecs();
   if (!AnyRouted()) ResetRecorder();
   for (std::size_t i = 0; i < ProcCount; ++i) Route(i);
 }
 
 void RecordGLCalls(const std::vector<std::string>& names) {
-  ParseSpecs();
   std::vector<std::size_t> indices;
   for (const std::string& name : names) indices.push_back(IndexOf(name.c_str()));
   if (!AnyRouted()) ResetRecorder();
@@ -672,6 +697,11 @@ void RecordGLCalls(const std::vector<std::string>& names) {
 
 void RecordGLCalls(std::initializer_list<const char*> names) {
   RecordGLCalls(std::vector<std::string>(names.begin(), names.end()));
+}
+
+void DiscardGLCalls() {
+  if (!AnyRouted()) ResetRecorder();
+  for (std::size_t i = 0; i < ProcCount; ++i) Route(i, DiscardingFunctions);
 }
 
 void StopRecordingGLCalls() {
@@ -716,6 +746,10 @@ void QueueGLErrors(std::initializer_list<GLenum> codes) {
 
 void SetGLNewObjectsNull(bool null) {
   NewObjectsNull = null;
+}
+
+void SetGLNextName(const char* name, std::uint64_t next) {
+  NextName[IndexOf(name)] = next - 1;
 }
 
 void SetGLResultValue(const char* name, std::int64_t integer, double real, const void* pointer) {

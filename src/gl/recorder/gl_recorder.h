@@ -23,12 +23,13 @@
 //   read-only zero-terminated strings quoted, "\"name\"";
 //   read-only pixel data (glTexImage2D, gluBuild2DMipmaps, ...) as "{N bytes #hash}",
 //   sized from format, type, width, height and the recorded GL_UNPACK_ALIGNMENT
-//   (default 4); the bytes are kept in GLCall::data;
+//   (default 4); the bytes are kept in GLCall::data, their address in dataAddress;
 //   any other pointer (outputs, opaque objects, unknown lengths) as "ptr".
 //
 // Results while recording: 0 (or null) unless said below or set with SetGLResult.
 //   glGetError hands out the codes given to QueueGLErrors, front first, then 0.
-//   glGen* with (count, names) writes increasing names 1, 2, 3, ... per entry point;
+//   glGen* with (count, names) writes increasing names 1, 2, 3, ... per entry point (or
+//   from SetGLNextName's);
 //   glGenLists and the other glGen* that take a range return increasing bases.
 //   gluNewQuadric, gluNewTess and gluNewNurbsRenderer return a non-null dummy object,
 //   or null after SetGLNewObjectsNull(true).
@@ -50,7 +51,8 @@
 struct GLCall {
   std::string name;
   std::vector<std::string> args;
-  std::vector<std::uint8_t> data;  // the bytes of a pixel-data argument, if any
+  std::vector<std::uint8_t> data;     // the bytes of a pixel-data argument, if any
+  const void* dataAddress = nullptr;  // where that argument pointed
 };
 typedef std::vector<GLCall> GLCallList;
 
@@ -70,6 +72,10 @@ void RecordGLCalls();
 void RecordGLCalls(std::initializer_list<const char*> names);
 void RecordGLCalls(const std::vector<std::string>& names);
 
+// Routes every slot not routed yet to a no-op that logs nothing and returns 0 or null
+// (glGetError GL_NO_ERROR): the caller's own work, with the GL out of the way.
+void DiscardGLCalls();
+
 // Gives every routed slot back what it held before and resets the recorder.
 void StopRecordingGLCalls();
 
@@ -87,6 +93,9 @@ void QueueGLErrors(std::initializer_list<GLenum> codes);
 
 // Makes gluNewQuadric, gluNewTess and gluNewNurbsRenderer return null (or the dummy).
 void SetGLNewObjectsNull(bool null);
+
+// The first name the next (count, names) call of the named glGen* entry point writes.
+void SetGLNextName(const char* name, std::uint64_t next);
 
 // Sets the result every call of the named entry point returns from now on (integers,
 // floating point or pointers, converted to the entry point's result type).

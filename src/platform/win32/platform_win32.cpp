@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "gl/gl.h"
-#include "gl/gl_loader.h"
 #include "platform/backend.h"
 
 // The Win32 names the platform header lists have windows.h's values, so that the code that
@@ -176,11 +175,7 @@ PlatformHandle Win32CreateGLContext(PlatformHandle dc) {
 // entry point, and that read fails between glBegin and glEnd, where the frame makes its
 // first multitexture calls. So those slots are bound as soon as a context is current.
 void BindEntryPointsUsedInsideBegin() {
-  for (const char* name : {"glMultiTexCoord2fv", "glMultiTexCoord3fv"}) {
-    const EntryPointInfo* entry = FindEntryPoint(name);
-    if (!entry || *entry->slot != entry->stub) continue;
-    if (void* address = ResolveGLProc(name)) *entry->slot = address;
-  }
+  BindEntryPointsNow({"glMultiTexCoord2fv", "glMultiTexCoord3fv"});
 }
 
 bool Win32MakeGLContextCurrent(PlatformHandle dc, PlatformHandle context) {
