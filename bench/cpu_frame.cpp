@@ -16,8 +16,8 @@
 #include "gl/gl.h"
 #include "gl/recorder/gl_recorder.h"
 #include "platform/platform.h"
-#include "platform/window.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
 namespace {
 

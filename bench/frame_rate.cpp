@@ -24,8 +24,8 @@
 #include "gl/gl.h"
 #include "log/log.h"
 #include "platform/backend.h"
-#include "platform/window.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
 namespace {
 

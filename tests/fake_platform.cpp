@@ -1,7 +1,8 @@
 // The fake platform table used by the window and main-loop tests.
 #include "fake_platform.h"
 
-#include "platform/window.h"
+#include "platform/backend.h"
+#include "window/window.h"
 
 FakePlatformState Fake;
 
@@ -20,6 +21,7 @@ void InstallFakePlatform(const FakePlatformConfig& cfg) {
   Fake.config = cfg;
   ResetWindowState();
   Platform = PlatformOps();
+  InstallPlatformFiles();  // the real files: tests read and write them in scratch directories
   Platform.LoadSharedLibrary = [](const char* name) -> PlatformHandle {
     Call(std::string("LoadSharedLibrary(") + name + ")");
     return nullptr;

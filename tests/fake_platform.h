@@ -1,5 +1,5 @@
 // A platform table of fakes: every step can be made to fail, and every call and message
-// box is recorded in order.
+// box is recorded in order. Files are the real ones, through the backend's own calls.
 #pragma once
 
 #include <cstdint>

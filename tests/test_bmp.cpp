@@ -3,10 +3,9 @@
 // reader; and every file of the public BMP suite. The largest allocation of each read is
 // watched, so a size the file cannot back never turns into a huge allocation.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -87,6 +86,13 @@ ReadResult Read(const std::string& path) {
 std::vector<std::uint8_t> Swapped(std::vector<std::uint8_t> bytes, std::size_t groups) {
   for (std::size_t i = 0; i < groups; ++i) std::swap(bytes[3 * i], bytes[3 * i + 2]);
   return bytes;
+}
+
+// The little-endian 32-bit field at offset.
+std::int32_t FieldOf(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+  return static_cast<std::int32_t>(bytes[offset] | bytes[offset + 1] << 8 |
+                                   bytes[offset + 2] << 16 |
+                                   static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
 
 std::vector<std::uint8_t> Bytes(const ReadResult& r, std::size_t count) {
@@ -245,6 +251,63 @@ TEST(BmpLayout, RowsNeedNotBeAMultipleOfFourBytes) {
   const ReadResult r = Read(WriteScratchFile("3x3.bmp", BmpFile(f, data)));
   ASSERT_TRUE(r.pixels);
   EXPECT_EQ(Bytes(r, 27), Swapped(data, 9));
+}
+
+// The parser on bytes in memory: it reads no byte past the size it is given (the bytes
+// after it are there, and would make each image whole), tells whether the size fields
+// were reached, and touches neither a file nor a message box (the platform table is
+// empty while it runs, so any call through it would crash).
+TEST(BmpParse, GivenBytesAloneDecideTheResult) {
+  const std::vector<std::uint8_t> packed = CountingBytes(24);
+  const std::vector<std::uint8_t> good = BmpFile({}, packed);
+  BmpFields palette;
+  palette.coloursUsed = 16;
+  const std::vector<std::uint8_t> withPalette = BmpFile(palette, CountingBytes(40));
+  BmpFields twoByTwo;
+  twoByTwo.width = 2;
+  twoByTwo.height = 2;
+  const std::vector<std::uint8_t> paddedRows = CountingBytes(16);
+  const std::vector<std::uint8_t> padded = BmpFile(twoByTwo, paddedRows);
+  struct Case {
+    const char* name;
+    const std::vector<std::uint8_t>* bytes;
+    std::size_t size;
+    const char* refusal;  // null: served
+    bool sizeKnown;
+    std::vector<std::uint8_t> pixels;  // of a served image
+  };
+  const Case cases[] = {
+      {"whole file", &good, good.size(), nullptr, true, Swapped(packed, 8)},
+      {"headers one byte short", &good, 53, "Error reading bitmap header", false, {}},
+      {"colour table one byte short", &withPalette, 54 + 15, "Error reading palette", false, {}},
+      {"pixel data one byte short", &good, good.size() - 1, "Error reading bitmap data", true, {}},
+      // Without their last padding byte the rows no longer fit padded, so they are packed.
+      {"padded rows one byte short", &padded, padded.size() - 1, nullptr, true,
+       Swapped(std::vector<std::uint8_t>(paddedRows.begin(), paddedRows.begin() + 12), 4)},
+      {"padded rows whole",
+       &padded,
+       padded.size(),
+       nullptr,
+       true,
+       {3, 2, 1, 6, 5, 4, 11, 10, 9, 14, 13, 12}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Platform = PlatformOps();
+    const ParsedBitmap parsed = ParseBitmap(c.bytes->data(), c.size);
+    EXPECT_STREQ(parsed.refusal, c.refusal);
+    EXPECT_EQ(parsed.sizeKnown, c.sizeKnown);
+    if (c.sizeKnown) {
+      EXPECT_EQ(parsed.width, FieldOf(*c.bytes, 18));
+      EXPECT_EQ(parsed.height, FieldOf(*c.bytes, 22));
+    }
+    ASSERT_EQ(static_cast<bool>(parsed.pixels), c.refusal == nullptr);
+    if (parsed.pixels) {
+      EXPECT_EQ(
+          std::vector<std::uint8_t>(parsed.pixels.get(), parsed.pixels.get() + c.pixels.size()),
+          c.pixels);
+    }
+  }
 }
 
 // Files the reader cannot read.

@@ -6,10 +6,10 @@
 
 #include "app/controls.h"
 #include "app/demo.h"
-#include "app/settings.h"
-#include "platform/window.h"
+#include "common/settings.h"
 #include "scene/light.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 // How the program meets the GL at build time: the executable names no GL or GLU library
 // among the libraries it needs (it loads them at run time), and no source file includes
 // a system header that declares GL or GLU prototypes.
-#include <gtest/gtest.h>
-
 #include <elf.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>

@@ -1,9 +1,8 @@
 // Mesa's GL and GLU through the table: loading the real libraries, and calls through
 // eager slots, stubs and driver-only stubs with a current offscreen context (SDL's
 // offscreen driver, no display).
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>

@@ -8,9 +8,9 @@
 #include <limits>
 
 #include "app/demo.h"
-#include "platform/window.h"
 #include "scene/light.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
 namespace {
 

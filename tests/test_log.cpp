@@ -1,12 +1,11 @@
 // The log file on the real file system: emptying, the line format, recreation of a
 // deleted log, and the fatal report for each kind of file failure (as death tests).
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <grp.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <grp.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,8 +16,9 @@
 #include <sstream>
 #include <string>
 
-#include "app/demo.h"
+#include "common/state.h"
 #include "log/log.h"
+#include "platform/backend.h"
 
 namespace fs = std::filesystem;
 
@@ -79,6 +79,7 @@ void BecomeNobody() {
 class LogFile : public ::testing::Test {
  protected:
   void SetUp() override {
+    InstallPlatformFiles();
     char pattern[] = "/tmp/bumpdemo-log-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;

@@ -10,9 +10,9 @@
 #include "fake_platform.h"
 #include "gl/recorder/gl_recorder.h"
 #include "log/log.h"
-#include "platform/window.h"
 #include "scene/light.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
 namespace fs = std::filesystem;
 

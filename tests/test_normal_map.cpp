@@ -2,10 +2,9 @@
 // makes; its output is in the layout the reader serves; normals point the right way
 // (+x right, +y up the picture, +z out); user height maps in each supported form give
 // the normals of their slopes; and a command line it cannot follow changes no file.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,6 @@
 // Scene set-up and one frame as exact GL call sequences (through the GL-call recorder),
 // and the per-corner light vectors as float32 values.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "fake_platform.h"
 #include "gl/recorder/gl_recorder.h"
 #include "log/log.h"

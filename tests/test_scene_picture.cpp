@@ -2,7 +2,6 @@
 // checked against values computed here from the camera, the projection and the lighting
 // model, never against values read from GL.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,14 +15,14 @@
 #include <vector>
 
 #include "app/panel.h"
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
-#include "platform/window.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
 #include "textures/bmp.h"
 #include "textures/texture.h"
+#include "window/window.h"
 
 namespace {
 

@@ -1,20 +1,19 @@
 // The window module on the real SDL backend and a private X display: a window with a
 // 640 x 480 client area and a current GL context, and the full-screen path with and
 // without a display mode of that size.
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "demo_process.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
-#include "platform/window.h"
+#include "window/window.h"
 
 namespace {
 

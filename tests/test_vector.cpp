@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "scene/vector.h"
+#include "common/vector.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // full-screen path and the key-state table.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "fake_platform.h"
-#include "platform/window.h"
+#include "window/window.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include "app/controls.h"
 
 #include "app/panel.h"
-#include "platform/window.h"
+#include "common/state.h"
+#include "platform/platform.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"

@@ -8,16 +8,14 @@
 #include "app/controls.h"
 #include "app/panel.h"
 #include "app/screenshot.h"
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
-#include "platform/window.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
+#include "window/window.h"
 
-std::int32_t ElapsedMs = 0;
-bool Running = false;
 bool ClockFrozen = false;
 std::int32_t FrozenClockMs = 0;
 std::int32_t FrameLimit = 0;

@@ -3,8 +3,7 @@
 
 #include <cstdint>
 
-extern std::int32_t ElapsedMs;  // clock reading of the current frame, in milliseconds
-extern bool Running;            // the main loop runs while it is true
+#include "common/state.h"
 
 // Set from the command line; at their defaults the program runs until the user ends it,
 // on the machine's clock, and saves nothing.

@@ -4,7 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/demo.h"
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
 #include "scene/scene.h"

@@ -3,6 +3,8 @@
 // compiled in stb_image_write.cpp; the BMP writer is a few lines of our own.
 #include "app/screenshot.h"
 
+#include <stb_image_write.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +12,6 @@
 #include <system_error>
 
 #include "gl/gl.h"
-#include "stb_image_write.h"
 
 namespace {
 

@@ -2,4 +2,4 @@
 // writing: the program writes the bytes itself.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
-#include "stb_image_write.h"
+#include <stb_image_write.h>

@@ -2,3 +2,7 @@
 #pragma once
 
 void InstallPlatformBackend();
+
+// Fills only the file slots of the table with the backend's file calls (the install
+// above fills them too), for programs that need files and no window.
+void InstallPlatformFiles();

@@ -2,60 +2,82 @@
 // pointers. A backend (src/platform/sdl, src/platform/win32) fills the table at start;
 // tests fill it with fakes to make any step fail or to record message boxes. The
 // operations keep the shape of the Win32 calls they stand for: handles are opaque
-// pointers, window messages carry Win32 message numbers and virtual-key codes.
+// pointers, window messages carry Win32 message numbers and virtual-key codes, under
+// their Win32 names.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
+// Win32's names for the window messages, mouse-message flags, message-box flags, display-mode
+// switch results, virtual-key codes and pixel-format flags the program uses: type, name, Win32
+// value.
+#define PLATFORM_WIN32_CONSTANTS(X)          \
+  X(std::uint32_t, WM_DESTROY, 0x0002)       \
+  X(std::uint32_t, WM_CLOSE, 0x0010)         \
+  X(std::uint32_t, WM_QUIT, 0x0012)          \
+  X(std::uint32_t, WM_KEYDOWN, 0x0100)       \
+  X(std::uint32_t, WM_KEYUP, 0x0101)         \
+  X(std::uint32_t, WM_CHAR, 0x0102)          \
+  X(std::uint32_t, WM_SYSKEYDOWN, 0x0104)    \
+  X(std::uint32_t, WM_SYSKEYUP, 0x0105)      \
+  X(std::uint32_t, WM_MOUSEMOVE, 0x0200)     \
+  X(std::uint32_t, WM_LBUTTONDOWN, 0x0201)   \
+  X(std::uint32_t, WM_LBUTTONUP, 0x0202)     \
+  X(std::uint32_t, WM_MOUSEWHEEL, 0x020A)    \
+  X(std::uint32_t, MK_LBUTTON, 0x0001)       \
+  X(std::int32_t, WHEEL_DELTA, 120)          \
+  X(std::uint32_t, MB_OK, 0x00000000)        \
+  X(std::uint32_t, MB_ICONERROR, 0x00000010) \
+  X(std::int32_t, DISP_CHANGE_SUCCESSFUL, 0) \
+  X(std::int32_t, DISP_CHANGE_FAILED, -1)    \
+  X(std::int32_t, DISP_CHANGE_BADMODE, -2)   \
+  X(std::uint8_t, VK_BACK, 0x08)             \
+  X(std::uint8_t, VK_TAB, 0x09)              \
+  X(std::uint8_t, VK_RETURN, 0x0D)           \
+  X(std::uint8_t, VK_SHIFT, 0x10)            \
+  X(std::uint8_t, VK_CONTROL, 0x11)          \
+  X(std::uint8_t, VK_MENU, 0x12)             \
+  X(std::uint8_t, VK_ESCAPE, 0x1B)           \
+  X(std::uint8_t, VK_SPACE, 0x20)            \
+  X(std::uint8_t, VK_LEFT, 0x25)             \
+  X(std::uint8_t, VK_UP, 0x26)               \
+  X(std::uint8_t, VK_RIGHT, 0x27)            \
+  X(std::uint8_t, VK_DOWN, 0x28)             \
+  X(std::uint8_t, VK_F1, 0x70)               \
+  X(std::uint8_t, VK_F4, 0x73)               \
+  X(std::uint8_t, VK_F10, 0x79)              \
+  X(std::uint8_t, VK_F12, 0x7B)              \
+  X(std::uint32_t, PFD_DOUBLEBUFFER, 0x01)   \
+  X(std::uint32_t, PFD_DRAW_TO_WINDOW, 0x04) \
+  X(std::uint32_t, PFD_SUPPORT_OPENGL, 0x20)
+
+// A file that includes windows.h (the Win32 backend's) has them from there, as macros;
+// every other file has them from here. windows.h may come before or after this header:
+// after it, its macros take the names over with the same values (the Win32 backend checks
+// every value with a static_assert); before it, the definitions here are left out.
+#ifndef WM_DESTROY
+#define PLATFORM_DEFINE_CONSTANT(type, name, value) constexpr type name = value;
+PLATFORM_WIN32_CONSTANTS(PLATFORM_DEFINE_CONSTANT)
+#undef PLATFORM_DEFINE_CONSTANT
+#endif
+
 typedef void* PlatformHandle;
 
-// Message numbers and flags, with their Win32 values.
-enum : std::uint32_t {
-  WM_DESTROY = 0x0002,
-  WM_CLOSE = 0x0010,
-  WM_QUIT = 0x0012,
-  WM_KEYDOWN = 0x0100,
-  WM_KEYUP = 0x0101,
-  WM_CHAR = 0x0102,
-  WM_SYSKEYDOWN = 0x0104,
-  WM_SYSKEYUP = 0x0105,
-  WM_MOUSEMOVE = 0x0200,
-  WM_LBUTTONDOWN = 0x0201,
-  WM_LBUTTONUP = 0x0202,
-  WM_MOUSEWHEEL = 0x020A,
-};
+// An open file: the system's descriptor or handle as an integer; NoFile for none.
+typedef std::intptr_t PlatformFile;
+constexpr PlatformFile NoFile = -1;
 
-enum : std::uint32_t {
-  MB_OK = 0x00000000,
-  MB_ICONERROR = 0x00000010,
-};
-
-// Display-mode switch results.
-enum : std::int32_t {
-  DISP_CHANGE_SUCCESSFUL = 0,
-  DISP_CHANGE_FAILED = -1,
-  DISP_CHANGE_BADMODE = -2,
-};
-
-// Virtual-key codes used by name in the program.
-enum : std::uint8_t {
-  VK_BACK = 0x08,
-  VK_TAB = 0x09,
-  VK_RETURN = 0x0D,
-  VK_SHIFT = 0x10,
-  VK_CONTROL = 0x11,
-  VK_MENU = 0x12,
-  VK_ESCAPE = 0x1B,
-  VK_SPACE = 0x20,
-  VK_LEFT = 0x25,
-  VK_UP = 0x26,
-  VK_RIGHT = 0x27,
-  VK_DOWN = 0x28,
-  VK_F1 = 0x70,
-  VK_F4 = 0x73,
-  VK_F10 = 0x79,
-  VK_F12 = 0x7B,
+// What a system error code of a failed file operation means, in the terms the program
+// reports it in.
+enum class FileErrorKind {
+  NotFound,
+  InvalidName,
+  TooManyOpenFiles,
+  AccessDenied,
+  DiskFull,
+  Other,
 };
 
 struct PlatformMessage {
@@ -81,12 +103,6 @@ struct PixelFormatRequest {
   std::uint8_t layerType;
 };
 
-enum : std::uint32_t {
-  PFD_DOUBLEBUFFER = 0x01,
-  PFD_DRAW_TO_WINDOW = 0x04,
-  PFD_SUPPORT_OPENGL = 0x20,
-};
-
 // What the program asks of a full-screen display mode (the fields of a DEVMODEA that it
 // sets).
 struct DisplayModeRequest {
@@ -106,6 +122,26 @@ struct PlatformOps {
   // The high-resolution counter.
   std::int64_t (*CounterFrequency)();
   std::int64_t (*CounterValue)();
+
+  // Files, by paths in the host's own form (see NativePath).
+  // Reading: a regular file opened for reading, other readers allowed and writers not; a
+  // directory or device is not opened (NoFile). A read returns fewer bytes than asked only
+  // at the end of the file or on an error. The size is 0 when it cannot be found.
+  PlatformFile (*OpenFileForReading)(const char* path);
+  std::uint64_t (*FileSize)(PlatformFile file);
+  std::size_t (*ReadFromFile)(PlatformFile file, void* buffer, std::size_t count);
+  // Writing, other readers allowed: a file created, or cut to length 0 if it exists; an
+  // existing file opened for reading and writing with every write at its end; all of the
+  // bytes written. A failed call returns NoFile or false and stores the system's error
+  // code in *error (which CloseFile alone accepts as null).
+  PlatformFile (*CreateFileForWriting)(const char* path, int* error);
+  PlatformFile (*OpenFileForAppending)(const char* path, int* error);
+  bool (*WriteToFile)(PlatformFile file, const void* bytes, std::size_t count, int* error);
+  bool (*CloseFile)(PlatformFile file, int* error);
+  // What an error code from the calls above means for the file at path.
+  FileErrorKind (*ClassifyFileError)(int error, const char* path);
+  // The running executable's file name, without its directory.
+  std::string (*ExecutableName)();
 
   // A modal message box with no owner; returns when it has been acknowledged.
   void (*ShowMessageBox)(const char* text, const char* caption, std::uint32_t type);

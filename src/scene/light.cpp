@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/demo.h"
-#include "app/settings.h"
-#include "platform/window.h"
+#include "common/settings.h"
+#include "common/state.h"
+#include "platform/platform.h"
 #include "scene/scene.h"
 
 float LightPhase = 0.0f;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene/vector.h"
+#include "common/vector.h"
 
 struct MeshVertex {
   Vector3 position;

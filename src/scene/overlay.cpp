@@ -4,13 +4,14 @@
 // font file and no texture.
 #include "scene/overlay.h"
 
+#include <stb_easy_font.h>
+
 #include <algorithm>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "scene/models.h"
 #include "scene/scene.h"
-#include "stb_easy_font.h"
 
 bool ShowWireframe = false;
 bool ShowVectors = false;

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
 #include "scene/models.h"

@@ -1,8 +1,8 @@
 // The bump-mapped scene: its globals, the one-time set-up and the drawing of a frame.
 #pragma once
 
+#include "common/vector.h"
 #include "gl/gl_types.h"
-#include "scene/vector.h"
 
 extern Vector3 LightPosition;
 extern GLuint BumpTexture;

@@ -12,129 +12,32 @@
 // the rows are taken as packed. Rows that need no padding, and other bit counts, are read
 // as they stand.
 //
-// What it refuses, each with one message before anything is allocated for the pixels: a
+// What it refuses, each with one text and before anything is allocated for the pixels: a
 // file shorter than its headers, a colour table or pixel data the file does not hold, a
 // width or height of 0 or less (top-down files included), an edge beyond MaxBitmapEdge, a
 // pixel-data size that overflows 32 bits, pixel data shorter than width x height x 3
 // (fewer than 24 bits per pixel, compressed data, an image-size field that is too small),
 // and 24-bit rows that need padding with an image-size field between the packed and the
 // padded size, which fits neither layout ("Unsupported bitmap row padding").
+//
+// ParseBitmap does all of this on bytes in memory; ReadBitmapFile reads the file whole,
+// parses its bytes and shows the refusal, if any, as the reader's one message.
 #include "textures/bmp.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
-
-#ifdef _WIN32
-// After the project's headers, whose names windows.h would otherwise turn into macros.
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::size_t InfoHeaderSize = 40;
 constexpr std::uint64_t HeadersSize = FileHeaderSize + InfoHeaderSize;
-
-#ifdef _WIN32
-
-// File access: read only, other readers allowed, writers not.
-struct BitmapFile {
-  HANDLE handle = INVALID_HANDLE_VALUE;
-};
-
-// Opens an existing file for reading; a directory or device cannot be opened as an image.
-bool OpenBitmapFile(const char* path, BitmapFile* file) {
-  HANDLE handle =
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  if (GetFileType(handle) != FILE_TYPE_DISK) {
-    CloseHandle(handle);
-    return false;
-  }
-  file->handle = handle;
-  return true;
-}
-
-std::uint64_t BitmapFileSize(const BitmapFile& file) {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.handle, &size) || size.QuadPart < 0) return 0;
-  return static_cast<std::uint64_t>(size.QuadPart);
-}
-
-// Reads up to count bytes; fewer only at the end of the file or on an error.
-std::size_t ReadBitmapBytes(const BitmapFile& file, void* buffer, std::size_t count) {
-  std::size_t done = 0;
-  while (done < count) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(file.handle, static_cast<char*>(buffer) + done, chunk, &got, nullptr) || got == 0)
-      break;
-    done += got;
-  }
-  return done;
-}
-
-void CloseBitmapFile(BitmapFile* file) {
-  if (file->handle != INVALID_HANDLE_VALUE) CloseHandle(file->handle);
-  file->handle = INVALID_HANDLE_VALUE;
-}
-
-#else
-
-// File access: POSIX calls, in the shape of the Win32 ones they stand for.
-struct BitmapFile {
-  int descriptor = -1;
-};
-
-// Opens a regular file for reading; a directory or device cannot be opened as an image.
-bool OpenBitmapFile(const char* path, BitmapFile* file) {
-  const std::string native = NativePath(path);
-  const int descriptor = open(native.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return false;
-  struct stat info;
-  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(descriptor);
-    return false;
-  }
-  file->descriptor = descriptor;
-  return true;
-}
-
-std::uint64_t BitmapFileSize(const BitmapFile& file) {
-  struct stat info;
-  if (fstat(file.descriptor, &info) != 0 || info.st_size < 0) return 0;
-  return static_cast<std::uint64_t>(info.st_size);
-}
-
-// Reads up to count bytes, as one ReadFile call does: fewer only at the end of the file
-// or on an error. Returns the number of bytes read.
-std::size_t ReadBitmapBytes(const BitmapFile& file, void* buffer, std::size_t count) {
-  std::size_t done = 0;
-  while (done < count) {
-    const ssize_t got = read(file.descriptor, static_cast<char*>(buffer) + done, count - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return done;
-}
-
-void CloseBitmapFile(BitmapFile* file) {
-  if (file->descriptor >= 0) close(file->descriptor);
-  file->descriptor = -1;
-}
-
-#endif
 
 // Little-endian header fields.
 std::uint32_t FieldU32(const std::uint8_t* bytes, std::size_t offset) {
@@ -152,10 +55,6 @@ std::int32_t FieldI32(const std::uint8_t* bytes, std::size_t offset) {
   const std::uint32_t raw = FieldU32(bytes, offset);
   return raw <= 0x7FFFFFFFu ? static_cast<std::int32_t>(raw)
                             : -static_cast<std::int32_t>(~raw) - 1;  // two's complement
-}
-
-void ShowReaderMessage(const std::string& text) {
-  Platform.ShowMessageBox(text.c_str(), "BMP Unit", MB_OK);
 }
 
 // Checks the image's size fields and works out the pixel-data size. Returns the text of
@@ -217,87 +116,89 @@ void DropRowPadding(std::uint8_t* buffer, std::int32_t width, std::int32_t heigh
     std::memmove(buffer + row * packed, buffer + row * stride, packed);
 }
 
+// The reader's one message for a file it cannot serve.
+void ShowReaderMessage(const char* text) {
+  Platform.ShowMessageBox(text, "BMP Unit", MB_OK);
+}
+
 }  // namespace
 
-void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
-                    std::unique_ptr<std::uint8_t[]>* pixels) {
-  pixels->reset();
-  BitmapFile file;
-  if (!OpenBitmapFile(path, &file)) {
-    ShowReaderMessage(std::string("Error opening \"") + path);
-    return;
+ParsedBitmap ParseBitmap(const std::uint8_t* bytes, std::size_t size) {
+  ParsedBitmap result;
+  if (size < HeadersSize) {
+    result.refusal = "Error reading bitmap header";
+    return result;
   }
-  const std::uint64_t fileSize = BitmapFileSize(file);
-
-  std::uint8_t headers[HeadersSize] = {};
-  if (fileSize < HeadersSize || ReadBitmapBytes(file, headers, FileHeaderSize) != FileHeaderSize ||
-      ReadBitmapBytes(file, headers + FileHeaderSize, InfoHeaderSize) != InfoHeaderSize) {
-    ShowReaderMessage("Error reading bitmap header");
-    CloseBitmapFile(&file);
-    return;
-  }
-  const std::uint8_t* info = headers + FileHeaderSize;
-  const std::int32_t fileWidth = FieldI32(info, 4);
-  const std::int32_t fileHeight = FieldI32(info, 8);
+  const std::uint8_t* info = bytes + FileHeaderSize;
+  const std::int32_t width = FieldI32(info, 4);
+  const std::int32_t height = FieldI32(info, 8);
   const std::uint16_t bitsPerPixel = FieldU16(info, 14);
   const std::uint32_t imageSize = FieldU32(info, 20);
   const std::uint32_t coloursUsed = FieldU32(info, 32);
 
-  // The colour-table block: one byte per counted colour, read into four-byte entries and
-  // never interpreted. A count the file cannot hold is refused before allocating.
-  std::uint64_t remaining = fileSize - HeadersSize;
+  // The colour-table block: one byte per counted colour, skipped and never interpreted.
+  std::uint64_t remaining = size - HeadersSize;
   if (coloursUsed > remaining) {
-    ShowReaderMessage("Error reading palette");
-    CloseBitmapFile(&file);
-    return;
-  }
-  if (coloursUsed != 0) {
-    std::vector<std::uint32_t> colourTable((coloursUsed + 3) / 4);
-    if (ReadBitmapBytes(file, colourTable.data(), coloursUsed) != coloursUsed) {
-      ShowReaderMessage("Error reading palette");
-      CloseBitmapFile(&file);
-      return;
-    }
+    result.refusal = "Error reading palette";
+    return result;
   }
   remaining -= coloursUsed;
+  const std::uint8_t* data = bytes + HeadersSize + coloursUsed;
 
-  *width = fileWidth;
-  *height = fileHeight;
+  result.sizeKnown = true;
+  result.width = width;
+  result.height = height;
 
   std::uint64_t dataSize = 0;
-  if (const char* refusal =
-          CheckImageSize(fileWidth, fileHeight, bitsPerPixel, imageSize, &dataSize)) {
-    ShowReaderMessage(refusal);
-    CloseBitmapFile(&file);
-    return;
-  }
+  result.refusal = CheckImageSize(width, height, bitsPerPixel, imageSize, &dataSize);
+  if (result.refusal) return result;
 
   std::uint64_t readSize = 0;
   bool padded = false;
-  if (const char* refusal = ChooseRowLayout(fileWidth, fileHeight, bitsPerPixel, imageSize,
-                                            dataSize, remaining, &readSize, &padded)) {
-    ShowReaderMessage(refusal);
-    CloseBitmapFile(&file);
+  result.refusal = ChooseRowLayout(width, height, bitsPerPixel, imageSize, dataSize, remaining,
+                                   &readSize, &padded);
+  if (result.refusal) return result;
+
+  // Pixel data: allocated only when the bytes hold it all.
+  if (readSize > remaining) {
+    result.refusal = "Error reading bitmap data";
+    return result;
+  }
+  const std::size_t count = static_cast<std::size_t>(readSize);
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[count]);
+  std::memcpy(buffer.get(), data, count);
+  if (padded) DropRowPadding(buffer.get(), width, height);
+  SwapRedBlue(buffer.get(), width * height);
+  result.pixels = std::move(buffer);
+  return result;
+}
+
+void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
+                    std::unique_ptr<std::uint8_t[]>* pixels) {
+  pixels->reset();
+  const PlatformFile file = Platform.OpenFileForReading(NativePath(path).c_str());
+  if (file == NoFile) {
+    ShowReaderMessage((std::string("Error opening \"") + path).c_str());
     return;
   }
+  // The whole file, as far as it can be read: the parser sees a file cut short where a
+  // read stopped.
+  const std::uint64_t fileSize = Platform.FileSize(file);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(
+      std::min<std::uint64_t>(fileSize, std::numeric_limits<std::size_t>::max())));
+  bytes.resize(Platform.ReadFromFile(file, bytes.data(), bytes.size()));
+  Platform.CloseFile(file, nullptr);
 
-  // Pixel data: allocated only when the file holds it all, and read with one call.
-  const std::size_t size = static_cast<std::size_t>(readSize);
-  std::unique_ptr<std::uint8_t[]> buffer;
-  if (readSize <= remaining) {
-    buffer.reset(new std::uint8_t[size]);
-    if (ReadBitmapBytes(file, buffer.get(), size) != size) buffer.reset();
+  ParsedBitmap parsed = ParseBitmap(bytes.data(), bytes.size());
+  if (parsed.sizeKnown) {
+    *width = parsed.width;
+    *height = parsed.height;
   }
-  if (!buffer) {
-    ShowReaderMessage("Error reading bitmap data");
-    CloseBitmapFile(&file);
+  if (parsed.refusal) {
+    ShowReaderMessage(parsed.refusal);
     return;
   }
-  CloseBitmapFile(&file);
-
-  if (padded) DropRowPadding(buffer.get(), fileWidth, fileHeight);
-  SwapRedBlue(buffer.get(), fileWidth * fileHeight);
-  *pixels = std::move(buffer);
+  *pixels = std::move(parsed.pixels);
 }
 
 void SwapRedBlue(std::uint8_t* buffer, std::int32_t pixelCount) {

@@ -4,6 +4,7 @@
 // message.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -11,6 +12,24 @@
 // implementations offer (Mesa's llvmpipe among them), far beyond any image this program
 // loads. Larger sizes are refused before anything is allocated.
 constexpr std::int32_t MaxBitmapEdge = 16384;
+
+// What the parser makes of a BMP file's bytes.
+struct ParsedBitmap {
+  // Null for a served image; otherwise the text of the refusal, as the reader's message
+  // shows it.
+  const char* refusal = nullptr;
+  // Whether the headers and the colour table were whole, which sets width and height.
+  bool sizeKnown = false;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  // A served image's pixels, as ReadBitmapFile hands them back; empty for a refusal.
+  std::unique_ptr<std::uint8_t[]> pixels;
+};
+
+// Parses the whole content of a BMP file, size bytes at bytes: header checks, the row
+// layout, and the pixels decoded. Touches no file and shows no message; allocates nothing
+// but the pixel buffer, which is never larger than size.
+ParsedBitmap ParseBitmap(const std::uint8_t* bytes, std::size_t size);
 
 // Reads the image at path. On success *pixels owns a buffer of the pixel-data size as
 // read whose first width x height x 3 bytes are red, green, blue pixels in packed rows,

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "common/vector.h"
 #include "gl/gl_types.h"
-#include "scene/vector.h"
 
 // Builds the six faces of size x size texels, clamped to the edge and filtered linearly
 // (trilinearly when mipmapped). Leaves the texture bound to GL_TEXTURE_CUBE_MAP_ARB, cube

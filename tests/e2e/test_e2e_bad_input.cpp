@@ -4,7 +4,6 @@
 // a directory. Each run must show exactly its messages, exit with status 1 and leave the
 // run directory as it found it (only the emptied log differs, where one is made).
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>

@@ -5,14 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "demo_process.h"
 #include "textures/bmp.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
-#include "stb_image.h"
+#include <stb_image.h>
 
 namespace fs = std::filesystem;
 
@@ -84,13 +83,12 @@ TEST(EndToEndCommandLine, HeadlessCaptureIsReproducibleInBothFormats) {
   EXPECT_EQ(ReadFile(dir + "/system/log.txt"), "");
 
   // The BMP of the same frame, read by the program's own reader, holds the PNG's pixels.
-  Capture(dir, "frame.bmp");
-  std::int32_t w = 0, h = 0;
-  std::unique_ptr<std::uint8_t[]> bmp;
-  ReadBitmapFile((dir + "/frame.bmp").c_str(), &w, &h, &bmp);
-  ASSERT_TRUE(bmp);
-  ASSERT_EQ(w, 640);
-  ASSERT_EQ(h, 480);
+  const std::vector<std::uint8_t> frame = Capture(dir, "frame.bmp");
+  const ParsedBitmap parsed = ParseBitmap(frame.data(), frame.size());
+  ASSERT_EQ(parsed.refusal, nullptr);
+  ASSERT_EQ(parsed.width, 640);
+  ASSERT_EQ(parsed.height, 480);
+  const std::uint8_t* bmp = parsed.pixels.get();
   int pw = 0, ph = 0, channels = 0;
   stbi_uc* png =
       stbi_load_from_memory(first.data(), static_cast<int>(first.size()), &pw, &ph, &channels, 3);

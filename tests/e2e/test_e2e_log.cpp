@@ -2,7 +2,6 @@
 // empty log after a normal run, and the fatal report at start when the log cannot be
 // created.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>

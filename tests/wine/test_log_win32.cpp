@@ -1,19 +1,15 @@
 // The log on the Windows build, through the Win32 file calls in a scratch directory:
 // ResetLog empties the file, and every WriteLog line ends in exactly one CR LF (no text
 // mode adding a second CR).
-#include "app/demo.h"
-#include "log/log.h"
-
-// After the program's headers, whose names windows.h would otherwise turn into macros.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
+
+#include "common/state.h"
+#include "log/log.h"
+#include "platform/backend.h"
 
 namespace {
 
@@ -44,6 +40,7 @@ std::string ReadBytes(const std::string& path) {
 class LogWin32 : public ::testing::Test {
  protected:
   void SetUp() override {
+    InstallPlatformFiles();
     directory = MakeScratchDirectory();
     ASSERT_FALSE(directory.empty()) << "no scratch directory: error " << GetLastError();
     path = directory + "log.txt";

@@ -2,26 +2,25 @@
 // a virtual X display in this project's runs): the class record, the window's styles and
 // client size, the pixel format and context, the swap interval, key messages through the
 // window procedure, the full-screen path, teardown, libraries, the clock and the boxes.
-#include "app/demo.h"
-#include "app/settings.h"
-#include "gl/gl.h"
-#include "gl/gl_loader.h"
-#include "platform/backend.h"
-#include "platform/win32/platform_win32.h"
-#include "platform/window.h"
-
-// After the program's headers, whose constants windows.h redefines as macros.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
+// windows.h makes the character-set-neutral names macros for the ANSI ones; here they
+// name the GL loader's own slots, so the macros go before the loader's header is read.
+#undef wglUseFontBitmaps
+#undef wglUseFontOutlines
 
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "app/demo.h"
+#include "common/settings.h"
+#include "gl/gl.h"
+#include "gl/gl_loader.h"
+#include "platform/backend.h"
+#include "platform/win32/platform_win32.h"
+#include "window/window.h"
 
 namespace {
 
@@ -373,11 +372,6 @@ TEST(Win32Libraries, LoadAndLookUpAsTheLoaderExpects) {
   Platform.FreeSharedLibrary(glu);
   Platform.FreeSharedLibrary(gl);
 }
-
-// windows.h makes the character-set-neutral names macros for the ANSI ones; here they
-// name the loader's own slots.
-#undef wglUseFontBitmaps
-#undef wglUseFontOutlines
 
 TEST(Win32Libraries, LoadingBindsTheCoreWGLSlotsByTheirExportNames) {
   InstallPlatformBackend();

@@ -258,14 +258,14 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
     // the user positive.
     case SDL_MOUSEMOTION:
       message.message = WM_MOUSEMOVE;
-      message.wParam = (event.motion.state & SDL_BUTTON_LMASK) ? 0x0001 : 0;
+      message.wParam = (event.motion.state & SDL_BUTTON_LMASK) ? MK_LBUTTON : 0;
       message.lParam = PackPoint(event.motion.x, event.motion.y);
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       if (event.button.button != SDL_BUTTON_LEFT) break;
       message.message = event.type == SDL_MOUSEBUTTONDOWN ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-      message.wParam = event.type == SDL_MOUSEBUTTONDOWN ? 0x0001 : 0;
+      message.wParam = event.type == SDL_MOUSEBUTTONDOWN ? MK_LBUTTON : 0;
       message.lParam = PackPoint(event.button.x, event.button.y);
       break;
     case SDL_MOUSEWHEEL: {
@@ -273,7 +273,8 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
           event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
       if (notches == 0) break;
       message.message = WM_MOUSEWHEEL;
-      message.wParam = static_cast<std::uintptr_t>(static_cast<std::uint16_t>(notches * 120)) << 16;
+      message.wParam =
+          static_cast<std::uintptr_t>(static_cast<std::uint16_t>(notches * WHEEL_DELTA)) << 16;
       break;
     }
     case SDL_WINDOWEVENT:
@@ -291,6 +292,7 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
 
 void InstallSdlPlatform() {
   SDL_SetMainReady();
+  InstallPlatformFiles();
   Platform.LoadSharedLibrary = SdlLoadSharedLibrary;
   Platform.FindExport = SdlFindExport;
   Platform.FreeSharedLibrary = SdlFreeSharedLibrary;

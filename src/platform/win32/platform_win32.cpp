@@ -2,20 +2,19 @@
 // call it is named after, with the values the window module asks for.
 #include "platform/win32/platform_win32.h"
 
+#include <windows.h>
+
 #include <cstdio>
 
 #include "gl/gl.h"
 #include "platform/backend.h"
 
-// After the program's own headers: windows.h defines the message, key and flag names
-// that platform.h declares as constants, as macros with the same values.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+// The Win32 names the platform header lists have windows.h's values, so that the code that
+// takes them from the platform header agrees with the code that takes them from here.
+#define CHECK_WIN32_CONSTANT(type, name, value) \
+  static_assert(name == value, #name " has the value the platform header lists");
+PLATFORM_WIN32_CONSTANTS(CHECK_WIN32_CONSTANT)
+#undef CHECK_WIN32_CONSTANT
 
 namespace {
 
@@ -279,6 +278,7 @@ bool IsPlainAscii(const char* text) {
 }
 
 void InstallWin32Platform() {
+  InstallPlatformFiles();
   Platform.LoadSharedLibrary = Win32LoadSharedLibrary;
   Platform.FindExport = Win32FindExport;
   Platform.FreeSharedLibrary = Win32FreeSharedLibrary;

@@ -1,5 +1,5 @@
 // Built-in settings and their defaults.
-#include "app/settings.h"
+#include "common/settings.h"
 
 bool Fullscreen = false;
 std::int32_t ScreenWidth = 640;

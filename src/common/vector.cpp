@@ -1,6 +1,6 @@
 // Vector operations at extended precision (long double: the x87 64-bit significand on
 // x86), narrowed to float32 exactly where a result is stored.
-#include "scene/vector.h"
+#include "common/vector.h"
 
 #include <cmath>
 

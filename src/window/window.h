@@ -4,22 +4,12 @@
 
 #include <cstdint>
 
+#include "common/state.h"
 #include "platform/platform.h"
 
 extern PlatformHandle WindowHandle;
 extern PlatformHandle DeviceContextHandle;
 extern PlatformHandle RenderContextHandle;
-extern std::uint8_t KeyState[256];
-
-// The mouse as the window procedure last heard it: the pointer in client pixels, whether
-// the left button is down, and the wheel's notches not yet taken (away from the user
-// positive).
-struct MouseInput {
-  int x = 0, y = 0;
-  bool leftDown = false;
-  int wheelNotches = 0;
-};
-extern MouseInput Mouse;
 
 // Loads the GL libraries, then creates the window, device context, pixel format and
 // rendering context, made current. On failure it has torn down what it made, shown the

@@ -1,17 +1,15 @@
 // The window, its device context and GL rendering context, the optional display-mode
 // switch, their release in order, and the window procedure with the key-state table.
-#include "platform/window.h"
+#include "window/window.h"
 
 #include <cfenv>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "gl/gl_loader.h"
 
 PlatformHandle WindowHandle = nullptr;
 PlatformHandle DeviceContextHandle = nullptr;
 PlatformHandle RenderContextHandle = nullptr;
-std::uint8_t KeyState[256] = {};
-MouseInput Mouse;
 
 namespace {
 
@@ -49,6 +47,7 @@ void ResetWindowState() {
   ModuleInstance = nullptr;
   WindowGone = false;
   for (std::uint8_t& key : KeyState) key = 0;
+  Mouse = MouseInput();
 }
 
 bool CreateRenderWindow() {
@@ -165,10 +164,10 @@ std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uint
     case WM_LBUTTONUP:
       Mouse.x = static_cast<std::int16_t>(lParam & 0xFFFF);
       Mouse.y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-      Mouse.leftDown = (wParam & 0x0001) != 0;
+      Mouse.leftDown = (wParam & MK_LBUTTON) != 0;
       return 0;
     case WM_MOUSEWHEEL:
-      Mouse.wheelNotches += static_cast<std::int16_t>((wParam >> 16) & 0xFFFF) / 120;
+      Mouse.wheelNotches += static_cast<std::int16_t>((wParam >> 16) & 0xFFFF) / WHEEL_DELTA;
       return 0;
     default:
       return Platform.DefaultWindowProc(window, message, wParam, lParam);

@@ -1,0 +1,19 @@
+// The running program's shared state, read and written across layers: the clock reading
+// of the current frame, the main loop's run flag and the key-state table.
+#pragma once
+
+#include <cstdint>
+
+extern std::int32_t ElapsedMs;      // clock reading of the current frame, in milliseconds
+extern bool Running;                // the main loop runs while it is true
+extern std::uint8_t KeyState[256];  // 1 while the key of that virtual-key code is down
+
+// The mouse as the window procedure last heard it: the pointer in client pixels, whether
+// the left button is down, and the wheel's notches not yet taken (away from the user
+// positive).
+struct MouseInput {
+  int x = 0, y = 0;
+  bool leftDown = false;
+  int wheelNotches = 0;
+};
+extern MouseInput Mouse;
