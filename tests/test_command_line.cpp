@@ -21,6 +21,8 @@ TEST(CommandLine, NoOptionsIsTheBuiltInProgram) {
   EXPECT_FALSE(line.vsync);
   EXPECT_EQ(line.view, 1);
   EXPECT_EQ(line.model, 0);
+  EXPECT_FALSE(line.colour);
+  EXPECT_FALSE(line.specular);
   EXPECT_EQ(line.normalMap, "");
   EXPECT_FALSE(line.flipGreen);
   EXPECT_FALSE(line.freezeClock);
@@ -29,14 +31,17 @@ TEST(CommandLine, NoOptionsIsTheBuiltInProgram) {
 }
 
 TEST(CommandLine, EveryOptionSetsWhatItSays) {
-  const CommandLine line = Parse({"--fullscreen", "--vsync", "--view", "3", "--model", "torus",
-                                  "--normal-map", "maps/dome.bmp", "--flip-green", "--time=2500",
-                                  "--frames", "7", "--screenshot", "out/shot.PNG"});
+  const CommandLine line =
+      Parse({"--fullscreen", "--vsync", "--view", "3", "--model", "torus", "--colour", "--specular",
+             "--normal-map", "maps/dome.bmp", "--flip-green", "--time=2500", "--frames", "7",
+             "--screenshot", "out/shot.PNG"});
   ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
   EXPECT_TRUE(line.fullscreen);
   EXPECT_TRUE(line.vsync);
   EXPECT_EQ(line.view, 3);
   EXPECT_EQ(line.model, 2);
+  EXPECT_TRUE(line.colour);
+  EXPECT_TRUE(line.specular);
   EXPECT_EQ(line.normalMap, "maps/dome.bmp");
   EXPECT_TRUE(line.flipGreen);
   EXPECT_TRUE(line.freezeClock);
@@ -61,8 +66,9 @@ TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
   // Help after a bad option: the bad option is reported.
   EXPECT_EQ(Parse({"--bogus", "--help"}).action, CommandLine::Action::Error);
   const std::string usage = UsageText();
-  for (const char* option : {"--help", "--version", "--fullscreen", "--vsync", "--view", "--model",
-                             "--normal-map", "--flip-green", "--time", "--frames", "--screenshot"})
+  for (const char* option :
+       {"--help", "--version", "--fullscreen", "--vsync", "--view", "--model", "--colour",
+        "--specular", "--normal-map", "--flip-green", "--time", "--frames", "--screenshot"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   EXPECT_EQ(std::string(VersionText()), "bumpdemo 1.0.0\n");
 }

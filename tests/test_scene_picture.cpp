@@ -157,7 +157,9 @@ double Dot3(const std::array<int, 3>& n, V3 l) {
   return std::clamp(4 * sum, 0.0, 1.0) * 255;
 }
 
-void WriteFlatNormalMap(const std::string& path, int size) {
+// A size x size 24-bit BMP of one texel, by default the flat normal (0, 0, 1).
+void WriteFlatNormalMap(const std::string& path, int size,
+                        std::array<std::uint8_t, 3> rgb = {128, 128, 255}) {
   std::vector<std::uint8_t> file(54 + size * size * 3, 0);
   auto put32 = [&](int at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -172,9 +174,9 @@ void WriteFlatNormalMap(const std::string& path, int size) {
   file[26] = 1;
   file[28] = 24;
   for (std::size_t i = 54; i < file.size(); i += 3) {
-    file[i] = 255;      // blue: z
-    file[i + 1] = 128;  // green: y
-    file[i + 2] = 128;  // red: x
+    file[i] = rgb[2];      // blue: z
+    file[i + 1] = rgb[1];  // green: y
+    file[i + 2] = rgb[0];  // red: x
   }
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(file.data()), file.size());
 }
@@ -199,7 +201,8 @@ class ScenePicture : public ::testing::Test {
   void TearDown() override {
     CurrentView = View::Lit;
     CurrentModel = Model::Wall;
-    ShowColour = ForceTwoTextureUnits = false;
+    ShowColour = ShowSpecular = ForceTwoTextureUnits = false;
+    ResetCamera();
     ShowWireframe = ShowVectors = ShowPanel = false;
   }
 
@@ -706,6 +709,66 @@ TEST_F(ScenePicture, ColourMapMultipliesTheDiffuseTermOnBothPaths) {
   EXPECT_LE(worst, 2) << "two passes against three units";
   ShowColour = false;
   EXPECT_NE(Render(light), stages) << "and without colour, another picture";
+}
+
+// The specular highlight on a flat-mapped sphere lies where the mirror direction says: the
+// centre of its brightest pixels is within a few pixels of the centre of the pixels where
+// the traced sphere's N . H, raised to the same power, is brightest. A black colour map
+// takes the diffuse term out of the picture (the highlight is added after the colour), so
+// the highlight is seen alone, unclipped. It follows the light, and moves with the camera.
+TEST_F(ScenePicture, SpecularHighlightSitsWhereTheMirrorDirectionSays) {
+  const std::string black = RunDir + "/Textures/black.bmp";
+  WriteFlatNormalMap(black, 16, {0, 0, 0});
+  const char* const shippedColour = ColourMapPath;
+  ColourMapPath = black.c_str();
+  ShowColour = true;
+  CurrentModel = Model::Sphere;
+  const int power = SpecularPower();
+  ASSERT_EQ(power, 16) << "llvmpipe has the units for the full power";
+  // The centre of the pixels within 10 % of the brightest, of a value per pixel.
+  auto brightCentre = [](const std::vector<double>& value, double* x, double* y) {
+    const double top = *std::max_element(value.begin(), value.end());
+    double sx = 0, sy = 0, n = 0;
+    for (int i = 0; i < Width * Height; ++i) {
+      if (value[i] < 0.9 * top) continue;
+      sx += i % Width + 0.5, sy += i / Width + 0.5, ++n;
+    }
+    *x = sx / n, *y = sy / n;
+    return top;
+  };
+  auto highlight = [&](V3 light, double* x, double* y) {
+    ShowSpecular = false;
+    const std::vector<std::uint8_t> without = Render(light);
+    ShowSpecular = true;
+    const std::vector<std::uint8_t> with = Render(light);
+    std::vector<double> added(Width * Height);
+    for (int i = 0; i < Width * Height; ++i) added[i] = with[i * 3] - without[i * 3];
+    return brightCentre(added, x, y);
+  };
+  for (const V3 light : {V3{1, 0, 1.5}, V3{0, 1, 0.75}}) {
+    double x, y;
+    const double top = highlight(light, &x, &y);
+    EXPECT_GT(top, 200) << "a bright highlight";
+    std::vector<double> expected(Width * Height, 0);
+    for (int py = 0; py < Height; ++py) {
+      for (int px = 0; px < Width; ++px) {
+        V3 p;
+        if (Trace(Model::Sphere, 0, px, py, &p) != 1) continue;
+        const V3 h = Unit(Unit(light - p) + Unit(Eye - p));
+        expected[py * Width + px] = std::pow(std::max(0.0, Dot(Unit(p), h)), power);
+      }
+    }
+    double ex, ey;
+    brightCentre(expected, &ex, &ey);
+    std::printf("highlight at %.1f, %.1f; the mirror direction says %.1f, %.1f\n", x, y, ex, ey);
+    EXPECT_LT(std::hypot(x - ex, y - ey), 4) << "light at " << light.x << "," << light.y;
+  }
+  double before[2], after[2];
+  highlight({1, 0, 1.5}, &before[0], &before[1]);
+  OrbitCamera(0.4f, 0);
+  highlight({1, 0, 1.5}, &after[0], &after[1]);
+  EXPECT_GT(std::hypot(after[0] - before[0], after[1] - before[1]), 10) << "moves with the camera";
+  ColourMapPath = shippedColour;
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ const char Usage[] =
     "                       4 flat, 5 per-vertex\n"
     "  --model NAME         start with the model NAME: wall, sphere or torus\n"
     "  --colour             start with the colour map on\n"
+    "  --specular           start with the specular highlight on\n"
     "  --normal-map FILE    read the normal map from FILE (24-bit BMP)\n"
     "  --flip-green         the map's green channel points down (maps made for the\n"
     "                       other convention)\n"
@@ -89,7 +90,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     };
     const bool flag = option == "-h" || option == "--help" || option == "--version" ||
                       option == "--fullscreen" || option == "--vsync" || option == "--flip-green" ||
-                      option == "--colour";
+                      option == "--colour" || option == "--specular";
     if (flag && hasValue) return Fail("option '" + option + "' takes no value");
 
     std::string text;
@@ -108,6 +109,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.flipGreen = true;
     } else if (option == "--colour") {
       line.colour = true;
+    } else if (option == "--specular") {
+      line.specular = true;
     } else if (option == "--view") {
       if (!takeValue(&text)) return Fail("option '--view' needs a value (1 to 5)");
       if (!ParseWhole(text, 1, ViewCount, &number))

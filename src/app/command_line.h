@@ -15,6 +15,7 @@ struct CommandLine {
   int view = 1;              // --view N, 1 to ViewCount
   int model = 0;             // --model wall|sphere|torus: 0, 1, 2
   bool colour = false;       // --colour
+  bool specular = false;     // --specular
   std::string normalMap;     // --normal-map FILE; empty: the built-in path
   bool flipGreen = false;    // --flip-green
   bool freezeClock = false;  // --time MS given

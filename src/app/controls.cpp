@@ -63,6 +63,7 @@ void HandleControlKeys(std::int32_t now) {
                    : CurrentModel == Model::Sphere ? Model::Torus
                                                    : Model::Wall;
   if (Pressed('D')) ShowColour = !ShowColour;
+  if (Pressed('S')) ShowSpecular = !ShowSpecular;
   if (Pressed('W')) ShowWireframe = !ShowWireframe;
   if (Pressed('V')) ShowVectors = !ShowVectors;
   const bool panelKey = Pressed('H') | Pressed(VK_F1);
@@ -72,6 +73,7 @@ void HandleControlKeys(std::int32_t now) {
     CurrentView = StartView;
     CurrentModel = StartModel;
     ShowColour = StartColour;
+    ShowSpecular = StartSpecular;
     ResetCamera();
     ResetLightMotion();
     ShowWireframe = ShowVectors = ShowPanel = false;

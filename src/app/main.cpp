@@ -19,6 +19,7 @@ void Apply(const CommandLine& line) {
   StartView = CurrentView = static_cast<View>(line.view);
   StartModel = CurrentModel = static_cast<Model>(line.model);
   StartColour = ShowColour = line.colour;
+  StartSpecular = ShowSpecular = line.specular;
   if (!line.normalMap.empty()) NormalMapPath = line.normalMap.c_str();
   FlipGreenChannel = line.flipGreen;
   ClockFrozen = line.freezeClock;

@@ -36,18 +36,19 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
   const int view = static_cast<int>(CurrentView);
   std::vector<std::string> lines = {
       "View " + std::to_string(view) + ": " + ViewNames[view - 1] + "    Model: " +
-          ModelNames[static_cast<int>(CurrentModel)] + (ShowColour ? "    Colour" : ""),
+          ModelNames[static_cast<int>(CurrentModel)] + (ShowColour ? "    Colour" : "") +
+          (ShowSpecular ? "    Specular ^" + std::to_string(SpecularPower()) : ""),
       fps < 0 ? std::string("Frames per second: ...") : Format("Frames per second: %.1f", fps),
       Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
       Format("Speed: x%g", static_cast<double>(LightSpeed())) +
           (LightMotion.paused ? "  (paused)" : ""),
       "",
-      "1-5 view   M model   D colour   R reset",
+      "1-5 view   M model   D colour   S specular",
       "Space pause   Left/Right step",
       "+/- speed   Up/Down height",
       "W wireframe   V vectors   H/F1 panel",
       "Drag camera   Wheel nearer/farther",
-      "F12 screenshot   Esc quit",
+      "F12 screenshot   R reset   Esc quit",
   };
   if (!note.empty()) lines.push_back(note);
   return lines;

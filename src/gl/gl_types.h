@@ -142,6 +142,7 @@ enum : GLenum {
 // models' self-shadowing stage and its blending fallback.
 enum : GLenum {
   GL_ZERO = 0,
+  GL_ONE = 1,
   GL_TRIANGLES = 0x0004,
   GL_DST_COLOR = 0x0306,
   GL_BLEND = 0x0BE2,

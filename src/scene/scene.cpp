@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "common/settings.h"
 #include "gl/gl.h"
@@ -26,6 +27,8 @@ View StartView = View::Lit;
 Model CurrentModel = Model::Wall;
 Model StartModel = Model::Wall;
 bool ShowColour = false;
+bool ShowSpecular = false;
+bool StartSpecular = false;
 bool StartColour = false;
 bool ForceTwoTextureUnits = false;
 const char* ColourMapPath = "Textures\\wall_colour.bmp";
@@ -131,14 +134,23 @@ void SetUpFactorStage(GLenum unit, GLuint texture, GLenum source) {
   glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, source);
 }
 
-// The colour map, read when first asked for; 0 when it cannot be read (the reader has
-// said why), and colour then stays off.
+// The colour map, read when first asked for (and again if ColourMapPath names another
+// file); 0 when it cannot be read (the reader has said why), and colour then stays off.
+// Loaded on unit 0, with the green channel as stored: the normal map's convention is not
+// the colour map's.
 GLuint ColourTexture() {
   static GLuint texture = 0;
+  static std::string loaded;
   static bool tried = false;
-  if (!tried) {
+  if (!tried || loaded != ColourMapPath) {
     tried = true;
+    loaded = ColourMapPath;
+    if (texture) glDeleteTextures(1, &texture);
+    const bool flip = FlipGreenChannel;
+    FlipGreenChannel = false;
+    glActiveTextureARB(GL_TEXTURE0_ARB);
     texture = LoadTextureIfReadable(true, ColourMapPath);
+    FlipGreenChannel = flip;
     if (!texture) WriteLog("the colour map cannot be read: colour stays off", false);
   }
   return texture;
@@ -220,6 +232,57 @@ void DrawMesh(const Mesh& mesh, bool curved) {
   glDisable(GL_TEXTURE_2D);
 }
 
+// The highlight, added to what DrawMesh drew: units 0 and 1 form N . H per pixel, the
+// normal map's normal with the half-angle vector between the directions to the light and
+// to the eye (given per vertex in its tangent frame, normalised per pixel by the cube
+// map), and each further unit squares it, up to the power MaxSpecularPower: 16 with the
+// six units that takes, less where the GL has fewer. On curved models the self-shadowing
+// factor multiplies it, in one more unit where there is one. Added by blending.
+void DrawSpecular(const Mesh& mesh, bool curved) {
+  const int units = TextureUnits();
+  int squarings = 0;
+  while (squarings + 2 < units && (1 << squarings) < MaxSpecularPower) ++squarings;
+  const bool shadowStage = curved && squarings + 2 < units;
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, BumpTexture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  SetUpDot3Stage();
+  for (int k = 0; k < squarings; ++k)
+    SetUpFactorStage(GL_TEXTURE2_ARB + k, BumpTexture, GL_PREVIOUS_ARB);
+  if (shadowStage) SetUpFactorStage(GL_TEXTURE2_ARB + squarings, BumpTexture, GL_PRIMARY_COLOR_ARB);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+
+  const Vector3 eye = CameraEye();
+  glBegin(GL_TRIANGLES);
+  for (const std::uint32_t index : mesh.triangles) {
+    const MeshVertex& v = mesh.vertices[index];
+    float light[3];
+    const float factor = TangentLight(v, true, light);
+    const Vector3 view = NormalizeVector3(SubtractVector3(eye, v.position));
+    const float half[3] = {
+        light[0] + view.x * v.tangent.x + view.y * v.tangent.y + view.z * v.tangent.z,
+        light[1] + view.x * v.bitangent.x + view.y * v.bitangent.y + view.z * v.bitangent.z,
+        light[2] + view.x * v.normal.x + view.y * v.normal.y + view.z * v.normal.z};
+    if (shadowStage) glColor4f(factor, factor, factor, 1);
+    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
+    glMultiTexCoord3fv(GL_TEXTURE1_ARB, half);
+    glVertex3fv(&v.position.x);
+  }
+  glEnd();
+
+  glDisable(GL_BLEND);
+  for (int k = squarings + (shadowStage ? 1 : 0); k >= 1; --k) {
+    glActiveTextureARB(GL_TEXTURE1_ARB + k);
+    glDisable(GL_TEXTURE_2D);
+  }
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+}
+
 // The wall as a mesh of two triangles with the world's axes as its frame, for the lit
 // view with colour.
 Mesh WallMesh() {
@@ -247,6 +310,20 @@ const Mesh& ModelMesh(Model model) {
   static const Mesh sphere = MakeSphere(0.7f, 48, 24, 4, 2);
   static const Mesh torus = MakeTorus(0.6f, 0.25f, 64, 24, 6, 2);
   return model == Model::Sphere ? sphere : torus;
+}
+
+Vector3 CameraEye() {
+  if (!Camera.moved) return MakeVector3(2, 2, 2);
+  const double ground = Camera.distance * std::cos(Camera.elevation);
+  return MakeVector3(static_cast<float>(ground * std::cos(Camera.azimuth)),
+                     static_cast<float>(ground * std::sin(Camera.azimuth)),
+                     static_cast<float>(Camera.distance * std::sin(Camera.elevation)));
+}
+
+int SpecularPower() {
+  int power = 1;
+  for (int unit = 2; unit < TextureUnits() && power < MaxSpecularPower; ++unit) power *= 2;
+  return power;
 }
 
 void OrbitCamera(float azimuth, float elevation) {
@@ -311,9 +388,8 @@ void RenderScene() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   if (Camera.moved) {
-    const double ground = Camera.distance * std::cos(Camera.elevation);
-    gluLookAt(ground * std::cos(Camera.azimuth), ground * std::sin(Camera.azimuth),
-              Camera.distance * std::sin(Camera.elevation), 0, 0, 0, 0, 0, 1);
+    const Vector3 eye = CameraEye();
+    gluLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 0, 1);
   } else {
     gluLookAt(2, 2, 2, 0, 0, 0, 0, 0, 1);
   }
@@ -341,9 +417,11 @@ void RenderScene() {
   for (int i = 0; i < 4; ++i)
     LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
 
-  if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit)) {
-    DrawMesh(CurrentModel == Model::Wall ? WallMesh() : ModelMesh(CurrentModel),
-             CurrentModel != Model::Wall);
+  const bool specular = ShowSpecular && CurrentView == View::Lit;
+  if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {
+    const Mesh& mesh = CurrentModel == Model::Wall ? WallMesh() : ModelMesh(CurrentModel);
+    DrawMesh(mesh, CurrentModel != Model::Wall);
+    if (specular) DrawSpecular(mesh, CurrentModel != Model::Wall);
     if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
     return;
   }

@@ -45,11 +45,19 @@ constexpr float MaxCameraDistance = 8.0f;
 void OrbitCamera(float azimuth, float elevation);
 void ZoomCamera(int notches);
 void ResetCamera();
+// Where the camera is: (2, 2, 2) until the user moves it.
+Vector3 CameraEye();
 
 // The colour map multiplies the lit term when on (the D key, --colour); it is read from
 // ColourMapPath when first needed. Tests may pretend the GL has two texture units only,
 // so that the extra factors take the second-pass path.
 extern bool ShowColour;
+// The specular highlight (the S key, --specular): N . H raised to SpecularPower(), added.
+extern bool ShowSpecular;
+extern bool StartSpecular;
+constexpr int MaxSpecularPower = 16;
+// The power the GL's texture units allow (16 needs six).
+int SpecularPower();
 extern bool StartColour;  // at start-up, and after the user's reset
 extern const char* ColourMapPath;
 extern bool ForceTwoTextureUnits;
