@@ -408,6 +408,9 @@ void RenderScene() {
   if (LightQuadric) gluSphere(LightQuadric, 0.05, 15, 15);
   glPopMatrix();
 
+  // The colour map is read, when first needed, before the stages are set: loading a
+  // texture leaves its unit's texturing off.
+  if (ShowColour && CurrentView == View::Lit) ColourTexture();
   if (CurrentView == View::Lit) {
     SetUpBumpStages();
   } else {
