@@ -165,7 +165,9 @@ TEST_F(Controls, MouseDragOrbitsAndTheWheelZoomsTheCamera) {
   send(WM_MOUSEMOVE, 0, 0, 0);
   EXPECT_FLOAT_EQ(Camera.elevation, MaxCameraElevation) << "no drag without the button";
 
-  send(WM_MOUSEWHEEL, static_cast<std::uintptr_t>(120) << 16, 0, 0);
+  send(WM_MOUSEWHEEL, static_cast<std::uintptr_t>(60) << 16, 0, 0);  // half a notch: waits
+  EXPECT_EQ(Camera.distance, start.distance);
+  send(WM_MOUSEWHEEL, static_cast<std::uintptr_t>(60) << 16, 0, 0);
   EXPECT_NEAR(Camera.distance, start.distance * 0.9f, 1e-5);
   send(WM_MOUSEWHEEL, static_cast<std::uintptr_t>(static_cast<std::uint16_t>(-120 * 30)) << 16, 0,
        0);

@@ -29,7 +29,9 @@ const char Usage[] =
     "  --screenshot FILE    after the last frame, save the picture to FILE (.png or .bmp)\n"
     "\n"
     "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
-    "Exit codes: 0 normal end, 1 a failure at start-up, 2 a bad command line.\n";
+    "Exit codes: 0 a normal end (and, as ever, when no window can be made), 1 an image or\n"
+    "the log that cannot be read or written (and no window for --frames or --screenshot),\n"
+    "2 a bad command line.\n";
 
 const char Version[] = "bumpdemo 1.0.0\n";
 

@@ -41,9 +41,10 @@ void HandleControlKeys(std::int32_t now) {
   dragging = Mouse.leftDown;
   lastX = Mouse.x;
   lastY = Mouse.y;
-  if (Mouse.wheelNotches != 0) {
-    ZoomCamera(Mouse.wheelNotches);
-    Mouse.wheelNotches = 0;
+  // Whole notches; what a fine wheel sends below one waits for the rest.
+  if (const int notches = Mouse.wheelDelta / WHEEL_DELTA) {
+    ZoomCamera(notches);
+    Mouse.wheelDelta -= notches * WHEEL_DELTA;
   }
 
   for (int view = 1; view <= 5; ++view)

@@ -96,7 +96,8 @@ void RunPass(std::int32_t* mark) {
 }
 
 int RunDemo() {
-  if (!CreateRenderWindow()) return 0;
+  // Without a window nothing is drawn: a run asked to capture frames has failed.
+  if (!CreateRenderWindow()) return FrameLimit > 0 || ScreenshotPath ? 1 : 0;
 
   SetLogFileName("system\\log.txt");
   ResetLog();

@@ -24,6 +24,12 @@ std::int32_t LastDrawn = 0;
 std::string PendingNote;
 std::int32_t NoteUntil = 0;
 
+// Milliseconds from then to now on the wrapping 32-bit clock.
+std::int32_t Since(std::int32_t then, std::int32_t now) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
+                                   static_cast<std::uint32_t>(then));
+}
+
 std::string Format(const char* format, double a, double b = 0) {
   char text[128];
   std::snprintf(text, sizeof text, format, a, b);
@@ -56,7 +62,7 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
 
 void NoteOnPanel(const std::string& note, std::int32_t now) {
   PendingNote = note;
-  NoteUntil = now + 2000;
+  NoteUntil = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + 2000u);
 }
 
 bool PanelWanted() {
@@ -64,9 +70,9 @@ bool PanelWanted() {
 }
 
 void DrawPanel(std::int32_t now) {
-  if (now - NoteUntil >= 0) PendingNote.clear();
+  if (Since(NoteUntil, now) >= 0) PendingNote.clear();
   // Frames counted only while drawn: a pause of more than a second starts a new average.
-  if (WindowFrames >= 0 && now - LastDrawn > 1000) {
+  if (WindowFrames >= 0 && Since(LastDrawn, now) > 1000) {
     WindowFrames = -1;
     LastFps = -1;
   }
@@ -74,8 +80,8 @@ void DrawPanel(std::int32_t now) {
   if (WindowFrames < 0) {
     WindowStart = now;
     WindowFrames = 0;
-  } else if (++WindowFrames, now - WindowStart >= 500) {
-    LastFps = WindowFrames * 1000.0 / (now - WindowStart);
+  } else if (++WindowFrames, Since(WindowStart, now) >= 500) {
+    LastFps = WindowFrames * 1000.0 / Since(WindowStart, now);
     WindowStart = now;
     WindowFrames = 0;
   }

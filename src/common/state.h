@@ -9,11 +9,11 @@ extern bool Running;                // the main loop runs while it is true
 extern std::uint8_t KeyState[256];  // 1 while the key of that virtual-key code is down
 
 // The mouse as the window procedure last heard it: the pointer in client pixels, whether
-// the left button is down, and the wheel's notches not yet taken (away from the user
+// the left button is down, and the wheel's turn not yet taken (away from the user
 // positive).
 struct MouseInput {
   int x = 0, y = 0;
   bool leftDown = false;
-  int wheelNotches = 0;
+  int wheelDelta = 0;  // WHEEL_DELTA (120) a notch; finer wheels send less
 };
 extern MouseInput Mouse;

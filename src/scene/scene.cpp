@@ -202,6 +202,7 @@ void DrawMesh(const Mesh& mesh, bool curved) {
       glActiveTextureARB(GL_TEXTURE1_ARB + k);
       glDisable(GL_TEXTURE_2D);
     }
+    glActiveTextureARB(GL_TEXTURE1_ARB);  // as the wall's own drawing leaves it
     return;
   }
   if (factors == 0) return;
@@ -230,6 +231,8 @@ void DrawMesh(const Mesh& mesh, bool curved) {
   glEnd();
   glDisable(GL_BLEND);
   glDisable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
 }
 
 // The highlight, added to what DrawMesh drew: units 0 and 1 form N . H per pixel, the

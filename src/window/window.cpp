@@ -167,7 +167,7 @@ std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uint
       Mouse.leftDown = (wParam & MK_LBUTTON) != 0;
       return 0;
     case WM_MOUSEWHEEL:
-      Mouse.wheelNotches += static_cast<std::int16_t>((wParam >> 16) & 0xFFFF) / WHEEL_DELTA;
+      Mouse.wheelDelta += static_cast<std::int16_t>((wParam >> 16) & 0xFFFF);
       return 0;
     default:
       return Platform.DefaultWindowProc(window, message, wParam, lParam);

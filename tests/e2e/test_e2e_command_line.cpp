@@ -116,6 +116,12 @@ TEST(EndToEndCommandLine, HeadlessCaptureIsReproducibleInBothFormats) {
   const DemoResult missing = RunDemoProcess(
       OffscreenRun(dir), {"--frames", "1", "--screenshot", "no/such/folder/shot.png"});
   EXPECT_EQ(missing.exitCode, 1);
+  // A capture without a window to draw in has failed (a plain run without one ends with 0).
+  DemoOptions noDisplay;
+  noDisplay.runDir = dir;
+  noDisplay.env = {"SDL_VIDEODRIVER=x11"};
+  const DemoResult unseen = RunDemoProcess(noDisplay, {"--frames", "1", "--screenshot", "x.png"});
+  EXPECT_EQ(unseen.exitCode, 1) << unseen.err;
   EXPECT_NE(missing.err.find("cannot write no/such/folder/shot.png"), std::string::npos)
       << missing.err;
   fs::remove_all(dir);

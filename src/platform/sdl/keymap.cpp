@@ -75,6 +75,7 @@ std::uint8_t VirtualKeyFromSdl(SDL_Keycode key) {
     case SDLK_SEMICOLON:
       return 0xBA;
     case SDLK_EQUALS:
+    case SDLK_PLUS:  // its own key on some layouts
       return 0xBB;
     case SDLK_COMMA:
       return 0xBC;
