@@ -3,6 +3,7 @@
 // and the headless capture (offscreen driver, frozen clock, a frame count, a screenshot):
 // the same bytes twice, and the PNG and the BMP of one frame holding the same pixels.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -135,6 +136,13 @@ TEST(EndToEndCommandLine, AnotherNormalMapIsReadWithTheSameMessages) {
   EXPECT_EQ(result.err,
             "BMP Unit: Error opening \"Textures/none.bmp\n"
             "Loading Textures: Unable to load Textures/none.bmp\n");
+  // A named pipe with no writer is refused at once, not waited on.
+  ASSERT_EQ(mkfifo((dir + "/Textures/pipe.bmp").c_str(), 0600), 0);
+  const DemoResult pipe =
+      RunDemoProcess(OffscreenRun(dir), {"--normal-map", "Textures/pipe.bmp", "--frames", "1"});
+  EXPECT_FALSE(pipe.timedOut);
+  EXPECT_EQ(pipe.exitCode, 1);
+  EXPECT_NE(pipe.err.find("Error opening \"Textures/pipe.bmp"), std::string::npos) << pipe.err;
   // The shipped map under another name is drawn as the shipped one.
   fs::copy_file(dir + "/Textures/wall_bump.bmp", dir + "/Textures/copy.bmp");
   EXPECT_EQ(Capture(dir, "copy.png", {"--normal-map", "Textures/copy.bmp"}),

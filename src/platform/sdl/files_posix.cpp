@@ -20,12 +20,15 @@ int Descriptor(PlatformFile file) {
   return static_cast<int>(file);
 }
 
-// Only a regular file is opened; a directory or device cannot be read as a file.
+// Only a regular file is opened; a directory or device cannot be read as a file. The
+// open does not wait (a named pipe with no writer would hold it for ever); a regular file
+// is then read as usual.
 PlatformFile PosixOpenFileForReading(const char* path) {
-  const int descriptor = open(path, O_RDONLY | O_CLOEXEC);
+  const int descriptor = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) return NoFile;
   struct stat info;
-  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
+      fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
     close(descriptor);
     return NoFile;
   }
