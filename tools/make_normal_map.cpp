@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -274,12 +275,13 @@ std::vector<std::uint8_t> BmpHeader(const HeightField& field) {
 
 std::size_t WriteBmp(const std::vector<std::uint8_t>& out, const char* path) {
   std::FILE* file = std::fopen(path, "wb");
-  if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0)
-    Fail(std::string("cannot write ") + path);
+  if (!file) Fail(std::string("cannot write ") + path);
+  const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  if (std::fclose(file) != 0 || !written) Fail(std::string("cannot write ") + path);
   return out.size();
 }
 
-std::size_t WriteNormalMap(const HeightField& field, double strength, const char* path) {
+std::vector<std::uint8_t> MakeNormalMap(const HeightField& field, double strength) {
   std::vector<std::uint8_t> out = BmpHeader(field);
   for (int y = 0; y < field.height; ++y) {
     for (int x = 0; x < field.width; ++x) {
@@ -292,7 +294,7 @@ std::size_t WriteNormalMap(const HeightField& field, double strength, const char
       out.push_back(Encode(-dx / length));  // red: x
     }
   }
-  return WriteBmp(out, path);
+  return out;
 }
 
 // A colour channel in [0, 1] as a byte, to nearest.
@@ -302,7 +304,7 @@ std::uint8_t Channel(double c) {
 
 // Mortar where the field is low, brick where it is high, blended over the bevel; a face's
 // shade follows its height about the bricks' mean of 0.8.
-std::size_t WriteColourMap(const HeightField& field, const char* path) {
+std::vector<std::uint8_t> MakeColourMap(const HeightField& field) {
   std::vector<std::uint8_t> out = BmpHeader(field);
   const double mortar[3] = {0.62, 0.60, 0.56}, brick[3] = {0.62, 0.27, 0.18};
   for (int y = 0; y < field.height; ++y) {
@@ -317,7 +319,7 @@ std::size_t WriteColourMap(const HeightField& field, const char* path) {
       out.push_back(Channel(rgb[0]));
     }
   }
-  return WriteBmp(out, path);
+  return out;
 }
 
 }  // namespace
@@ -361,15 +363,16 @@ int main(int argc, char** argv) {
                "' is the height map itself; name a new file for it");
 
   const HeightField field = paths.size() == 2 ? ReadHeightMap(paths[1]) : BrickWall();
-  const std::size_t bytes = WriteNormalMap(field, strength, paths[0]);
-  const std::string report = std::string("make_normal_map: wrote ") + paths[0] + " (" +
-                             std::to_string(field.width) + " x " + std::to_string(field.height) +
-                             ", " + std::to_string(bytes) + " bytes)\n";
-  std::fputs(report.c_str(), stdout);
-  if (colourPath) {
-    const std::size_t colourBytes = WriteColourMap(field, colourPath);
-    std::printf("make_normal_map: wrote %s (%d x %d, %zu bytes)\n", colourPath, field.width,
-                field.height, colourBytes);
+  // Both maps are made before either is written.
+  const std::vector<std::uint8_t> normals = MakeNormalMap(field, strength);
+  const std::vector<std::uint8_t> colours =
+      colourPath ? MakeColourMap(field) : std::vector<std::uint8_t>();
+  for (const auto& [path, bytes] :
+       {std::make_pair(paths[0], &normals), std::make_pair(colourPath, &colours)}) {
+    if (!path) continue;
+    WriteBmp(*bytes, path);
+    std::printf("make_normal_map: wrote %s (%d x %d, %zu bytes)\n", path, field.width, field.height,
+                bytes->size());
   }
   return 0;
 }
