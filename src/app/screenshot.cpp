@@ -5,13 +5,11 @@
 
 #include <stb_image_write.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "gl/gl.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -29,6 +27,25 @@ void Put16(std::vector<std::uint8_t>* out, std::size_t at, std::uint32_t value) 
 void Put32(std::vector<std::uint8_t>* out, std::size_t at, std::uint32_t value) {
   Put16(out, at, value & 0xFFFF);
   Put16(out, at + 2, value >> 16);
+}
+
+// A failed file call's error, in words.
+std::string FileErrorText(int code, const char* path) {
+  switch (Platform.ClassifyFileError(code, path)) {
+    case FileErrorKind::NotFound:
+      return "no such file or folder";
+    case FileErrorKind::InvalidName:
+      return "invalid name";
+    case FileErrorKind::TooManyOpenFiles:
+      return "too many open files";
+    case FileErrorKind::AccessDenied:
+      return "access denied";
+    case FileErrorKind::DiskFull:
+      return "the disk is full";
+    case FileErrorKind::Other:
+      break;
+  }
+  return "error " + std::to_string(code);
 }
 
 bool EndsWithBmp(const char* path) {
@@ -90,31 +107,33 @@ bool SaveScreenshot(const char* path, int width, int height, std::string* error)
     *error = std::string("cannot encode the picture for ") + path;
     return false;
   }
-  std::FILE* file = std::fopen(path, "wb");
-  if (!file) {
-    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
+  const std::string native = NativePath(path);
+  int code = 0;
+  const PlatformFile file = Platform.CreateFileForWriting(native.c_str(), &code);
+  bool written = file != NoFile && Platform.WriteToFile(file, bytes.data(), bytes.size(), &code);
+  if (file != NoFile) written = Platform.CloseFile(file, written ? &code : nullptr) && written;
+  if (!written) {
+    *error = std::string("cannot write ") + path + ": " + FileErrorText(code, native.c_str());
     return false;
   }
   return true;
 }
 
 std::string SaveNumberedScreenshot(int width, int height, std::string* error) {
-  std::error_code failed;
-  std::filesystem::create_directories("screenshots", failed);
-  if (failed) {
-    *error = "cannot make the folder screenshots: " + failed.message();
+  int code = 0;
+  if (!Platform.MakeDirectory("screenshots", &code)) {
+    *error =
+        std::string("cannot make the folder screenshots: ") + FileErrorText(code, "screenshots");
     return "";
   }
   for (int number = 1; number <= 9999; ++number) {
     char path[64];
     std::snprintf(path, sizeof path, "screenshots/bumpdemo-%04d.png", number);
-    if (std::filesystem::exists(path, failed)) continue;
+    const PlatformFile taken = Platform.OpenFileForReading(NativePath(path).c_str());
+    if (taken != NoFile) {
+      Platform.CloseFile(taken, nullptr);
+      continue;
+    }
     return SaveScreenshot(path, width, height, error) ? path : "";
   }
   *error = "screenshots/ holds bumpdemo-0001.png to bumpdemo-9999.png already";

@@ -138,6 +138,8 @@ struct PlatformOps {
   PlatformFile (*OpenFileForAppending)(const char* path, int* error);
   bool (*WriteToFile)(PlatformFile file, const void* bytes, std::size_t count, int* error);
   bool (*CloseFile)(PlatformFile file, int* error);
+  // A directory made, or true when one of that name is there already.
+  bool (*MakeDirectory)(const char* path, int* error);
   // What an error code from the calls above means for the file at path.
   FileErrorKind (*ClassifyFileError)(int error, const char* path);
   // The running executable's file name, without its directory.

@@ -136,9 +136,19 @@ std::string PosixExecutableName() {
   return slash ? slash + 1 : path;
 }
 
+bool PosixMakeDirectory(const char* path, int* error) {
+  struct stat info;
+  if (mkdir(path, 0777) == 0 ||
+      (errno == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode)))
+    return true;
+  *error = errno;
+  return false;
+}
+
 }  // namespace
 
 void InstallPlatformFiles() {
+  Platform.MakeDirectory = PosixMakeDirectory;
   Platform.OpenFileForReading = PosixOpenFileForReading;
   Platform.FileSize = PosixFileSize;
   Platform.ReadFromFile = PosixReadFromFile;

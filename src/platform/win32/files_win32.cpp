@@ -119,9 +119,21 @@ std::string Win32ExecutableName() {
   return slash ? slash + 1 : path;
 }
 
+bool Win32MakeDirectory(const char* path, int* error) {
+  if (CreateDirectoryA(path, nullptr)) return true;
+  const DWORD code = GetLastError();
+  const DWORD attributes = GetFileAttributesA(path);
+  if (code == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return true;
+  *error = static_cast<int>(code);
+  return false;
+}
+
 }  // namespace
 
 void InstallPlatformFiles() {
+  Platform.MakeDirectory = Win32MakeDirectory;
   Platform.OpenFileForReading = Win32OpenFileForReading;
   Platform.FileSize = Win32FileSize;
   Platform.ReadFromFile = Win32ReadFromFile;
