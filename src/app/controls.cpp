@@ -30,6 +30,13 @@ bool Pressed(std::uint8_t key) {
   return pressed;
 }
 
+// Either of two keys of one meaning; both are read, so neither keeps a stale state.
+bool PressedEither(std::uint8_t a, std::uint8_t b) {
+  const bool first = Pressed(a);
+  const bool second = Pressed(b);
+  return first || second;
+}
+
 }  // namespace
 
 void HandleControlKeys(std::int32_t now) {
@@ -52,9 +59,8 @@ void HandleControlKeys(std::int32_t now) {
   if (Pressed(VK_SPACE)) SetLightPaused(!LightMotion.paused, now);
   if (Pressed(VK_LEFT)) StepPausedLight(-1);
   if (Pressed(VK_RIGHT)) StepPausedLight(+1);
-  // Both keys of a kind are read each time, so neither keeps a stale state.
-  const bool faster = Pressed(KeyPlus) | Pressed(KeyPadPlus);
-  const bool slower = Pressed(KeyMinus) | Pressed(KeyPadMinus);
+  const bool faster = PressedEither(KeyPlus, KeyPadPlus);
+  const bool slower = PressedEither(KeyMinus, KeyPadMinus);
   if (faster) ChangeLightSpeed(+1, now);
   if (slower) ChangeLightSpeed(-1, now);
   if (Pressed(VK_UP)) ChangeLightHeight(+1);
@@ -67,8 +73,7 @@ void HandleControlKeys(std::int32_t now) {
   if (Pressed('S')) ShowSpecular = !ShowSpecular;
   if (Pressed('W')) ShowWireframe = !ShowWireframe;
   if (Pressed('V')) ShowVectors = !ShowVectors;
-  const bool panelKey = Pressed('H') | Pressed(VK_F1);
-  if (panelKey) ShowPanel = !ShowPanel;
+  if (PressedEither('H', VK_F1)) ShowPanel = !ShowPanel;
   if (Pressed(VK_F12)) ScreenshotRequested = true;
   if (Pressed('R')) {
     CurrentView = StartView;
