@@ -358,6 +358,23 @@ std::vector<V3> InterpolatedVectors(V3 p, const V3 vectors[4]) {
   return found;
 }
 
+// The least and the most that channel c of a w x h map (repeating, bottom row first) holds
+// around the texel under wall point p: the filters mix no texels from farther away. With
+// invert, the channel's bytes as 255 - byte.
+void TexelRange(const std::uint8_t* map, int w, int h, V3 p, int c, bool invert, int* lo, int* hi) {
+  const double u = (p.x + 1) / 2 * w - 0.5, v = (p.y + 1) / 2 * h - 0.5;
+  *lo = 255, *hi = 0;
+  for (int dy = -2; dy <= 3; ++dy) {
+    for (int dx = -2; dx <= 3; ++dx) {
+      const int tx = (static_cast<int>(std::floor(u)) + dx + w) % w;
+      const int ty = (static_cast<int>(std::floor(v)) + dy + h) % h;
+      int texel = map[(ty * w + tx) * 3 + c];
+      if (invert) texel = 255 - texel;
+      *lo = std::min(*lo, texel), *hi = std::max(*hi, texel);
+    }
+  }
+}
+
 // Wall pixels clear of the edges and of the light marker, with their wall points.
 template <typename Check>
 int ForWallPixels(const std::vector<std::uint8_t>& pixels, V3 light, Check check) {
@@ -460,18 +477,9 @@ TEST_F(ScenePicture, TeachingViewsShowEachTermOnItsOwn) {
     }
     int outside = 0;
     checked = ForWallPixels(Render(light), light, [&](V3 p, const std::uint8_t* rgb) {
-      const double u = (p.x + 1) / 2 * w - 0.5, v = (p.y + 1) / 2 * h - 0.5;
       for (int c = 0; c < 3; ++c) {
-        int lo = 255, hi = 0;
-        for (int dy = -2; dy <= 3; ++dy) {
-          for (int dx = -2; dx <= 3; ++dx) {
-            const int tx = (static_cast<int>(std::floor(u)) + dx + w) % w;
-            const int ty = (static_cast<int>(std::floor(v)) + dy + h) % h;
-            int texel = map[(ty * w + tx) * 3 + c];
-            if (flipped && c == 1) texel = 255 - texel;
-            lo = std::min(lo, texel), hi = std::max(hi, texel);
-          }
-        }
+        int lo, hi;
+        TexelRange(map.get(), w, h, p, c, flipped && c == 1, &lo, &hi);
         if (rgb[c] + 1 < lo || rgb[c] > hi + 1) {
           ++outside;
           break;
@@ -678,17 +686,9 @@ TEST_F(ScenePicture, ColourMapMultipliesTheDiffuseTermOnBothPaths) {
       lowDiffuse = std::min(lowDiffuse, Dot3({128, 128, 255}, l));
       highDiffuse = std::max(highDiffuse, Dot3({128, 128, 255}, l));
     }
-    const double u = (p.x + 1) / 2 * w - 0.5, v = (p.y + 1) / 2 * h - 0.5;
     for (int c = 0; c < 3; ++c) {
-      int lo = 255, hi = 0;
-      for (int dy = -2; dy <= 3; ++dy) {
-        for (int dx = -2; dx <= 3; ++dx) {
-          const int tx = (static_cast<int>(std::floor(u)) + dx + w) % w;
-          const int ty = (static_cast<int>(std::floor(v)) + dy + h) % h;
-          lo = std::min(lo, static_cast<int>(map[(ty * w + tx) * 3 + c]));
-          hi = std::max(hi, static_cast<int>(map[(ty * w + tx) * 3 + c]));
-        }
-      }
+      int lo, hi;
+      TexelRange(map.get(), w, h, p, c, false, &lo, &hi);
       // The diffuse term within 4 levels, times the texel range.
       const double low = (lowDiffuse - 4) / 255 * lo - 1, high = (highDiffuse + 4) / 255 * hi + 1;
       if (rgb[c] < low || rgb[c] > high) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gl/gl.h"
+#include "log/log.h"
 #include "platform/platform.h"
 
 namespace {
@@ -27,25 +28,6 @@ void Put16(std::vector<std::uint8_t>* out, std::size_t at, std::uint32_t value) 
 void Put32(std::vector<std::uint8_t>* out, std::size_t at, std::uint32_t value) {
   Put16(out, at, value & 0xFFFF);
   Put16(out, at + 2, value >> 16);
-}
-
-// A failed file call's error, in words.
-std::string FileErrorText(int code, const char* path) {
-  switch (Platform.ClassifyFileError(code, path)) {
-    case FileErrorKind::NotFound:
-      return "no such file or folder";
-    case FileErrorKind::InvalidName:
-      return "invalid name";
-    case FileErrorKind::TooManyOpenFiles:
-      return "too many open files";
-    case FileErrorKind::AccessDenied:
-      return "access denied";
-    case FileErrorKind::DiskFull:
-      return "the disk is full";
-    case FileErrorKind::Other:
-      break;
-  }
-  return "error " + std::to_string(code);
 }
 
 bool EndsWithBmp(const char* path) {

@@ -13,10 +13,7 @@
 
 std::string LogFileName = "system\\log.txt";
 
-namespace {
-
-// The report's second line for a system error code of a failed file operation.
-std::string ErrorText(int error, const std::string& path) {
+std::string FileErrorText(int error, const std::string& path) {
   switch (Platform.ClassifyFileError(error, path.c_str())) {
     case FileErrorKind::NotFound:
       return "File not found.";
@@ -34,6 +31,8 @@ std::string ErrorText(int error, const std::string& path) {
   return "I/O error " + std::to_string(error) + ".";
 }
 
+namespace {
+
 // Ends the process for a failed file operation: standard output flushed, the report and
 // an empty line on standard error, exit status 1. Nothing is torn down: the window and GL
 // context end with the process.
@@ -43,7 +42,7 @@ std::string ErrorText(int error, const std::string& path) {
   std::fflush(stdout);
   const std::string report = Platform.ExecutableName() + ": " + what + " the log file \"" + path +
                              "\" in " + function + " (" + (source ? source + 1 : __FILE__) + ":" +
-                             std::to_string(line) + ")\n" + ErrorText(error, path) + "\n\n";
+                             std::to_string(line) + ")\n" + FileErrorText(error, path) + "\n\n";
   std::fputs(report.c_str(), stderr);
   std::fflush(stderr);
   std::_Exit(1);

@@ -12,6 +12,10 @@ extern std::string LogFileName;
 // Replaces LogFileName; touches no file.
 void SetLogFileName(const char* name);
 
+// What a system error code of a failed file operation on path means, as the log's report
+// says it ("File not found.", "File access denied.", ...).
+std::string FileErrorText(int error, const std::string& path);
+
 // Creates the log file, or empties it if it exists.
 void ResetLog();
 
