@@ -539,7 +539,7 @@ TEST_F(ScenePicture, OverlaysDrawWhereTheGeometrySays) {
   for (int py = 0; py < Height; ++py) {
     for (int px = 0; px < Width; ++px) {
       const int i = (py * Width + px) * 3;
-      const bool inBox = px < 500 && py > Height - 280;  // eleven lines of 24 pixels
+      const bool inBox = px < 540 && py > Height - 240;  // eleven lines of 18 pixels
       if (!inBox) {
         changedElsewhere += panel[i] != plain[i];
       } else if (panel[i] == 255 && panel[i + 2] > 100 && panel[i + 2] < 200) {

@@ -1,15 +1,13 @@
 // The overlays: plain coloured lines and quads, untextured and unlit, drawn without the
-// depth test so that nothing of the scene hides them. The text comes from stb_easy_font
-// (public domain, the same package as the PNG writer): characters built from quads, so no
-// font file and no texture.
+// depth test so that nothing of the scene hides them. The text is the built-in bitmap font
+// (scene/font.cpp).
 #include "scene/overlay.h"
-
-#include <stb_easy_font.h>
 
 #include <algorithm>
 
 #include "common/settings.h"
 #include "gl/gl.h"
+#include "scene/font.h"
 #include "scene/models.h"
 #include "scene/scene.h"
 
@@ -118,13 +116,13 @@ void DrawTextPanel(const std::vector<std::string>& lines) {
   glPushMatrix();
   glLoadIdentity();
 
-  const float scale = 2;  // the font's 6 x 7 cells, doubled to be read at 640 x 480
-  const float lineHeight = 12;
+  const float scale = 2;  // the font's pixels doubled, to be read at 640 x 480
+  const float lineHeight = 9 * scale;
+  const float margin = 3 * scale;
   int widest = 0;
-  for (const std::string& line : lines)
-    widest = std::max(widest, stb_easy_font_width(const_cast<char*>(line.c_str())));
-  const float boxWidth = (widest + 6) * scale;
-  const float boxHeight = (lines.size() * lineHeight + 4) * scale;
+  for (const std::string& line : lines) widest = std::max(widest, TextColumns(line));
+  const float boxWidth = widest * scale + 2 * margin;
+  const float boxHeight = lines.size() * lineHeight + 2 * margin;
   glColor4f(0, 0, 0, 1);
   glBegin(GL_QUADS);
   glVertex2f(0, 0);
@@ -133,19 +131,9 @@ void DrawTextPanel(const std::vector<std::string>& lines) {
   glVertex2f(0, boxHeight);
   glEnd();
 
-  glScalef(scale, scale, 1);
   glColor4f(1, 1, 0.6f, 1);
-  static char quads[64 * 1024];
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const int count = stb_easy_font_print(
-        3, 3 + lineHeight * i, const_cast<char*>(lines[i].c_str()), nullptr, quads, sizeof quads);
-    glBegin(GL_QUADS);
-    for (int v = 0; v < count * 4; ++v) {
-      const float* xyz = reinterpret_cast<const float*>(quads + v * 16);
-      glVertex2f(xyz[0], xyz[1]);
-    }
-    glEnd();
-  }
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    DrawText(margin, margin + lineHeight * i, scale, lines[i]);
 
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);

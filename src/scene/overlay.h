@@ -13,7 +13,7 @@ extern bool ShowVectors;
 // none is on.
 void DrawGeometryOverlays();
 
-// Draws lines of text on a dark box in the top left corner, in window pixels.
+// Draws lines of text on a black box in the top left corner, in window pixels.
 void DrawTextPanel(const std::vector<std::string>& lines);
 
 // How long the vectors at the vertices are drawn, in world units.
