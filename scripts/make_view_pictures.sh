@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's pictures of the five views with the program's own headless capture
-# (offscreen driver, frozen clock) and ImageMagick: docs/views/view-N.png, 256 x 192.
+# Makes the README's pictures with the program's own headless capture (offscreen driver,
+# frozen clock) and ImageMagick, 256 x 192 each: the five views (docs/views/view-N.png) and
+# every model with colour and specular on (docs/views/model-NAME.png).
 #   scripts/make_view_pictures.sh [BUILD_DIR]     (default build/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,5 +16,10 @@ for view in 1 2 3 4 5; do
   SDL_VIDEODRIVER=offscreen "$build/bumpdemo" --view "$view" --time 300 --frames 2 \
     --screenshot "view-$view.png" >/dev/null
   convert "view-$view.png" -resize 256x192 -strip "$out/view-$view.png"
+done
+for model in wall sphere torus; do
+  SDL_VIDEODRIVER=offscreen "$build/bumpdemo" --model "$model" --colour --specular --time 300 \
+    --frames 2 --screenshot "model-$model.png" >/dev/null
+  convert "model-$model.png" -resize 256x192 -strip "$out/model-$model.png"
 done
 ls "$out"
