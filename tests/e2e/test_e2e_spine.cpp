@@ -90,7 +90,8 @@ class RealWindow : public ::testing::Test {
     options_.runDir = MakeRunDir();
     options_.env = {"SDL_VIDEODRIVER=x11", "DISPLAY=" + xvfb_.display};
     pid_ = StartProcess({DemoExecutable()}, options_);
-    for (int i = 0; i < 400 && FindWindow().empty(); ++i)
+    // Up to a minute: a sanitizer build starting on a loaded machine can take long.
+    for (int i = 0; i < 1200 && FindWindow().empty(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     // SDL may replace its first X window while it sets up GL: settle, then look again.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
