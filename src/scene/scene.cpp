@@ -121,6 +121,14 @@ int TextureUnits() {
   return ForceTwoTextureUnits ? 2 : units;
 }
 
+// How many units after the bump stages square N . H: enough for MaxSpecularPower, or as
+// many as the GL has.
+int SpecularSquarings() {
+  int squarings = 0;
+  while (squarings + 2 < TextureUnits() && (1 << squarings) < MaxSpecularPower) ++squarings;
+  return squarings;
+}
+
 // A unit after the bump stages that multiplies what came before by its source: the
 // primary colour (the self-shadowing factor; the unit's texture is never sampled, but a
 // unit combines only while enabled) or its texture (the colour map).
@@ -156,6 +164,13 @@ GLuint ColourTexture() {
   return texture;
 }
 
+// A world-space vector in the vertex's tangent frame: (d . T, d . B, d . N).
+void InFrame(const MeshVertex& v, Vector3 d, float* out) {
+  out[0] = d.x * v.tangent.x + d.y * v.tangent.y + d.z * v.tangent.z;
+  out[1] = d.x * v.bitangent.x + d.y * v.bitangent.y + d.z * v.bitangent.z;
+  out[2] = d.x * v.normal.x + d.y * v.normal.y + d.z * v.normal.z;
+}
+
 // The light vector at a vertex in its tangent frame, (L . T, L . B, L . N), unnormalised
 // (the cube map normalises it per pixel) or, for the wall, normalised as the wall's own
 // drawing does; returns the self-shadowing factor there.
@@ -163,9 +178,7 @@ float TangentLight(const MeshVertex& v, bool normalise, float* out) {
   Vector3 l = SubtractVector3(LightPosition, v.position);
   const float length = LengthVector3(l);
   if (normalise) l = ScaleVector3(l, 1 / length);
-  out[0] = l.x * v.tangent.x + l.y * v.tangent.y + l.z * v.tangent.z;
-  out[1] = l.x * v.bitangent.x + l.y * v.bitangent.y + l.z * v.bitangent.z;
-  out[2] = l.x * v.normal.x + l.y * v.normal.y + l.z * v.normal.z;
+  InFrame(v, l, out);
   return SelfShadow(out[2] / (normalise ? 1 : length));
 }
 
@@ -242,18 +255,9 @@ void DrawMesh(const Mesh& mesh, bool curved) {
 // six units that takes, less where the GL has fewer. On curved models the self-shadowing
 // factor multiplies it, in one more unit where there is one. Added by blending.
 void DrawSpecular(const Mesh& mesh, bool curved) {
-  const int units = TextureUnits();
-  int squarings = 0;
-  while (squarings + 2 < units && (1 << squarings) < MaxSpecularPower) ++squarings;
-  const bool shadowStage = curved && squarings + 2 < units;
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, BumpTexture);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  SetUpDot3Stage();
+  const int squarings = SpecularSquarings();
+  const bool shadowStage = curved && squarings + 2 < TextureUnits();
+  SetUpBumpStages();
   for (int k = 0; k < squarings; ++k)
     SetUpFactorStage(GL_TEXTURE2_ARB + k, BumpTexture, GL_PREVIOUS_ARB);
   if (shadowStage) SetUpFactorStage(GL_TEXTURE2_ARB + squarings, BumpTexture, GL_PRIMARY_COLOR_ARB);
@@ -266,11 +270,9 @@ void DrawSpecular(const Mesh& mesh, bool curved) {
     const MeshVertex& v = mesh.vertices[index];
     float light[3];
     const float factor = TangentLight(v, true, light);
-    const Vector3 view = NormalizeVector3(SubtractVector3(eye, v.position));
-    const float half[3] = {
-        light[0] + view.x * v.tangent.x + view.y * v.tangent.y + view.z * v.tangent.z,
-        light[1] + view.x * v.bitangent.x + view.y * v.bitangent.y + view.z * v.bitangent.z,
-        light[2] + view.x * v.normal.x + view.y * v.normal.y + view.z * v.normal.z};
+    float view[3];
+    InFrame(v, NormalizeVector3(SubtractVector3(eye, v.position)), view);
+    const float half[3] = {light[0] + view[0], light[1] + view[1], light[2] + view[2]};
     if (shadowStage) glColor4f(factor, factor, factor, 1);
     glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
     glMultiTexCoord3fv(GL_TEXTURE1_ARB, half);
@@ -324,9 +326,7 @@ Vector3 CameraEye() {
 }
 
 int SpecularPower() {
-  int power = 1;
-  for (int unit = 2; unit < TextureUnits() && power < MaxSpecularPower; ++unit) power *= 2;
-  return power;
+  return 1 << SpecularSquarings();
 }
 
 void OrbitCamera(float azimuth, float elevation) {
