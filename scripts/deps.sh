@@ -1,7 +1,7 @@
 # Installs the Debian packages the build, the demo and the tests need, when any is
 # missing. Sourced by run.sh and test.sh.
 BUMPDEMO_PACKAGES="cmake make g++ clang libclang-rt-14-dev pkg-config python3 libsdl2-dev libstb-dev
-  libgl1-mesa-dri libglu1-mesa libegl1 libegl-mesa0 libgl1 googletest libgtest-dev
+  libgl1-mesa-dri mesa-vulkan-drivers libglu1-mesa libegl1 libegl-mesa0 libgl1 googletest libgtest-dev
   khronos-api xvfb xauth xdotool x11-utils imagemagick valgrind util-linux"
 
 install_missing_packages() {
