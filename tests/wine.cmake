@@ -42,6 +42,12 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
       add_wine_case(package ${bits} ${build} bumpdemo-${PROJECT_VERSION}-win${bits}.zip)
       add_wine_case(user-close ${bits} ${build} bumpdemo.exe)
       add_wine_case(no-gl ${bits} ${build} bumpdemo.exe)
+      # The picture matrix's row for this build (tests/matrix.cmake).
+      if(NOT BUMPDEMO_SANITIZE)
+        add_matrix_row(wine${bits} ${build}/bumpdemo.exe ${WINE_PREFIX_FILE})
+        set_tests_properties(matrix_wine${bits} PROPERTIES FIXTURES_REQUIRED WinePrefix
+                                                           RUN_SERIAL TRUE)
+      endif()
     endif()
   endforeach()
 endif()

@@ -1,0 +1,37 @@
+# The picture matrix: every case of golden/cases.txt drawn by the real executable on each GL
+# implementation this machine has, compared with the references in golden/ (made on
+# llvmpipe by scripts/make_golden.sh). Outputs and difference pictures go to
+# ${CMAKE_BINARY_DIR}/matrix/IMPL/. Not in the sanitizer build: the picture is the same, and
+# the software rasterisers run too slowly there.
+set(BUMPDEMO_MATRIX_DIR ${CMAKE_CURRENT_SOURCE_DIR}/matrix)
+add_executable(picture_compare matrix/picture_compare.cpp matrix/stb_image.cpp)
+target_include_directories(picture_compare SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
+set_source_files_properties(matrix/stb_image.cpp PROPERTIES COMPILE_OPTIONS -w)
+
+# matrix_<impl>: one row; the Wine rows are added by wine.cmake.
+function(add_matrix_row impl exe)
+  string(REPLACE "-" "_" name matrix_${impl})
+  add_test(NAME ${name}
+           COMMAND ${BUMPDEMO_MATRIX_DIR}/run.sh ${impl} ${exe} ${BUMPDEMO_ASSETS}
+                   ${CMAKE_BINARY_DIR}/matrix/${impl} $<TARGET_FILE:picture_compare> ${ARGN})
+  set_tests_properties(${name} PROPERTIES LABELS matrix TIMEOUT 600 SKIP_RETURN_CODE 77)
+endfunction()
+
+if(NOT BUMPDEMO_SANITIZE)
+  foreach(impl llvmpipe-offscreen llvmpipe-x11 softpipe zink)
+    add_matrix_row(${impl} $<TARGET_FILE:bumpdemo>)
+  endforeach()
+  # The metric itself: faults put into the picture on purpose must fail the comparison.
+  add_test(NAME matrix_catches_faults
+           COMMAND ${BUMPDEMO_MATRIX_DIR}/faults.sh $<TARGET_FILE:bumpdemo> ${BUMPDEMO_ASSETS}
+                   ${CMAKE_BINARY_DIR}/matrix/faults $<TARGET_FILE:picture_compare>)
+  set_tests_properties(matrix_catches_faults PROPERTIES LABELS matrix TIMEOUT 300)
+
+  # Which present paths reach an X window: the smallest GLX program under each driver.
+  find_library(BUMPDEMO_LIBGL GL REQUIRED)
+  add_executable(glx_clear matrix/glx_clear.c)
+  target_link_libraries(glx_clear PRIVATE ${BUMPDEMO_LIBGL} X11)
+  add_test(NAME glx_present_paths
+           COMMAND ${BUMPDEMO_MATRIX_DIR}/present_paths.sh $<TARGET_FILE:glx_clear>)
+  set_tests_properties(glx_present_paths PROPERTIES LABELS matrix TIMEOUT 120)
+endif()

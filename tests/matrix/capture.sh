@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Captures the picture matrix on one GL implementation: every case of tests/golden/cases.txt
+# run by the real executable with its clock frozen, one frame, saved with --screenshot
+# (read back from the frame the program drew). On an X display it also saves what the X
+# server shows in the program's window after some frames of the first case
+# (presented-CASE.png), so that a driver that draws but never presents is caught.
+#   capture.sh IMPL EXE ASSETS_DIR OUT_DIR [WINE_PREFIX_FILE]
+# IMPL:
+#   llvmpipe-offscreen  Mesa's llvmpipe through SDL's offscreen driver (EGL, no display)
+#   llvmpipe-x11        llvmpipe in a window on a private Xvfb
+#   softpipe            Mesa's softpipe in a window on Xvfb
+#   zink                zink over lavapipe (Vulkan on the CPU) in a window on Xvfb, with
+#                       zink's own present path (kopper), see below
+#   wine32, wine64      the Windows build (EXE is bumpdemo.exe) under Wine on Xvfb
+# Exit status 77: the implementation cannot run on this machine (the reason is printed).
+set -uo pipefail
+impl=$1
+exe=$(realpath "$2")
+assets=$(realpath "$3")
+out=$(realpath -m "$4")
+prefix_file=${5:-}
+here=$(cd "$(dirname "$0")" && pwd)
+cases=$here/../golden/cases.txt
+
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/bumpdemo-matrix.XXXXXX")
+xvfb_pid=""
+cleanup() {
+  if [ -n "${WINEPREFIX:-}" ]; then
+    timeout 30 wineserver -k 2>/dev/null
+    timeout 30 wineserver -w 2>/dev/null
+  fi
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+start_xvfb() {
+  local fifo="$scratch/displayfd" number=""
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" \
+    >"$scratch/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  read -r -t 30 number <"$fifo" || true
+  [ -n "$number" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+  export DISPLAY=":$number" SDL_VIDEODRIVER=x11
+}
+
+unset LIBGL_ALWAYS_SOFTWARE GALLIUM_DRIVER MESA_LOADER_DRIVER_OVERRIDE
+run=("$exe")
+case "$impl" in
+  llvmpipe-offscreen)
+    unset DISPLAY
+    export SDL_VIDEODRIVER=offscreen
+    ;;
+  llvmpipe-x11) start_xvfb ;;
+  softpipe)
+    export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=softpipe
+    start_xvfb
+    ;;
+  zink)
+    ls /usr/share/vulkan/icd.d/lvp_icd.*.json >/dev/null 2>&1 ||
+      skip "no lavapipe Vulkan driver (Debian mesa-vulkan-drivers)"
+    # zink takes a CPU Vulkan device (lavapipe) only when software rendering is asked for,
+    # and only the loader's zink override gives GLX zink's own swapchain present (kopper);
+    # through the plain software path zink draws but nothing reaches the window.
+    export LIBGL_ALWAYS_SOFTWARE=1 MESA_LOADER_DRIVER_OVERRIDE=zink
+    export XDG_RUNTIME_DIR=$scratch  # the Vulkan X11 surface wants one
+    start_xvfb
+    ;;
+  wine32 | wine64)
+    . "$here/../wine/wine_env.sh"
+    [ "$impl" = wine32 ] && [ "$WINE_RUNS_32BIT" = 0 ] &&
+      skip "this kernel runs no 32-bit programs (ia32 emulation off): no 32-bit Wine"
+    [ -f "$prefix_file" ] || fail "no Wine prefix: the setup test has not run"
+    export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    WINEPREFIX=$(cat "$prefix_file")
+    run=("$WINE" "$exe")
+    start_xvfb
+    ;;
+  *) fail "unknown implementation $impl" ;;
+esac
+[ -f "$exe" ] || fail "no executable $exe"
+
+mkdir -p "$out" "$scratch/run"
+cp -r "$assets"/. "$scratch/run/"
+cd "$scratch/run" || fail "no run directory"
+count=0
+while read -r name options; do
+  case "$name" in '' | '#'*) continue ;; esac
+  # shellcheck disable=SC2086  # the options are words
+  if ! timeout 120 "${run[@]}" $options --frames 1 --screenshot "$name.png" \
+    >"$scratch/stdout" 2>"$scratch/stderr"; then
+    fail "$name: the program failed: $(cat "$scratch/stdout" "$scratch/stderr")"
+  fi
+  mv "$name.png" "$out/$name.png" || fail "$name: no picture"
+  count=$((count + 1))
+done <"$cases"
+[ -s system/log.txt ] && fail "the log is not empty: $(head -c 2000 system/log.txt)"
+echo "$impl: $count captures in $out"
+
+# What the window shows: the first case running freely for a while, its window grabbed
+# from the X server.
+if [ -n "$xvfb_pid" ]; then
+  read -r name options < <(grep -v '^#' "$cases" | head -n 1)
+  # shellcheck disable=SC2086
+  "${run[@]}" $options >/dev/null 2>&1 &
+  demo=$!
+  id=""
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name '^OpenGL$' 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || { kill "$demo"; fail "no window \"OpenGL\" appeared"; }
+  sleep 2
+  # Under Wine the client area is an X child window inside the frame Wine draws.
+  client=$(xwininfo -tree -id "$id" 2>/dev/null | awk '/ 640x480\+/ { print $1; exit }')
+  [ -n "$client" ] && id=$client
+  import -window "$id" "$out/presented-$name.png" 2>"$scratch/import.log" ||
+    fail "could not grab the window: $(cat "$scratch/import.log")"
+  kill "$demo" 2>/dev/null
+  wait "$demo" 2>/dev/null
+  echo "$impl: the window's picture in $out/presented-$name.png"
+fi
+exit 0
