@@ -4,9 +4,19 @@
 # ${CMAKE_BINARY_DIR}/matrix/IMPL/. Not in the sanitizer build: the picture is the same, and
 # the software rasterisers run too slowly there.
 set(BUMPDEMO_MATRIX_DIR ${CMAKE_CURRENT_SOURCE_DIR}/matrix)
-add_executable(picture_compare matrix/picture_compare.cpp matrix/stb_image.cpp)
-target_include_directories(picture_compare SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
+add_library(stb_image_io STATIC matrix/stb_image.cpp)
+target_include_directories(stb_image_io SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/stb)
 set_source_files_properties(matrix/stb_image.cpp PROPERTIES COMPILE_OPTIONS -w)
+add_executable(picture_compare matrix/picture_compare.cpp)
+target_link_libraries(picture_compare PRIVATE stb_image_io)
+
+# The references themselves against the picture computed from the geometry and the maps.
+add_executable(golden_analytic_tests test_golden.cpp)
+target_link_libraries(golden_analytic_tests PRIVATE bumpcore stb_image_io GTest::gtest_main)
+target_include_directories(golden_analytic_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(golden_analytic_tests PRIVATE
+  BUMPDEMO_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/golden" BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+bumpdemo_discover_tests(golden_analytic_tests unit)
 
 # matrix_<impl>: one row; the Wine rows are added by wine.cmake.
 function(add_matrix_row impl exe)
