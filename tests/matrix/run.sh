@@ -22,8 +22,11 @@ if [ "$impl" = llvmpipe-offscreen ]; then
   exact=(--exact)
 fi
 rm -rf "$out"
-"$(dirname "$0")/capture.sh" "$impl" "$exe" "$assets" "$out/captures" "$prefix_file"
-status=$?
+mkdir -p "$out"
+"$(dirname "$0")/capture.sh" "$impl" "$exe" "$assets" "$out/captures" "$prefix_file" |
+  tee "$out/capture.log"
+status=${PIPESTATUS[0]}
+[ $status -eq 77 ] && sed -n 's/^SKIP: //p' "$out/capture.log" >"$out/skipped"
 [ $status -eq 0 ] || exit $status
 mkdir -p "$out/diff"
 "$compare" "${exact[@]}" "$golden" "$out/captures" "$out/diff" --json "$out/result.json"
