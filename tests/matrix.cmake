@@ -39,7 +39,7 @@ if(NOT BUMPDEMO_SANITIZE)
 
   # Which present paths reach an X window: the smallest GLX program under each driver.
   find_library(BUMPDEMO_LIBGL GL REQUIRED)
-  add_executable(glx_clear matrix/glx_clear.c)
+  add_executable(glx_clear ${PROJECT_SOURCE_DIR}/tools/glx_clear.c)
   target_link_libraries(glx_clear PRIVATE ${BUMPDEMO_LIBGL} X11)
   add_test(NAME glx_present_paths
            COMMAND ${BUMPDEMO_MATRIX_DIR}/present_paths.sh $<TARGET_FILE:glx_clear>)

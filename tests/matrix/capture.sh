@@ -115,17 +115,26 @@ if [ -n "$xvfb_pid" ]; then
   "${run[@]}" $options >/dev/null 2>&1 &
   demo=$!
   id=""
-  for _ in $(seq 300); do
+  for _ in $(seq 600); do
     id=$(xdotool search --onlyvisible --name '^OpenGL$' 2>/dev/null | head -n 1)
     [ -n "$id" ] && break
     sleep 0.1
   done
-  [ -n "$id" ] || { kill "$demo"; fail "no window \"OpenGL\" appeared"; }
-  sleep 2
+  [ -n "$id" ] || { kill "$demo"; fail "no window \"OpenGL\" appeared in a minute"; }
   # Under Wine the client area is an X child window inside the frame Wine draws.
   client=$(xwininfo -tree -id "$id" 2>/dev/null | awk '/ 640x480\+/ { print $1; exit }')
   [ -n "$client" ] && id=$client
-  import -window "$id" "$out/presented-$name.png" 2>"$scratch/import.log" ||
+  # Grabbed once it shows something (at most ten seconds), then once more a second later,
+  # when the frozen clock's frame has been drawn more than once.
+  shot="$out/presented-$name.png"
+  for _ in $(seq 20); do
+    sleep 0.5
+    import -window "$id" "$shot" 2>"$scratch/import.log" ||
+      fail "could not grab the window: $(cat "$scratch/import.log")"
+    [ "$(convert "$shot" -format '%[fx:maxima]' info:)" != 0 ] && break
+  done
+  sleep 1
+  import -window "$id" "$shot" 2>"$scratch/import.log" ||
     fail "could not grab the window: $(cat "$scratch/import.log")"
   kill "$demo" 2>/dev/null
   wait "$demo" 2>/dev/null

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Which GL drivers reach an X window on Xvfb, shown by the smallest GLX program
-# (glx_clear.c): each row names the environment, the exit status it must give and why.
+# (tools/glx_clear.c): each row names the environment, the exit status it must give and why.
 # Rows 4 and 5 are zink over lavapipe the ways that do not work here, kept so that a Mesa
 # that mends them shows up (the test then fails and the rows move to "works"):
 #   GALLIUM_DRIVER=zink alone: zink takes a CPU Vulkan device only when software
