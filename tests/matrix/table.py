@@ -10,7 +10,7 @@ import sys
 ROWS = [("llvmpipe-offscreen", "llvmpipe, SDL offscreen (exact)"),
         ("llvmpipe-x11", "llvmpipe, Xvfb window"),
         ("softpipe", "softpipe, Xvfb window"),
-        ("zink", "zink over lavapipe, Xvfb window"),
+        ("zink", "zink over lavapipe (kopper), Xvfb window"),
         ("wine64", "Windows build, 64-bit, Wine"),
         ("wine32", "Windows build, 32-bit, Wine")]
 
