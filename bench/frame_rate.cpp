@@ -1,9 +1,10 @@
-// Frame-rate benchmark: one 640 x 480 window and context, three kinds of frame measured
-// in alternation over several rounds so that machine drift falls on all of them alike:
+// Frame-rate benchmark: one 640 x 480 window and context, kinds of frame measured in
+// alternation over several rounds so that machine drift falls on all of them alike:
 //   floor   clear colour and depth, flush, finish, swap;
 //   program one pass of the main loop (RenderScene through the lazy table, the steps,
-//           flush, finish, swap, the error drain);
-//   direct  the same frame by direct libGL/libGLU calls, then swap.
+//           flush, finish, swap, the error drain), for each model (wall, sphere, torus)
+//           in each mode (diffuse; with the colour map; with the specular highlight);
+//   direct  the wall's diffuse frame by direct libGL/libGLU calls, then swap.
 // Prints a table and writes the figures as JSON.
 //
 //   frame_rate --assets DIR --json FILE [--label NAME] [--rounds N] [--frames N] [--smoke]
@@ -42,7 +43,25 @@ struct Figures {
   std::vector<double> fps;  // one per round
 };
 
+// The kinds of frame: the floor, the wall's diffuse pass (as measured before the other
+// modes were), the direct reference, then the program's other modes.
 const char* const KindNames[3] = {"floor", "program", "direct"};
+const char* const ModelNames[3] = {"wall", "sphere", "torus"};
+const char* const ModeNames[3] = {"diffuse", "colour", "specular"};
+constexpr int ModeCount = 9;  // model x mode
+constexpr int KindCount = 3 + ModeCount - 1;
+
+// The program mode (model * 3 + mode) a kind draws; -1 for the floor and the direct frame.
+int KindMode(int kind) {
+  return kind == 1 ? 0 : kind >= 3 ? kind - 2 : -1;
+}
+
+// The scene's switches as the keys (M, D, S) or the command line would leave them.
+void SelectMode(int mode) {
+  CurrentModel = static_cast<Model>(mode / 3);
+  ShowColour = mode % 3 == 1;
+  ShowSpecular = mode % 3 == 2;
+}
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -54,12 +73,13 @@ void Swap() {
 
 // Draws frames of one kind; returns frames per second.
 double Measure(int kind, int frames, std::int32_t* mark) {
+  if (KindMode(kind) >= 0) SelectMode(KindMode(kind));
   const double start = Now();
   for (int i = 0; i < frames; ++i) {
     if (kind == 0) {
       DirectFloorFrame();
       Swap();
-    } else if (kind == 1) {
+    } else if (KindMode(kind) >= 0) {
       RunPass(mark);
     } else {
       DirectSceneFrame(&LightPosition.x, BumpTexture, NormalizationCubeMap);
@@ -161,14 +181,18 @@ int main(int argc, char** argv) {
 
   ElapsedMs = GetTimeMs();
   std::int32_t mark = ElapsedMs;
-  // Warm-up: binds the lazy slots, fills the driver's caches.
-  for (int kind = 0; kind < 3; ++kind) Measure(kind, options.smoke ? 1 : 50, &mark);
+  GLint textureUnits = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &textureUnits);
 
-  Figures figures[3];
+  // Warm-up: binds the lazy slots, makes the meshes, reads the colour map, fills the
+  // driver's caches (llvmpipe compiles a shader variant for each new state).
+  for (int kind = 0; kind < KindCount; ++kind) Measure(kind, options.smoke ? 1 : 50, &mark);
+
+  Figures figures[KindCount];
   for (int round = 0; round < options.rounds; ++round) {
     // The order turns each round, so that no kind always follows the same one.
-    for (int k = 0; k < 3; ++k) {
-      const int kind = (round + k) % 3;
+    for (int k = 0; k < KindCount; ++k) {
+      const int kind = (round + k) % KindCount;
       figures[kind].fps.push_back(Measure(kind, options.frames, &mark));
     }
   }
@@ -176,8 +200,8 @@ int main(int argc, char** argv) {
   DestroyRenderWindow();
   RemoveRunDirectory();
 
-  double median[3], low[3], high[3];
-  for (int kind = 0; kind < 3; ++kind) {
+  double median[KindCount], low[KindCount], high[KindCount];
+  for (int kind = 0; kind < KindCount; ++kind) {
     median[kind] = Median(figures[kind].fps);
     low[kind] = *std::min_element(figures[kind].fps.begin(), figures[kind].fps.end());
     high[kind] = *std::max_element(figures[kind].fps.begin(), figures[kind].fps.end());
@@ -199,14 +223,26 @@ int main(int argc, char** argv) {
   std::printf("  program/direct (2/3) %.4f  [%.4f..%.4f]\n", ratio23,
               *std::min_element(r23.begin(), r23.end()), *std::max_element(r23.begin(), r23.end()));
   std::printf("  program/floor  (2/1) %.4f\n", ratio21);
+  std::printf("every model and mode (%d texture units):\n", textureUnits);
+  std::printf("  %-7s %-9s %10s %10s %18s\n", "model", "mode", "fps", "ms/frame", "fps min..max");
+  std::vector<int> modeKind(ModeCount);
+  for (int kind = 0; kind < KindCount; ++kind)
+    if (KindMode(kind) >= 0) modeKind[KindMode(kind)] = kind;
+  for (int mode = 0; mode < ModeCount; ++mode) {
+    const int kind = modeKind[mode];
+    std::printf("  %-7s %-9s %10.1f %10.3f %8.1f..%-8.1f\n", ModelNames[mode / 3],
+                ModeNames[mode % 3], median[kind], 1000.0 / median[kind], low[kind], high[kind]);
+  }
 
   FILE* out = std::fopen(jsonPath.c_str(), "w");
   if (!out) {
     std::fprintf(stderr, "frame_rate: cannot write %s\n", jsonPath.c_str());
     return 1;
   }
-  std::fprintf(out, "{\n  \"driver\": \"%s\",\n  \"renderer\": \"%s\",\n  \"version\": \"%s\",\n",
-               label.c_str(), renderer.c_str(), version.c_str());
+  std::fprintf(out,
+               "{\n  \"driver\": \"%s\",\n  \"renderer\": \"%s\",\n  \"version\": \"%s\",\n"
+               "  \"texture_units\": %d,\n",
+               label.c_str(), renderer.c_str(), version.c_str(), textureUnits);
   std::fprintf(
       out,
       "  \"width\": 640,\n  \"height\": 480,\n  \"rounds\": %d,\n  \"frames_per_round\": %d,\n",
@@ -220,8 +256,22 @@ int main(int argc, char** argv) {
       std::fprintf(out, "%s%.3f", i ? ", " : "", figures[kind].fps[i]);
     std::fprintf(out, "]},\n");
   }
-  std::fprintf(out, "  \"ratio_program_direct\": %.5f,\n  \"ratio_program_floor\": %.5f\n}\n",
+  std::fprintf(out, "  \"ratio_program_direct\": %.5f,\n  \"ratio_program_floor\": %.5f,\n",
                ratio23, ratio21);
+  // Every model and mode; the wall's diffuse entry is the "program" frame above.
+  std::fprintf(out, "  \"modes\": [");
+  for (int mode = 0; mode < ModeCount; ++mode) {
+    const int kind = modeKind[mode];
+    std::fprintf(out,
+                 "%s\n    {\"model\": \"%s\", \"mode\": \"%s\", \"fps_median\": %.3f, "
+                 "\"ms_median\": %.4f, \"fps_min\": %.3f, \"fps_max\": %.3f, \"fps_rounds\": [",
+                 mode ? "," : "", ModelNames[mode / 3], ModeNames[mode % 3], median[kind],
+                 1000.0 / median[kind], low[kind], high[kind]);
+    for (std::size_t i = 0; i < figures[kind].fps.size(); ++i)
+      std::fprintf(out, "%s%.3f", i ? ", " : "", figures[kind].fps[i]);
+    std::fprintf(out, "]}");
+  }
+  std::fprintf(out, "\n  ]\n}\n");
   std::fclose(out);
   return clean ? 0 : 1;
 }
