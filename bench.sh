@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints its figures: builds into build/, then
-#   the frame rate (floor, the program's pass, the direct-call reference) on SDL's
-#     offscreen driver and in a real window on a private Xvfb display;
+#   the frame rate (floor, the program's pass in every model and mode, the direct-call
+#     reference) on SDL's offscreen driver and in a real window on a private Xvfb display;
 #   start-up to the first swap and peak memory, the program next to a minimal SDL one;
-#   the program's own CPU work per frame in instructions (callgrind, GL on no-op slots).
+#   the program's own CPU work per frame, for every model and mode, in instructions
+#     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame.
 # Figures go to build/bench/*.json. ROUNDS and FRAMES set the frame-rate rounds.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -59,13 +60,47 @@ env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/startup_bench --demo build/
   --minimal build/tests/minimal_sdl --probe build/tests/libswap_probe.so --assets assets \
   --json "$out/startup.json" --runs "${RUNS:-9}"
 echo
-frames_cpu=2000
-valgrind --tool=callgrind --toggle-collect=MeasureFrames \
-  --callgrind-out-file="$out/callgrind.cpu_frame.out" \
-  build/tests/cpu_frame --frames $frames_cpu 2>"$out/callgrind.log" >/dev/null
-instructions=$(sed -n 's/^summary: //p' "$out/callgrind.cpu_frame.out")
-echo "CPU work per pass (callgrind, GL on no-op slots): $((instructions / frames_cpu)) instructions" \
-  "($instructions over $frames_cpu passes)"
-printf '{\n  "passes": %d,\n  "instructions": %d,\n  "instructions_per_pass": %d\n}\n' \
-  "$frames_cpu" "$instructions" "$((instructions / frames_cpu))" >"$out/cpu_frame.json"
-build/tests/cpu_frame --frames 100000
+# The program's own CPU work per pass in every model and mode: instructions under
+# callgrind (the measured loop only), and nanoseconds on its own (median of 5 blocks),
+# set against the llvmpipe frame of the same mode (offscreen).
+units=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1])).get("texture_units", 8))' \
+  "$out/frame_rate_offscreen.json")
+passes_cpu=200
+for model in wall sphere torus; do
+  for mode in diffuse colour specular; do
+    flags="--model $model --assets assets --texture-units $units"
+    [ "$mode" = diffuse ] || flags="$flags --$mode"
+    name="$model-$mode"
+    valgrind --tool=callgrind --toggle-collect=MeasureFrames \
+      --callgrind-out-file="$out/callgrind.$name.out" \
+      build/tests/cpu_frame $flags --frames $passes_cpu 2>"$out/callgrind.$name.log" >/dev/null
+    native=20000
+    [ "$model" = wall ] || native=300
+    build/tests/cpu_frame $flags --frames $native --repeat 5 --json "$out/cpu_frame.$name.json"
+  done
+done
+python3 - "$out" "$passes_cpu" <<'PY'
+import json, os, sys
+out, passes = sys.argv[1], int(sys.argv[2])
+frames = json.load(open(os.path.join(out, "frame_rate_offscreen.json")))
+ms = {(m["model"], m["mode"]): m["ms_median"] for m in frames["modes"]}
+rows = []
+print("CPU work per pass, GL on no-op slots (callgrind instructions; native ns, median of 5)")
+print("  %-7s %-9s %12s %10s %14s %8s" % ("model", "mode", "instructions", "us", "llvmpipe ms", "share"))
+for model in ("wall", "sphere", "torus"):
+    for mode in ("diffuse", "colour", "specular"):
+        name = "%s-%s" % (model, mode)
+        with open(os.path.join(out, "callgrind.%s.out" % name)) as f:
+            total = next(int(l.split()[1]) for l in f if l.startswith("summary:"))
+        native = json.load(open(os.path.join(out, "cpu_frame.%s.json" % name)))
+        us = native["ns_per_pass_median"] / 1000.0
+        frame_ms = ms[(model, mode)]
+        share = us / (frame_ms * 1000.0)
+        rows.append({"model": model, "mode": mode, "passes": passes,
+                     "instructions_per_pass": total // passes,
+                     "us_per_pass": round(us, 3), "us_per_pass_min": round(native["ns_per_pass_min"] / 1000.0, 3),
+                     "llvmpipe_ms_per_frame": frame_ms, "share_of_frame": round(share, 5)})
+        print("  %-7s %-9s %12d %10.2f %14.3f %7.2f%%" % (model, mode, total // passes, us, frame_ms, 100 * share))
+with open(os.path.join(out, "cpu_frame.json"), "w") as f:
+    json.dump({"texture_units": frames.get("texture_units"), "modes": rows}, f, indent=2)
+PY
