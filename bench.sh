@@ -2,7 +2,8 @@
 # Runs every benchmark and prints its figures: builds into build/, then
 #   the frame rate (floor, the program's pass in every model and mode, the direct-call
 #     reference) on SDL's offscreen driver and in a real window on a private Xvfb display;
-#   start-up to the first swap and peak memory, the program next to a minimal SDL one;
+#   start-up to the first swap by phase and memory by owner, the program next to a
+#     reference making the same first frame by direct calls, and a minimal SDL program;
 #   the program's own CPU work per frame, for every model and mode, in instructions
 #     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame.
 # Figures go to build/bench/*.json. ROUNDS and FRAMES set the frame-rate rounds.
@@ -12,7 +13,8 @@ cd "$(dirname "$0")"
 install_missing_packages
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
-cmake --build build -j2 --target frame_rate startup_bench cpu_frame bumpdemo minimal_sdl swap_probe
+cmake --build build -j2 --target frame_rate startup_bench cpu_frame bumpdemo startup_reference \
+  minimal_sdl startup_probe
 out=build/bench
 mkdir -p "$out"
 rounds=${ROUNDS:-21}
@@ -57,8 +59,9 @@ with open(os.path.join(out, "frame_rate.json"), "w") as f:
 PY
 echo
 env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/startup_bench --demo build/bumpdemo \
-  --minimal build/tests/minimal_sdl --probe build/tests/libswap_probe.so --assets assets \
-  --json "$out/startup.json" --runs "${RUNS:-9}"
+  --reference build/tests/startup_reference --minimal build/tests/minimal_sdl \
+  --probe build/tests/libstartup_probe.so --assets assets --json "$out/startup.json" \
+  --runs "${RUNS:-9}"
 echo
 # The program's own CPU work per pass in every model and mode: instructions under
 # callgrind (the measured loop only), and nanoseconds on its own (median of 5 blocks),
