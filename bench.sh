@@ -6,7 +6,9 @@
 #     reference making the same first frame by direct calls, and a minimal SDL program;
 #   the program's own CPU work per frame, for every model and mode, in instructions
 #     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame.
-# Figures go to build/bench/*.json. ROUNDS and FRAMES set the frame-rate rounds.
+# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame); docs/bench/
+# holds the copies the README's tables come from. ROUNDS and FRAMES set the frame-rate
+# rounds, RUNS the start-up runs.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
@@ -34,7 +36,10 @@ for n in $(seq 90 120); do
   kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""
 done
 
-echo "== machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')
+echo "== machine: $(nproc) CPUs, $cpu"
+printf '{\n  "date_utc": "%s",\n  "cpus": %d,\n  "cpu_model": "%s",\n  "kernel": "%s"\n}\n' \
+  "$(date -u +%Y-%m-%dT%H:%MZ)" "$(nproc)" "$cpu" "$(uname -r)" >"$out/machine.json"
 echo
 env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/frame_rate --assets assets \
   --json "$out/frame_rate_offscreen.json" --rounds "$rounds" --frames "$frames"

@@ -274,8 +274,7 @@ int main(int argc, char** argv) {
   std::printf("  %-42s", "first swap (min..max)");
   for (int k = 0; k < ProgramCount; ++k)
     std::printf(" %5.1f (%.0f..%.0f)", total[k].median, total[k].low, total[k].high);
-  std::printf("\n  %-42s", "owner of resident memory at the first swap, MB");
-  std::printf("\n");
+  std::printf("\n  %-42s\n", "owner of resident memory at the first swap, MB");
   for (int i = 0; i < OwnerCount; ++i) {
     std::printf("  %-42s", OwnerText[i]);
     for (int k = 0; k < ProgramCount; ++k) std::printf(" %18.2f", owner[k][i].median);
