@@ -68,9 +68,9 @@ env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/startup_bench --demo build/
   --probe build/tests/libstartup_probe.so --assets assets --json "$out/startup.json" \
   --runs "${RUNS:-9}"
 echo
-# The program's own CPU work per pass in every model and mode: instructions under
-# callgrind (the measured loop only), and nanoseconds on its own (median of 5 blocks),
-# set against the llvmpipe frame of the same mode (offscreen).
+# The program's own CPU work per pass in every model and mode, in instructions under
+# callgrind (the measured loop only); its time and share of the frame come from the
+# frame-rate runs, which time it next to the real frames.
 units=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1])).get("texture_units", 8))' \
   "$out/frame_rate_offscreen.json")
 passes_cpu=200
@@ -78,37 +78,35 @@ for model in wall sphere torus; do
   for mode in diffuse colour specular; do
     flags="--model $model --assets assets --texture-units $units"
     [ "$mode" = diffuse ] || flags="$flags --$mode"
-    name="$model-$mode"
     valgrind --tool=callgrind --toggle-collect=MeasureFrames \
-      --callgrind-out-file="$out/callgrind.$name.out" \
-      build/tests/cpu_frame $flags --frames $passes_cpu 2>"$out/callgrind.$name.log" >/dev/null
-    native=20000
-    [ "$model" = wall ] || native=300
-    build/tests/cpu_frame $flags --frames $native --repeat 5 --json "$out/cpu_frame.$name.json"
+      --callgrind-out-file="$out/callgrind.$model-$mode.out" \
+      build/tests/cpu_frame $flags --frames $passes_cpu 2>"$out/callgrind.$model-$mode.log" >/dev/null
   done
 done
 python3 - "$out" "$passes_cpu" <<'PY'
 import json, os, sys
 out, passes = sys.argv[1], int(sys.argv[2])
-frames = json.load(open(os.path.join(out, "frame_rate_offscreen.json")))
-ms = {(m["model"], m["mode"]): m["ms_median"] for m in frames["modes"]}
+runs = json.load(open(os.path.join(out, "frame_rate.json")))
+drivers = [d for d in ("offscreen", "x11") if d in runs]
+modes = {d: {(m["model"], m["mode"]): m for m in runs[d]["modes"]} for d in drivers}
+print("CPU work per pass, GL on no-op slots: instructions (callgrind, %d passes); own time" % passes)
+print("and share of the frame (median of per-round shares), per driver")
+print("  %-7s %-9s %12s" % ("model", "mode", "instructions") +
+      "".join(" %10s %10s" % (d + " us", "share") for d in drivers))
 rows = []
-print("CPU work per pass, GL on no-op slots (callgrind instructions; native ns, median of 5)")
-print("  %-7s %-9s %12s %10s %14s %8s" % ("model", "mode", "instructions", "us", "llvmpipe ms", "share"))
 for model in ("wall", "sphere", "torus"):
     for mode in ("diffuse", "colour", "specular"):
-        name = "%s-%s" % (model, mode)
-        with open(os.path.join(out, "callgrind.%s.out" % name)) as f:
+        with open(os.path.join(out, "callgrind.%s-%s.out" % (model, mode))) as f:
             total = next(int(l.split()[1]) for l in f if l.startswith("summary:"))
-        native = json.load(open(os.path.join(out, "cpu_frame.%s.json" % name)))
-        us = native["ns_per_pass_median"] / 1000.0
-        frame_ms = ms[(model, mode)]
-        share = us / (frame_ms * 1000.0)
-        rows.append({"model": model, "mode": mode, "passes": passes,
-                     "instructions_per_pass": total // passes,
-                     "us_per_pass": round(us, 3), "us_per_pass_min": round(native["ns_per_pass_min"] / 1000.0, 3),
-                     "llvmpipe_ms_per_frame": frame_ms, "share_of_frame": round(share, 5)})
-        print("  %-7s %-9s %12d %10.2f %14.3f %7.2f%%" % (model, mode, total // passes, us, frame_ms, 100 * share))
+        row = {"model": model, "mode": mode, "passes": passes, "instructions_per_pass": total // passes}
+        line = "  %-7s %-9s %12d" % (model, mode, total // passes)
+        for d in drivers:
+            m = modes[d][(model, mode)]
+            row[d] = {k: m[k] for k in ("own_us_median", "own_share_median", "own_share_min",
+                                         "own_share_max", "ms_median")}
+            line += " %10.2f %9.2f%%" % (m["own_us_median"], 100 * m["own_share_median"])
+        rows.append(row)
+        print(line)
 with open(os.path.join(out, "cpu_frame.json"), "w") as f:
-    json.dump({"texture_units": frames.get("texture_units"), "modes": rows}, f, indent=2)
+    json.dump({"texture_units": runs[drivers[0]].get("texture_units"), "modes": rows}, f, indent=2)
 PY

@@ -4,8 +4,8 @@
 // does nothing else) and the platform reduced to a clock that advances 1/60 s per reading,
 // from the monotonic clock's reading at start. Under callgrind (bench.sh runs it with
 // --toggle-collect=MeasureFrames) the instruction count divided by the frame count is
-// the work per frame; on its own it prints nanoseconds per frame (the median of --repeat
-// blocks of --frames passes).
+// the work per frame; on its own it prints nanoseconds per frame. (The frame-rate
+// benchmark times the same own work next to the real frames, for its share.)
 //
 // Any model and mode: --model wall|sphere|torus, --colour, --specular. Two no-ops are
 // given answers so that the scene takes the path it takes on the real GL: glGetIntegerv
@@ -13,14 +13,13 @@
 // hands out names, so the colour map (read from --assets) counts as loaded. The meshes are
 // made and the colour map read in one pass before the measured ones.
 //
-//   cpu_frame [--frames N] [--repeat R] [--model NAME] [--colour] [--specular]
-//             [--assets DIR] [--texture-units N] [--json FILE] [--smoke]
+//   cpu_frame [--frames N] [--model NAME] [--colour] [--specular] [--assets DIR]
+//             [--texture-units N] [--smoke]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "app/demo.h"
 #include "gl/gl.h"
@@ -79,20 +78,16 @@ extern "C" __attribute__((noinline)) void MeasureFrames(int frames, std::int32_t
 
 int main(int argc, char** argv) {
   int frames = 10000;
-  int repeat = 1;
   Model model = Model::Wall;
   bool colour = false, specular = false;
-  std::string assets, json, modelName = "wall";
+  std::string assets, modelName = "wall";
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--smoke") {
       frames = 10;
-      repeat = 1;
     } else if (arg == "--frames" && hasValue) {
       frames = std::max(1, std::atoi(argv[++i]));
-    } else if (arg == "--repeat" && hasValue) {
-      repeat = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--model" && hasValue && ParseModel(argv[i + 1], &model)) {
       modelName = argv[++i];
     } else if (arg == "--colour") {
@@ -103,8 +98,6 @@ int main(int argc, char** argv) {
       assets = argv[++i];
     } else if (arg == "--texture-units" && hasValue) {
       TextureUnitAnswer = std::max(2, std::atoi(argv[++i]));
-    } else if (arg == "--json" && hasValue) {
-      json = argv[++i];
     } else {
       std::fprintf(stderr, "cpu_frame: unknown argument %s\n", arg.c_str());
       return 2;
@@ -148,37 +141,17 @@ int main(int argc, char** argv) {
   RunPass(&mark);  // makes the mesh, reads the colour map
   const GLuint namesBefore = NextTextureName;
 
-  std::vector<double> nanoseconds;
-  for (int block = 0; block < repeat; ++block) {
-    const auto start = std::chrono::steady_clock::now();
-    MeasureFrames(frames, &mark);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    nanoseconds.push_back(seconds * 1e9 / frames);
-  }
-  std::sort(nanoseconds.begin(), nanoseconds.end());
-  const double median = nanoseconds[nanoseconds.size() / 2];
+  const auto start = std::chrono::steady_clock::now();
+  MeasureFrames(frames, &mark);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const char* mode = colour && specular ? "colour+specular"
                      : colour           ? "colour"
                      : specular         ? "specular"
                                         : "diffuse";
-  std::printf(
-      "cpu_frame: %s %s, %d x %d passes, %.1f ns per pass (median; min %.1f), light at "
-      "(%.3f, %.3f, %.3f)\n",
-      modelName.c_str(), mode, repeat, frames, median, nanoseconds.front(), LightPosition.x,
-      LightPosition.y, LightPosition.z);
-  if (!json.empty()) {
-    FILE* out = std::fopen(json.c_str(), "w");
-    if (!out) {
-      std::fprintf(stderr, "cpu_frame: cannot write %s\n", json.c_str());
-      return 1;
-    }
-    std::fprintf(out,
-                 "{\"model\": \"%s\", \"mode\": \"%s\", \"passes\": %d, \"blocks\": %d, "
-                 "\"ns_per_pass_median\": %.2f, \"ns_per_pass_min\": %.2f}\n",
-                 modelName.c_str(), mode, frames, repeat, median, nanoseconds.front());
-    std::fclose(out);
-  }
+  std::printf("cpu_frame: %s %s, %d passes, %.1f ns per pass, light at (%.3f, %.3f, %.3f)\n",
+              modelName.c_str(), mode, frames, seconds * 1e9 / frames, LightPosition.x,
+              LightPosition.y, LightPosition.z);
   // The light has moved to its height, and no texture was made again in the measured
   // passes (the colour map is read once).
   return Running && LightPosition.z == 1.5f && NextTextureName == namesBefore ? 0 : 1;

@@ -5,6 +5,10 @@
 //           flush, finish, swap, the error drain), for each model (wall, sphere, torus)
 //           in each mode (diffuse; with the colour map; with the specular highlight);
 //   direct  the wall's diffuse frame by direct libGL/libGLU calls, then swap.
+// Right after each program mode's frames in a round, as many passes of the same mode run
+// with every GL/GLU slot on the recorder's no-ops and the buffer swap and event poll
+// left out: the program's own CPU work, whose share of that round's frame is reported.
+// Taken in the same round, the two times see the same load on the machine.
 // Prints a table and writes the figures as JSON.
 //
 //   frame_rate --assets DIR --json FILE [--label NAME] [--rounds N] [--frames N] [--smoke]
@@ -23,6 +27,7 @@
 #include "app/demo.h"
 #include "direct_frame.h"
 #include "gl/gl.h"
+#include "gl/recorder/gl_recorder.h"
 #include "log/log.h"
 #include "platform/backend.h"
 #include "scene/scene.h"
@@ -40,7 +45,8 @@ struct Options {
 };
 
 struct Figures {
-  std::vector<double> fps;  // one per round
+  std::vector<double> fps;    // one per round
+  std::vector<double> cpuUs;  // program modes: the own work per pass, one per round
 };
 
 // The kinds of frame: the floor, the wall's diffuse pass (as measured before the other
@@ -87,6 +93,23 @@ double Measure(int kind, int frames, std::int32_t* mark) {
     }
   }
   return frames / (Now() - start);
+}
+
+// Passes of the main loop in one program mode with no GL work: every slot on a no-op,
+// no swap and no event poll (the platform's), the clock as it is. Returns microseconds
+// per pass. The slots and the platform are given back afterwards.
+double MeasureOwnWork(int kind, int passes, std::int32_t* mark) {
+  SelectMode(KindMode(kind));
+  const PlatformOps saved = Platform;
+  Platform.SwapGLBuffers = [](PlatformHandle) {};
+  Platform.PeekAppMessage = [](PlatformMessage*) { return false; };
+  DiscardGLCalls();
+  const double start = Now();
+  for (int i = 0; i < passes; ++i) RunPass(mark);
+  const double seconds = Now() - start;
+  StopRecordingGLCalls();
+  Platform = saved;
+  return seconds * 1e6 / passes;
 }
 
 double Median(std::vector<double> values) {
@@ -186,7 +209,10 @@ int main(int argc, char** argv) {
 
   // Warm-up: binds the lazy slots, makes the meshes, reads the colour map, fills the
   // driver's caches (llvmpipe compiles a shader variant for each new state).
-  for (int kind = 0; kind < KindCount; ++kind) Measure(kind, options.smoke ? 1 : 50, &mark);
+  for (int kind = 0; kind < KindCount; ++kind) {
+    Measure(kind, options.smoke ? 1 : 50, &mark);
+    if (KindMode(kind) >= 0) MeasureOwnWork(kind, options.smoke ? 1 : 50, &mark);
+  }
 
   Figures figures[KindCount];
   for (int round = 0; round < options.rounds; ++round) {
@@ -194,6 +220,8 @@ int main(int argc, char** argv) {
     for (int k = 0; k < KindCount; ++k) {
       const int kind = (round + k) % KindCount;
       figures[kind].fps.push_back(Measure(kind, options.frames, &mark));
+      if (KindMode(kind) >= 0)
+        figures[kind].cpuUs.push_back(MeasureOwnWork(kind, options.frames, &mark));
     }
   }
   const bool clean = Running;  // no quit request or Escape came in between
@@ -223,15 +251,32 @@ int main(int argc, char** argv) {
   std::printf("  program/direct (2/3) %.4f  [%.4f..%.4f]\n", ratio23,
               *std::min_element(r23.begin(), r23.end()), *std::max_element(r23.begin(), r23.end()));
   std::printf("  program/floor  (2/1) %.4f\n", ratio21);
-  std::printf("every model and mode (%d texture units):\n", textureUnits);
-  std::printf("  %-7s %-9s %10s %10s %18s\n", "model", "mode", "fps", "ms/frame", "fps min..max");
+  // The own work's share of the frame, per round (the frame's time and the own work's
+  // taken back to back), then the median and range over the rounds.
   std::vector<int> modeKind(ModeCount);
   for (int kind = 0; kind < KindCount; ++kind)
     if (KindMode(kind) >= 0) modeKind[KindMode(kind)] = kind;
+  double ownUs[ModeCount], share[ModeCount], shareLow[ModeCount], shareHigh[ModeCount];
+  for (int mode = 0; mode < ModeCount; ++mode) {
+    const Figures& f = figures[modeKind[mode]];
+    std::vector<double> shares;
+    for (std::size_t round = 0; round < f.fps.size(); ++round)
+      shares.push_back(f.cpuUs[round] * 1e-6 * f.fps[round]);
+    ownUs[mode] = Median(f.cpuUs);
+    share[mode] = Median(shares);
+    shareLow[mode] = *std::min_element(shares.begin(), shares.end());
+    shareHigh[mode] = *std::max_element(shares.begin(), shares.end());
+  }
+  std::printf("every model and mode (%d texture units); own work: the pass with GL on no-ops\n",
+              textureUnits);
+  std::printf("  %-7s %-9s %10s %10s %18s %10s %8s %16s\n", "model", "mode", "fps", "ms/frame",
+              "fps min..max", "own us", "share", "share min..max");
   for (int mode = 0; mode < ModeCount; ++mode) {
     const int kind = modeKind[mode];
-    std::printf("  %-7s %-9s %10.1f %10.3f %8.1f..%-8.1f\n", ModelNames[mode / 3],
-                ModeNames[mode % 3], median[kind], 1000.0 / median[kind], low[kind], high[kind]);
+    std::printf("  %-7s %-9s %10.1f %10.3f %8.1f..%-8.1f %10.2f %7.2f%% %6.2f..%.2f%%\n",
+                ModelNames[mode / 3], ModeNames[mode % 3], median[kind], 1000.0 / median[kind],
+                low[kind], high[kind], ownUs[mode], 100 * share[mode], 100 * shareLow[mode],
+                100 * shareHigh[mode]);
   }
 
   FILE* out = std::fopen(jsonPath.c_str(), "w");
@@ -264,11 +309,17 @@ int main(int argc, char** argv) {
     const int kind = modeKind[mode];
     std::fprintf(out,
                  "%s\n    {\"model\": \"%s\", \"mode\": \"%s\", \"fps_median\": %.3f, "
-                 "\"ms_median\": %.4f, \"fps_min\": %.3f, \"fps_max\": %.3f, \"fps_rounds\": [",
+                 "\"ms_median\": %.4f, \"fps_min\": %.3f, \"fps_max\": %.3f, "
+                 "\"own_us_median\": %.3f, \"own_share_median\": %.5f, \"own_share_min\": %.5f, "
+                 "\"own_share_max\": %.5f, \"fps_rounds\": [",
                  mode ? "," : "", ModelNames[mode / 3], ModeNames[mode % 3], median[kind],
-                 1000.0 / median[kind], low[kind], high[kind]);
+                 1000.0 / median[kind], low[kind], high[kind], ownUs[mode], share[mode],
+                 shareLow[mode], shareHigh[mode]);
     for (std::size_t i = 0; i < figures[kind].fps.size(); ++i)
       std::fprintf(out, "%s%.3f", i ? ", " : "", figures[kind].fps[i]);
+    std::fprintf(out, "], \"own_us_rounds\": [");
+    for (std::size_t i = 0; i < figures[kind].cpuUs.size(); ++i)
+      std::fprintf(out, "%s%.3f", i ? ", " : "", figures[kind].cpuUs[i]);
     std::fprintf(out, "]}");
   }
   std::fprintf(out, "\n  ]\n}\n");

@@ -38,8 +38,8 @@ const char* const ProgramNames[ProgramCount] = {"bumpdemo", "startup_reference",
 constexpr int PhaseCount = 6;
 const char* const PhaseNames[PhaseCount] = {"load",    "before_window", "window",
                                             "context", "set_up",        "first_frame"};
-const char* const PhaseText[PhaseCount] = {"load (exec to main: linked libraries)",
-                                           "before the window (SDL, GL/GLU loaded)",
+const char* const PhaseText[PhaseCount] = {"load (exec: linked libraries mapped)",
+                                           "to the window (main, SDL, GL/GLU dlopen)",
                                            "SDL_CreateWindow",
                                            "context (SDL_GL_CreateContext)",
                                            "set-up (state, textures)",

@@ -9,7 +9,7 @@ add_executable(frame_rate ${PROJECT_SOURCE_DIR}/bench/frame_rate.cpp
 # ARB names.
 find_library(BUMPDEMO_LIBGL GL REQUIRED)
 find_library(BUMPDEMO_LIBGLU GLU REQUIRED)
-target_link_libraries(frame_rate PRIVATE bumpcore bumpsdl ${BUMPDEMO_LIBGL} ${BUMPDEMO_LIBGLU})
+target_link_libraries(frame_rate PRIVATE bumpcore bumpsdl gl_recorder ${BUMPDEMO_LIBGL} ${BUMPDEMO_LIBGLU})
 add_test(NAME bench_frame_rate_smoke
   COMMAND frame_rate --smoke --assets ${BUMPDEMO_ASSETS}
           --json ${CMAKE_BINARY_DIR}/bench-smoke/frame_rate.json)
