@@ -73,8 +73,8 @@ __attribute__((constructor)) static void ProbeLoaded(void) {
   MarkNs[Loaded] = NowNs();
 }
 
-static int Contains(const char* text, const char* part) {
-  return strstr(text, part) != NULL;
+static int Contains(const char* text, const char* word) {
+  return strstr(text, word) != NULL;
 }
 
 /* The owner of a mapping, from its path (empty for anonymous memory) and permissions. */
