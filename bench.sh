@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints its figures: builds into build/, then
-#   the frame rate (floor, the program's pass, the direct-call reference) on SDL's
-#     offscreen driver and in a real window on a private Xvfb display;
-#   start-up to the first swap and peak memory, the program next to a minimal SDL one;
-#   the program's own CPU work per frame in instructions (callgrind, GL on no-op slots).
-# Figures go to build/bench/*.json. ROUNDS and FRAMES set the frame-rate rounds.
+#   the frame rate (floor, the program's pass in every model and mode, the direct-call
+#     reference) on SDL's offscreen driver and in a real window on a private Xvfb display;
+#   start-up to the first swap by phase and memory by owner, the program next to a
+#     reference making the same first frame by direct calls, and a minimal SDL program;
+#   the program's own CPU work per frame, for every model and mode, in instructions
+#     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame.
+# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame); docs/bench/
+# holds the copies the README's tables come from. ROUNDS and FRAMES set the frame-rate
+# rounds, RUNS the start-up runs.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
 install_missing_packages
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
-cmake --build build -j2 --target frame_rate startup_bench cpu_frame bumpdemo minimal_sdl swap_probe
+cmake --build build -j2 --target frame_rate startup_bench cpu_frame bumpdemo startup_reference \
+  minimal_sdl startup_probe
 out=build/bench
 mkdir -p "$out"
 rounds=${ROUNDS:-21}
@@ -31,7 +36,10 @@ for n in $(seq 90 120); do
   kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""
 done
 
-echo "== machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')
+echo "== machine: $(nproc) CPUs, $cpu"
+printf '{\n  "date_utc": "%s",\n  "cpus": %d,\n  "cpu_model": "%s",\n  "kernel": "%s"\n}\n' \
+  "$(date -u +%Y-%m-%dT%H:%MZ)" "$(nproc)" "$cpu" "$(uname -r)" >"$out/machine.json"
 echo
 env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/frame_rate --assets assets \
   --json "$out/frame_rate_offscreen.json" --rounds "$rounds" --frames "$frames"
@@ -56,16 +64,49 @@ with open(os.path.join(out, "frame_rate.json"), "w") as f:
 PY
 echo
 env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/startup_bench --demo build/bumpdemo \
-  --minimal build/tests/minimal_sdl --probe build/tests/libswap_probe.so --assets assets \
-  --json "$out/startup.json" --runs "${RUNS:-9}"
+  --reference build/tests/startup_reference --minimal build/tests/minimal_sdl \
+  --probe build/tests/libstartup_probe.so --assets assets --json "$out/startup.json" \
+  --runs "${RUNS:-9}"
 echo
-frames_cpu=2000
-valgrind --tool=callgrind --toggle-collect=MeasureFrames \
-  --callgrind-out-file="$out/callgrind.cpu_frame.out" \
-  build/tests/cpu_frame --frames $frames_cpu 2>"$out/callgrind.log" >/dev/null
-instructions=$(sed -n 's/^summary: //p' "$out/callgrind.cpu_frame.out")
-echo "CPU work per pass (callgrind, GL on no-op slots): $((instructions / frames_cpu)) instructions" \
-  "($instructions over $frames_cpu passes)"
-printf '{\n  "passes": %d,\n  "instructions": %d,\n  "instructions_per_pass": %d\n}\n' \
-  "$frames_cpu" "$instructions" "$((instructions / frames_cpu))" >"$out/cpu_frame.json"
-build/tests/cpu_frame --frames 100000
+# The program's own CPU work per pass in every model and mode, in instructions under
+# callgrind (the measured loop only); its time and share of the frame come from the
+# frame-rate runs, which time it next to the real frames.
+units=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1])).get("texture_units", 8))' \
+  "$out/frame_rate_offscreen.json")
+passes_cpu=200
+for model in wall sphere torus; do
+  for mode in diffuse colour specular; do
+    flags="--model $model --assets assets --texture-units $units"
+    [ "$mode" = diffuse ] || flags="$flags --$mode"
+    valgrind --tool=callgrind --toggle-collect=MeasureFrames \
+      --callgrind-out-file="$out/callgrind.$model-$mode.out" \
+      build/tests/cpu_frame $flags --frames $passes_cpu 2>"$out/callgrind.$model-$mode.log" >/dev/null
+  done
+done
+python3 - "$out" "$passes_cpu" <<'PY'
+import json, os, sys
+out, passes = sys.argv[1], int(sys.argv[2])
+runs = json.load(open(os.path.join(out, "frame_rate.json")))
+drivers = [d for d in ("offscreen", "x11") if d in runs]
+modes = {d: {(m["model"], m["mode"]): m for m in runs[d]["modes"]} for d in drivers}
+print("CPU work per pass, GL on no-op slots: instructions (callgrind, %d passes); own time" % passes)
+print("and share of the frame (median of per-round shares), per driver")
+print("  %-7s %-9s %12s" % ("model", "mode", "instructions") +
+      "".join(" %10s %10s" % (d + " us", "share") for d in drivers))
+rows = []
+for model in ("wall", "sphere", "torus"):
+    for mode in ("diffuse", "colour", "specular"):
+        with open(os.path.join(out, "callgrind.%s-%s.out" % (model, mode))) as f:
+            total = next(int(l.split()[1]) for l in f if l.startswith("summary:"))
+        row = {"model": model, "mode": mode, "passes": passes, "instructions_per_pass": total // passes}
+        line = "  %-7s %-9s %12d" % (model, mode, total // passes)
+        for d in drivers:
+            m = modes[d][(model, mode)]
+            row[d] = {k: m[k] for k in ("own_us_median", "own_share_median", "own_share_min",
+                                         "own_share_max", "ms_median")}
+            line += " %10.2f %9.2f%%" % (m["own_us_median"], 100 * m["own_share_median"])
+        rows.append(row)
+        print(line)
+with open(os.path.join(out, "cpu_frame.json"), "w") as f:
+    json.dump({"texture_units": runs[drivers[0]].get("texture_units"), "modes": rows}, f, indent=2)
+PY

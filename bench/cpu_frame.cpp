@@ -4,9 +4,18 @@
 // does nothing else) and the platform reduced to a clock that advances 1/60 s per reading,
 // from the monotonic clock's reading at start. Under callgrind (bench.sh runs it with
 // --toggle-collect=MeasureFrames) the instruction count divided by the frame count is
-// the work per frame; on its own it prints nanoseconds per frame.
+// the work per frame; on its own it prints nanoseconds per frame. (The frame-rate
+// benchmark times the same own work next to the real frames, for its share.)
 //
-//   cpu_frame [--frames N] [--smoke]
+// Any model and mode: --model wall|sphere|torus, --colour, --specular. Two no-ops are
+// given answers so that the scene takes the path it takes on the real GL: glGetIntegerv
+// reports --texture-units for GL_MAX_TEXTURE_UNITS_ARB (llvmpipe has 8), and glGenTextures
+// hands out names, so the colour map (read from --assets) counts as loaded. The meshes are
+// made and the colour map read in one pass before the measured ones.
+//
+//   cpu_frame [--frames N] [--model NAME] [--colour] [--specular] [--assets DIR]
+//             [--texture-units N] [--smoke]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +24,7 @@
 #include "app/demo.h"
 #include "gl/gl.h"
 #include "gl/recorder/gl_recorder.h"
+#include "platform/backend.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "window/window.h"
@@ -22,13 +32,41 @@
 namespace {
 
 std::int64_t FakeCounter = 0;
+GLint TextureUnitAnswer = 8;
+GLuint NextTextureName = 1;
 
 void InstallClockPlatform() {
   Platform = PlatformOps{};
+  InstallPlatformFiles();  // the colour map is read from the assets
   Platform.CounterFrequency = [] { return std::int64_t{1000000}; };
   Platform.CounterValue = [] { return FakeCounter += 16667; };
   Platform.PeekAppMessage = [](PlatformMessage*) { return false; };
   Platform.SwapGLBuffers = [](PlatformHandle) {};
+  Platform.ShowMessageBox = [](const char* text, const char* caption, std::uint32_t) {
+    std::fprintf(stderr, "cpu_frame: %s: %s\n", caption, text);
+  };
+}
+
+// The two answers the scene's path depends on (see the top of the file).
+void AnswerLikeTheGL() {
+  glGetIntegerv = [](GLenum name, GLint* value) {
+    if (name == GL_MAX_TEXTURE_UNITS_ARB) *value = TextureUnitAnswer;
+  };
+  glGenTextures = [](GLsizei n, GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) names[i] = NextTextureName++;
+  };
+}
+
+bool ParseModel(const std::string& name, Model* model) {
+  if (name == "wall")
+    *model = Model::Wall;
+  else if (name == "sphere")
+    *model = Model::Sphere;
+  else if (name == "torus")
+    *model = Model::Torus;
+  else
+    return false;
+  return true;
 }
 
 }  // namespace
@@ -40,16 +78,34 @@ extern "C" __attribute__((noinline)) void MeasureFrames(int frames, std::int32_t
 
 int main(int argc, char** argv) {
   int frames = 10000;
+  Model model = Model::Wall;
+  bool colour = false, specular = false;
+  std::string assets, modelName = "wall";
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
     if (arg == "--smoke") {
       frames = 10;
-    } else if (arg == "--frames" && i + 1 < argc) {
+    } else if (arg == "--frames" && hasValue) {
       frames = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--model" && hasValue && ParseModel(argv[i + 1], &model)) {
+      modelName = argv[++i];
+    } else if (arg == "--colour") {
+      colour = true;
+    } else if (arg == "--specular") {
+      specular = true;
+    } else if (arg == "--assets" && hasValue) {
+      assets = argv[++i];
+    } else if (arg == "--texture-units" && hasValue) {
+      TextureUnitAnswer = std::max(2, std::atoi(argv[++i]));
     } else {
       std::fprintf(stderr, "cpu_frame: unknown argument %s\n", arg.c_str());
       return 2;
     }
+  }
+  if (colour && assets.empty()) {
+    std::fprintf(stderr, "cpu_frame: --colour reads the colour map: --assets DIR is required\n");
+    return 2;
   }
   InitGLBinding();
   InstallClockPlatform();
@@ -59,22 +115,44 @@ int main(int argc, char** argv) {
                     std::chrono::steady_clock::now().time_since_epoch())
                     .count();
   DiscardGLCalls();
+  AnswerLikeTheGL();
   // The scene as InitScene leaves it, without the GL work of loading textures.
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
   LightQuadric = reinterpret_cast<GLUquadric*>(&FakeCounter);
+  BumpTexture = NextTextureName++;
+  NormalizationCubeMap = NextTextureName++;
   WallVertices[0] = MakeVector3(-1, -1, 0);
   WallVertices[1] = MakeVector3(1, -1, 0);
   WallVertices[2] = MakeVector3(1, 1, 0);
   WallVertices[3] = MakeVector3(-1, 1, 0);
+  WallTexCoords[0] = MakeTexCoord2(0, 0);
+  WallTexCoords[1] = MakeTexCoord2(1, 0);
+  WallTexCoords[2] = MakeTexCoord2(1, 1);
+  WallTexCoords[3] = MakeTexCoord2(0, 1);
+  const std::string colourMap = assets + "/Textures/wall_colour.bmp";
+  ColourMapPath = colourMap.c_str();
+  CurrentModel = model;
+  ShowColour = colour;
+  ShowSpecular = specular;
   Running = true;
 
   ElapsedMs = GetTimeMs();
   std::int32_t mark = ElapsedMs;
+  RunPass(&mark);  // makes the mesh, reads the colour map
+  const GLuint namesBefore = NextTextureName;
+
   const auto start = std::chrono::steady_clock::now();
   MeasureFrames(frames, &mark);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("cpu_frame: %d passes, %.1f ns per pass, light at (%.3f, %.3f, %.3f)\n", frames,
-              seconds * 1e9 / frames, LightPosition.x, LightPosition.y, LightPosition.z);
-  return Running && LightPosition.z == 1.5f ? 0 : 1;
+  const char* mode = colour && specular ? "colour+specular"
+                     : colour           ? "colour"
+                     : specular         ? "specular"
+                                        : "diffuse";
+  std::printf("cpu_frame: %s %s, %d passes, %.1f ns per pass, light at (%.3f, %.3f, %.3f)\n",
+              modelName.c_str(), mode, frames, seconds * 1e9 / frames, LightPosition.x,
+              LightPosition.y, LightPosition.z);
+  // The light has moved to its height, and no texture was made again in the measured
+  // passes (the colour map is read once).
+  return Running && LightPosition.z == 1.5f && NextTextureName == namesBefore ? 0 : 1;
 }

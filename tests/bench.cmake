@@ -9,29 +9,39 @@ add_executable(frame_rate ${PROJECT_SOURCE_DIR}/bench/frame_rate.cpp
 # ARB names.
 find_library(BUMPDEMO_LIBGL GL REQUIRED)
 find_library(BUMPDEMO_LIBGLU GLU REQUIRED)
-target_link_libraries(frame_rate PRIVATE bumpcore bumpsdl ${BUMPDEMO_LIBGL} ${BUMPDEMO_LIBGLU})
+target_link_libraries(frame_rate PRIVATE bumpcore bumpsdl gl_recorder ${BUMPDEMO_LIBGL} ${BUMPDEMO_LIBGLU})
 add_test(NAME bench_frame_rate_smoke
   COMMAND frame_rate --smoke --assets ${BUMPDEMO_ASSETS}
           --json ${CMAKE_BINARY_DIR}/bench-smoke/frame_rate.json)
 set_tests_properties(bench_frame_rate_smoke PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
 
-# Start-up to the first swap and peak memory, of the program and of a minimal SDL one.
+# Start-up to the first swap by phase and memory by owner (the start-up probe, preloaded),
+# of the program, of a reference making the same window, textures and first frame by direct
+# SDL, libGL and libGLU calls, and of a minimal SDL program.
 add_executable(minimal_sdl ${PROJECT_SOURCE_DIR}/bench/minimal_sdl.cpp)
 target_link_libraries(minimal_sdl PRIVATE SDL2::SDL2)
+add_executable(startup_reference ${PROJECT_SOURCE_DIR}/bench/startup_reference.cpp
+  ${PROJECT_SOURCE_DIR}/bench/direct_frame.cpp)
+target_link_libraries(startup_reference PRIVATE SDL2::SDL2 ${BUMPDEMO_LIBGL} ${BUMPDEMO_LIBGLU})
+add_library(startup_probe SHARED ${PROJECT_SOURCE_DIR}/bench/startup_probe.c)
+target_link_libraries(startup_probe PRIVATE dl)
 add_executable(startup_bench ${PROJECT_SOURCE_DIR}/bench/startup.cpp)
-add_dependencies(startup_bench bumpdemo minimal_sdl swap_probe)
+add_dependencies(startup_bench bumpdemo startup_reference minimal_sdl startup_probe)
 add_test(NAME bench_startup_smoke
-  COMMAND startup_bench --smoke --demo $<TARGET_FILE:bumpdemo> --minimal $<TARGET_FILE:minimal_sdl>
-          --probe $<TARGET_FILE:swap_probe> --assets ${BUMPDEMO_ASSETS}
+  COMMAND startup_bench --smoke --demo $<TARGET_FILE:bumpdemo>
+          --reference $<TARGET_FILE:startup_reference> --minimal $<TARGET_FILE:minimal_sdl>
+          --probe $<TARGET_FILE:startup_probe> --assets ${BUMPDEMO_ASSETS}
           --json ${CMAKE_BINARY_DIR}/bench-smoke/startup.json)
 set_tests_properties(bench_startup_smoke PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0" ENVIRONMENT_MODIFICATION "DISPLAY=unset:" TIMEOUT 60)
 
 # The program's own CPU work per frame, with GL routed to the recorder's no-ops (callgrind
-# in bench.sh).
+# in bench.sh, for every model and mode). The smoke run takes the longest path: a curved
+# model with the colour map and the highlight.
 add_executable(cpu_frame ${PROJECT_SOURCE_DIR}/bench/cpu_frame.cpp)
-target_link_libraries(cpu_frame PRIVATE bumpcore gl_recorder)
-add_test(NAME bench_cpu_frame_smoke COMMAND cpu_frame --smoke)
+target_link_libraries(cpu_frame PRIVATE bumpcore bumpsdl gl_recorder)
+add_test(NAME bench_cpu_frame_smoke
+  COMMAND cpu_frame --smoke --model torus --colour --specular --assets ${BUMPDEMO_ASSETS})
 set_tests_properties(bench_frame_rate_smoke bench_startup_smoke bench_cpu_frame_smoke
   PROPERTIES LABELS bench)

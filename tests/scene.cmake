@@ -13,3 +13,8 @@ discover_offscreen_gl_tests(scene_picture_tests)
 add_executable(main_loop_tests test_main_loop.cpp)
 target_link_libraries(main_loop_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
 bumpdemo_discover_tests(main_loop_tests unit)
+
+# The curved models' corners as drawn, each against its own vertex.
+add_executable(mesh_corner_tests test_mesh_corners.cpp)
+target_link_libraries(mesh_corner_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
+bumpdemo_discover_tests(mesh_corner_tests unit)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "common/settings.h"
 #include "gl/gl.h"
@@ -182,6 +183,23 @@ float TangentLight(const MeshVertex& v, bool normalise, float* out) {
   return SelfShadow(out[2] / (normalise ? 1 : length));
 }
 
+// A vector given at each vertex in its tangent frame, with the self-shadowing factor
+// there. Worked out once per vertex and frame, not once per triangle corner: a vertex of
+// the sphere or the torus is a corner of six triangles.
+struct VertexTerms {
+  float vector[3];
+  float factor;
+};
+
+// The tangent-space light vector and the factor at every vertex of the mesh (as
+// TangentLight gives them), into the caller's buffer, which keeps its storage from frame
+// to frame.
+void LightAtVertices(const Mesh& mesh, bool normalise, std::vector<VertexTerms>* terms) {
+  terms->resize(mesh.vertices.size());
+  for (std::size_t i = 0; i < mesh.vertices.size(); ++i)
+    (*terms)[i].factor = TangentLight(mesh.vertices[i], normalise, (*terms)[i].vector);
+}
+
 // A mesh in the current view: per vertex, the normal map's coordinates on unit 0 and the
 // tangent-space light vector on unit 1. In the lit view the bump term is multiplied by the
 // self-shadowing factor (curved models) and by the colour map (when on): in further units
@@ -197,15 +215,16 @@ void DrawMesh(const Mesh& mesh, bool curved) {
   if (inStages && shadow) SetUpFactorStage(GL_TEXTURE2_ARB, BumpTexture, GL_PRIMARY_COLOR_ARB);
   if (inStages && colour) SetUpFactorStage(colourUnit, colour, GL_TEXTURE);
 
+  static std::vector<VertexTerms> terms;
+  LightAtVertices(mesh, !curved, &terms);
   glBegin(GL_TRIANGLES);
   for (const std::uint32_t index : mesh.triangles) {
     const MeshVertex& v = mesh.vertices[index];
-    float light[3];
-    const float factor = TangentLight(v, !curved, light);
+    const float factor = terms[index].factor;
     if (inStages && shadow) glColor4f(factor, factor, factor, 1);
     if (CurrentView == View::PerVertex) glNormal3fv(&v.normal.x);
     glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
-    glMultiTexCoord3fv(GL_TEXTURE1_ARB, light);
+    glMultiTexCoord3fv(GL_TEXTURE1_ARB, terms[index].vector);
     if (inStages && colour) glMultiTexCoord2fv(colourUnit, &v.texCoord.s);
     glVertex3fv(&v.position.x);
   }
@@ -235,8 +254,7 @@ void DrawMesh(const Mesh& mesh, bool curved) {
   glBegin(GL_TRIANGLES);
   for (const std::uint32_t index : mesh.triangles) {
     const MeshVertex& v = mesh.vertices[index];
-    float light[3];
-    const float factor = shadow ? TangentLight(v, false, light) : 1.0f;
+    const float factor = shadow ? terms[index].factor : 1.0f;
     glColor4f(factor, factor, factor, 1);
     glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
     glVertex3fv(&v.position.x);
@@ -264,18 +282,23 @@ void DrawSpecular(const Mesh& mesh, bool curved) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
 
+  // The half-angle vector at each vertex: the light's direction plus the eye's.
+  static std::vector<VertexTerms> terms;
+  LightAtVertices(mesh, true, &terms);
   const Vector3 eye = CameraEye();
+  for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+    float view[3];
+    InFrame(mesh.vertices[i], NormalizeVector3(SubtractVector3(eye, mesh.vertices[i].position)),
+            view);
+    for (int k = 0; k < 3; ++k) terms[i].vector[k] += view[k];
+  }
   glBegin(GL_TRIANGLES);
   for (const std::uint32_t index : mesh.triangles) {
     const MeshVertex& v = mesh.vertices[index];
-    float light[3];
-    const float factor = TangentLight(v, true, light);
-    float view[3];
-    InFrame(v, NormalizeVector3(SubtractVector3(eye, v.position)), view);
-    const float half[3] = {light[0] + view[0], light[1] + view[1], light[2] + view[2]};
+    const float factor = terms[index].factor;
     if (shadowStage) glColor4f(factor, factor, factor, 1);
     glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
-    glMultiTexCoord3fv(GL_TEXTURE1_ARB, half);
+    glMultiTexCoord3fv(GL_TEXTURE1_ARB, terms[index].vector);
     glVertex3fv(&v.position.x);
   }
   glEnd();
@@ -425,7 +448,9 @@ void RenderScene() {
 
   const bool specular = ShowSpecular && CurrentView == View::Lit;
   if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {
-    const Mesh& mesh = CurrentModel == Model::Wall ? WallMesh() : ModelMesh(CurrentModel);
+    // Both branches lvalues, so that the curved model's mesh is not copied each frame.
+    const Mesh wall = CurrentModel == Model::Wall ? WallMesh() : Mesh();
+    const Mesh& mesh = CurrentModel == Model::Wall ? wall : ModelMesh(CurrentModel);
     DrawMesh(mesh, CurrentModel != Model::Wall);
     if (specular) DrawSpecular(mesh, CurrentModel != Model::Wall);
     if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);

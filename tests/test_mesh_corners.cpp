@@ -1,0 +1,197 @@
+// The curved models' corners as drawn, through the GL-call recorder: each corner of every
+// triangle carries its own vertex's position, texture coordinates, tangent-space light
+// vector (or half-angle vector, in the highlight's pass) and self-shadowing factor, on
+// the texture-stage path and on the two-unit path, whichever model was drawn before.
+// The expected values are worked out here in double precision from the mesh.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "gl/recorder/gl_recorder.h"
+#include "scene/models.h"
+#include "scene/scene.h"
+
+namespace {
+
+struct D3 {
+  double x, y, z;
+};
+D3 Of(Vector3 v) {
+  return {v.x, v.y, v.z};
+}
+D3 Minus(D3 a, D3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+double Dot(D3 a, D3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+D3 Unit(D3 a) {
+  const double length = std::sqrt(Dot(a, a));
+  return {a.x / length, a.y / length, a.z / length};
+}
+D3 InFrame(const MeshVertex& v, D3 d) {
+  return {Dot(d, Of(v.tangent)), Dot(d, Of(v.bitangent)), Dot(d, Of(v.normal))};
+}
+double SelfShadow(double c) {
+  return c <= 0 ? 0 : c >= 0.125 ? 1 : 8 * c;
+}
+
+// The float32 numbers of a recorded argument: "{1, 0.5, -2}" or "0.25" (the recorder
+// writes the shortest text that reads back to the same float).
+std::vector<double> Numbers(const std::string& text) {
+  std::vector<double> values;
+  const char* p = text.c_str();
+  while (*p) {
+    char* end = nullptr;
+    const float value = std::strtof(p, &end);
+    if (end == p) {
+      ++p;
+      continue;
+    }
+    values.push_back(value);
+    p = end;
+  }
+  return values;
+}
+
+// One glBegin(GL_TRIANGLES) .. glEnd batch: per corner, what was current at its vertex.
+struct Corner {
+  std::vector<double> position, texCoord, vector, colour;
+};
+typedef std::vector<Corner> Batch;
+
+std::vector<Batch> TriangleBatches(const GLCallList& calls) {
+  const std::string texture1 = GLCallText(Expected::glMultiTexCoord3fv(GL_TEXTURE1_ARB, nullptr));
+  const std::string unit1 = texture1.substr(texture1.find('(') + 1, 6);  // "0x84C1"
+  std::vector<Batch> batches;
+  bool inside = false;
+  Corner current;
+  for (const GLCall& call : calls) {
+    if (call.name == "glBegin" &&
+        call.args[0] == GLCallText(Expected::glBegin(GL_TRIANGLES)).substr(8, 6)) {
+      inside = true;
+      batches.emplace_back();
+      current = Corner();
+    } else if (call.name == "glEnd") {
+      inside = false;
+    } else if (!inside) {
+      continue;
+    } else if (call.name == "glColor4f") {
+      current.colour = Numbers(call.args[0] + " " + call.args[1] + " " + call.args[2]);
+    } else if (call.name == "glMultiTexCoord2fv" && call.args[0] != unit1) {
+      current.texCoord = Numbers(call.args[1]);
+    } else if (call.name == "glMultiTexCoord3fv" && call.args[0] == unit1) {
+      current.vector = Numbers(call.args[1]);
+    } else if (call.name == "glVertex3fv") {
+      current.position = Numbers(call.args[0]);
+      batches.back().push_back(current);
+    }
+  }
+  return batches;
+}
+
+class MeshCorners : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallFakePlatform();
+    RecordGLCalls();
+    // The unit count the scene asks for once: eight, as llvmpipe has.
+    glGetIntegerv = [](GLenum name, GLint* value) {
+      if (name == GL_MAX_TEXTURE_UNITS_ARB) *value = 8;
+    };
+    BumpTexture = 1;
+    NormalizationCubeMap = 2;
+    LightQuadric = nullptr;
+    CurrentView = View::Lit;
+    ShowColour = false;
+  }
+  void TearDown() override {
+    StopRecordingGLCalls();
+    CurrentModel = Model::Wall;
+    ShowSpecular = false;
+    ForceTwoTextureUnits = false;
+    ResetCamera();
+  }
+};
+
+// Checks every corner of a batch against the mesh: the light vector unnormalised (the
+// diffuse pass) or the half-angle vector (the highlight's pass), and the factor where a
+// colour is given.
+void ExpectCorners(const Batch& batch, const Mesh& mesh, bool half, bool withVector,
+                   const std::string& where) {
+  ASSERT_EQ(batch.size(), mesh.triangles.size()) << where;
+  const D3 light = Of(LightPosition), eye = Of(CameraEye());
+  int wrong = 0;
+  for (std::size_t k = 0; k < batch.size() && wrong < 5; ++k) {
+    const MeshVertex& v = mesh.vertices[mesh.triangles[k]];
+    const Corner& c = batch[k];
+    const D3 l = Minus(light, Of(v.position));
+    const D3 inFrame = InFrame(v, half ? Unit(l) : l);
+    const D3 view = InFrame(v, Unit(Minus(eye, Of(v.position))));
+    const D3 expected =
+        half ? D3{inFrame.x + view.x, inFrame.y + view.y, inFrame.z + view.z} : inFrame;
+    const double factor = SelfShadow(Dot(Unit(l), Of(v.normal)));
+    bool ok = c.position == std::vector<double>{v.position.x, v.position.y, v.position.z} &&
+              c.texCoord == std::vector<double>{v.texCoord.s, v.texCoord.t};
+    if (withVector)
+      ok = ok && c.vector.size() == 3 && std::abs(c.vector[0] - expected.x) < 1e-5 &&
+           std::abs(c.vector[1] - expected.y) < 1e-5 && std::abs(c.vector[2] - expected.z) < 1e-5;
+    if (!c.colour.empty())
+      ok = ok && std::abs(c.colour[0] - factor) < 1e-4 && c.colour[1] == c.colour[0] &&
+           c.colour[2] == c.colour[0];
+    if (!ok) {
+      ++wrong;
+      ADD_FAILURE() << where << ", corner " << k << " (vertex " << mesh.triangles[k]
+                    << "): expected vector (" << expected.x << ", " << expected.y << ", "
+                    << expected.z << "), factor " << factor << "; drew vector "
+                    << (c.vector.size() == 3
+                            ? std::to_string(c.vector[0]) + ", " + std::to_string(c.vector[1]) +
+                                  ", " + std::to_string(c.vector[2])
+                            : "none")
+                    << (c.colour.empty() ? "" : ", colour " + std::to_string(c.colour[0]));
+    }
+  }
+}
+
+TEST_F(MeshCorners, EveryCornerCarriesItsOwnVertexTerms) {
+  const Model order[] = {Model::Sphere, Model::Torus, Model::Sphere};
+  int frame = 0;
+  for (const bool twoUnits : {false, true}) {
+    for (const bool specular : {false, true}) {
+      for (const Model model : order) {
+        ForceTwoTextureUnits = twoUnits;
+        ShowSpecular = specular;
+        CurrentModel = model;
+        // A light that moves from frame to frame, and a camera moved on odd frames.
+        LightPosition = MakeVector3(std::cos(0.7f * frame), std::sin(0.7f * frame), 1.5f);
+        ResetCamera();
+        if (frame % 2) OrbitCamera(0.4f, -0.2f);
+        ++frame;
+        ClearRecordedGLCalls();
+        RenderScene();
+        const std::vector<Batch> batches = TriangleBatches(RecordedGLCalls());
+        const Mesh& mesh = ModelMesh(model);
+        const std::string where = std::string(model == Model::Sphere ? "sphere" : "torus") +
+                                  (specular ? " with highlight" : "") +
+                                  (twoUnits ? ", two units" : ", eight units");
+        // The diffuse pass; on two units its factor in a second pass; then the highlight.
+        const std::size_t expected = 1 + (twoUnits ? 1 : 0) + (specular ? 1 : 0);
+        ASSERT_EQ(batches.size(), expected) << where;
+        ExpectCorners(batches[0], mesh, false, true, where + ", diffuse pass");
+        // On eight units the factor rides in the diffuse pass's colour.
+        EXPECT_EQ(batches[0][0].colour.empty(), twoUnits) << where;
+        if (twoUnits) {
+          ExpectCorners(batches[1], mesh, false, false, where + ", factor pass");
+          EXPECT_FALSE(batches[1][0].colour.empty()) << where;
+        }
+        if (specular) ExpectCorners(batches.back(), mesh, true, true, where + ", highlight pass");
+      }
+    }
+  }
+}
+
+}  // namespace
