@@ -1,8 +1,10 @@
-// The curved models' corners as drawn, through the GL-call recorder: each corner of every
-// triangle carries its own vertex's position, texture coordinates, tangent-space light
-// vector (or half-angle vector, in the highlight's pass) and self-shadowing factor, on
-// the texture-stage path and on the two-unit path, whichever model was drawn before.
-// The expected values are worked out here in double precision from the mesh.
+// The curved models' corners as drawn: each corner of every triangle carries its own
+// vertex's position, texture coordinates, tangent-space light vector (or half-angle
+// vector, in the highlight's pass) and self-shadowing factor, on the texture-stage path
+// and on the two-unit path, whichever model was drawn before. GL runs on the recorder's
+// no-op slots, with a client-array state of the test's own in place of the array calls,
+// which expands each draw into its corners. The expected values are worked out here in
+// double precision from the mesh.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,58 +42,82 @@ double SelfShadow(double c) {
   return c <= 0 ? 0 : c >= 0.125 ? 1 : 8 * c;
 }
 
-// The float32 numbers of a recorded argument: "{1, 0.5, -2}" or "0.25" (the recorder
-// writes the shortest text that reads back to the same float).
-std::vector<double> Numbers(const std::string& text) {
-  std::vector<double> values;
-  const char* p = text.c_str();
-  while (*p) {
-    char* end = nullptr;
-    const float value = std::strtof(p, &end);
-    if (end == p) {
-      ++p;
-      continue;
-    }
-    values.push_back(value);
-    p = end;
-  }
-  return values;
-}
-
-// One glBegin(GL_TRIANGLES) .. glEnd batch: per corner, what was current at its vertex.
+// What one glDrawElements(GL_TRIANGLES) drew: per corner, the attributes its index
+// selects from the client arrays that were on.
 struct Corner {
   std::vector<double> position, texCoord, vector, colour;
 };
 typedef std::vector<Corner> Batch;
 
-std::vector<Batch> TriangleBatches(const GLCallList& calls) {
-  const std::string texture1 = GLCallText(Expected::glMultiTexCoord3fv(GL_TEXTURE1_ARB, nullptr));
-  const std::string unit1 = texture1.substr(texture1.find('(') + 1, 6);  // "0x84C1"
-  std::vector<Batch> batches;
-  bool inside = false;
-  Corner current;
-  for (const GLCall& call : calls) {
-    if (call.name == "glBegin" &&
-        call.args[0] == GLCallText(Expected::glBegin(GL_TRIANGLES)).substr(8, 6)) {
-      inside = true;
-      batches.emplace_back();
-      current = Corner();
-    } else if (call.name == "glEnd") {
-      inside = false;
-    } else if (!inside) {
-      continue;
-    } else if (call.name == "glColor4f") {
-      current.colour = Numbers(call.args[0] + " " + call.args[1] + " " + call.args[2]);
-    } else if (call.name == "glMultiTexCoord2fv" && call.args[0] != unit1) {
-      current.texCoord = Numbers(call.args[1]);
-    } else if (call.name == "glMultiTexCoord3fv" && call.args[0] == unit1) {
-      current.vector = Numbers(call.args[1]);
-    } else if (call.name == "glVertex3fv") {
-      current.position = Numbers(call.args[0]);
-      batches.back().push_back(current);
+// A GL's client-array state, as far as the scene uses it, in place of the recorder's
+// no-ops for those calls; each draw's corners go to Drawn.
+struct Array {
+  bool on = false;
+  GLint size = 0;
+  GLsizei stride = 0;
+  const void* pointer = nullptr;
+};
+struct ClientState {
+  GLenum clientUnit = GL_TEXTURE0_ARB;
+  Array vertex, colour, normal, coords[8];
+  std::vector<Batch> drawn;
+};
+ClientState Client;
+
+Array& ArrayOf(GLenum name) {
+  if (name == GL_VERTEX_ARRAY) return Client.vertex;
+  if (name == GL_COLOR_ARRAY) return Client.colour;
+  if (name == GL_NORMAL_ARRAY) return Client.normal;
+  return Client.coords[Client.clientUnit - GL_TEXTURE0_ARB];
+}
+void Point(Array* array, GLint size, GLsizei stride, const void* pointer) {
+  array->size = size, array->stride = stride, array->pointer = pointer;
+}
+std::vector<double> Fetch(const Array& array, std::uint32_t index) {
+  if (!array.on) return {};
+  const GLsizei stride = array.stride ? array.stride : array.size * sizeof(float);
+  const float* values = reinterpret_cast<const float*>(
+      static_cast<const unsigned char*>(array.pointer) + index * stride);
+  return std::vector<double>(values, values + array.size);
+}
+
+void InstallClientArrays() {
+  Client = ClientState();
+  glClientActiveTextureARB = [](GLenum unit) { Client.clientUnit = unit; };
+  glEnableClientState = [](GLenum name) { ArrayOf(name).on = true; };
+  glDisableClientState = [](GLenum name) { ArrayOf(name).on = false; };
+  glVertexPointer = [](GLint size, GLenum, GLsizei stride, const void* pointer) {
+    Point(&Client.vertex, size, stride, pointer);
+  };
+  glColorPointer = [](GLint size, GLenum, GLsizei stride, const void* pointer) {
+    Point(&Client.colour, size, stride, pointer);
+  };
+  glTexCoordPointer = [](GLint size, GLenum, GLsizei stride, const void* pointer) {
+    Point(&ArrayOf(GL_TEXTURE_COORD_ARRAY), size, stride, pointer);
+  };
+  glDrawElements = [](GLenum mode, GLsizei count, GLenum type, const void* indices) {
+    EXPECT_EQ(mode, static_cast<GLenum>(GL_TRIANGLES));
+    EXPECT_EQ(type, static_cast<GLenum>(GL_UNSIGNED_INT));
+    Batch batch;
+    for (GLsizei i = 0; i < count; ++i) {
+      const std::uint32_t index = static_cast<const std::uint32_t*>(indices)[i];
+      Corner c;
+      c.position = Fetch(Client.vertex, index);
+      c.texCoord = Fetch(Client.coords[0], index);
+      c.vector = Fetch(Client.coords[1], index);
+      c.colour = Fetch(Client.colour, index);
+      batch.push_back(c);
     }
-  }
-  return batches;
+    Client.drawn.push_back(batch);
+  };
+}
+
+// After a frame every array is off again and unit 0 is the client-active unit.
+void ExpectClientArraysOff(const std::string& where) {
+  EXPECT_EQ(Client.clientUnit, static_cast<GLenum>(GL_TEXTURE0_ARB)) << where;
+  bool on = Client.vertex.on || Client.colour.on || Client.normal.on;
+  for (const Array& a : Client.coords) on = on || a.on;
+  EXPECT_FALSE(on) << where;
 }
 
 class MeshCorners : public ::testing::Test {
@@ -99,6 +125,7 @@ class MeshCorners : public ::testing::Test {
   void SetUp() override {
     InstallFakePlatform();
     RecordGLCalls();
+    InstallClientArrays();
     // The unit count the scene asks for once: eight, as llvmpipe has.
     glGetIntegerv = [](GLenum name, GLint* value) {
       if (name == GL_MAX_TEXTURE_UNITS_ARB) *value = 8;
@@ -171,9 +198,9 @@ TEST_F(MeshCorners, EveryCornerCarriesItsOwnVertexTerms) {
         ResetCamera();
         if (frame % 2) OrbitCamera(0.4f, -0.2f);
         ++frame;
-        ClearRecordedGLCalls();
+        Client.drawn.clear();
         RenderScene();
-        const std::vector<Batch> batches = TriangleBatches(RecordedGLCalls());
+        const std::vector<Batch>& batches = Client.drawn;
         const Mesh& mesh = ModelMesh(model);
         const std::string where = std::string(model == Model::Sphere ? "sphere" : "torus") +
                                   (specular ? " with highlight" : "") +
@@ -189,6 +216,7 @@ TEST_F(MeshCorners, EveryCornerCarriesItsOwnVertexTerms) {
           EXPECT_FALSE(batches[1][0].colour.empty()) << where;
         }
         if (specular) ExpectCorners(batches.back(), mesh, true, true, where + ", highlight pass");
+        ExpectClientArraysOff(where);
       }
     }
   }

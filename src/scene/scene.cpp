@@ -183,12 +183,12 @@ float TangentLight(const MeshVertex& v, bool normalise, float* out) {
   return SelfShadow(out[2] / (normalise ? 1 : length));
 }
 
-// A vector given at each vertex in its tangent frame, with the self-shadowing factor
-// there. Worked out once per vertex and frame, not once per triangle corner: a vertex of
-// the sphere or the torus is a corner of six triangles.
+// A vector given at each vertex in its tangent frame, and the self-shadowing factor there
+// as a grey colour, laid out for GL's client arrays. Worked out once per vertex and frame:
+// a vertex of the sphere or the torus is a corner of six triangles.
 struct VertexTerms {
   float vector[3];
-  float factor;
+  float shade[4];  // factor, factor, factor, 1
 };
 
 // The tangent-space light vector and the factor at every vertex of the mesh (as
@@ -196,8 +196,60 @@ struct VertexTerms {
 // to frame.
 void LightAtVertices(const Mesh& mesh, bool normalise, std::vector<VertexTerms>* terms) {
   terms->resize(mesh.vertices.size());
-  for (std::size_t i = 0; i < mesh.vertices.size(); ++i)
-    (*terms)[i].factor = TangentLight(mesh.vertices[i], normalise, (*terms)[i].vector);
+  for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+    VertexTerms& t = (*terms)[i];
+    t.shade[0] = t.shade[1] = t.shade[2] = TangentLight(mesh.vertices[i], normalise, t.vector);
+    t.shade[3] = 1;
+  }
+}
+
+// What DrawTriangles hands GL per vertex besides the position and the normal map's
+// coordinates on unit 0.
+struct VertexArrays {
+  const VertexTerms* terms = nullptr;  // with vectors and shade
+  bool vectors = false;                // terms' vectors on unit 1
+  bool shade = false;                  // terms' factors as the primary colour
+  GLenum coordsUnit = 0;               // the coordinates once more on this unit, when set
+  bool normals = false;
+};
+
+// The mesh's triangles in one call, from client arrays (a curved model has thousands of
+// corners: one call for them all, not several calls per corner). Leaves every array off
+// and unit 0 the client-active unit.
+void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
+  const GLsizei stride = sizeof(MeshVertex);
+  const MeshVertex& first = mesh.vertices.front();
+  const GLenum units[3] = {GL_TEXTURE0_ARB, arrays.vectors ? GL_TEXTURE1_ARB : 0u,
+                           arrays.coordsUnit};
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, stride, &first.position.x);
+  for (const GLenum unit : units) {
+    if (!unit) continue;
+    glClientActiveTextureARB(unit);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (unit == GL_TEXTURE1_ARB)
+      glTexCoordPointer(3, GL_FLOAT, sizeof(VertexTerms), arrays.terms->vector);
+    else
+      glTexCoordPointer(2, GL_FLOAT, stride, &first.texCoord.s);
+  }
+  if (arrays.shade) {
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.terms->shade);
+  }
+  if (arrays.normals) {
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, stride, &first.normal.x);
+  }
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
+                 mesh.triangles.data());
+  if (arrays.normals) glDisableClientState(GL_NORMAL_ARRAY);
+  if (arrays.shade) glDisableClientState(GL_COLOR_ARRAY);
+  for (int k = 2; k >= 0; --k) {
+    if (!units[k]) continue;
+    glClientActiveTextureARB(units[k]);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  }
+  glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 // A mesh in the current view: per vertex, the normal map's coordinates on unit 0 and the
@@ -217,18 +269,13 @@ void DrawMesh(const Mesh& mesh, bool curved) {
 
   static std::vector<VertexTerms> terms;
   LightAtVertices(mesh, !curved, &terms);
-  glBegin(GL_TRIANGLES);
-  for (const std::uint32_t index : mesh.triangles) {
-    const MeshVertex& v = mesh.vertices[index];
-    const float factor = terms[index].factor;
-    if (inStages && shadow) glColor4f(factor, factor, factor, 1);
-    if (CurrentView == View::PerVertex) glNormal3fv(&v.normal.x);
-    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
-    glMultiTexCoord3fv(GL_TEXTURE1_ARB, terms[index].vector);
-    if (inStages && colour) glMultiTexCoord2fv(colourUnit, &v.texCoord.s);
-    glVertex3fv(&v.position.x);
-  }
-  glEnd();
+  VertexArrays arrays;
+  arrays.terms = terms.data();
+  arrays.vectors = true;
+  arrays.shade = inStages && shadow;
+  arrays.coordsUnit = inStages && colour ? colourUnit : 0;
+  arrays.normals = CurrentView == View::PerVertex;
+  DrawTriangles(mesh, arrays);
   if (inStages) {
     for (int k = factors; k >= 1; --k) {
       glActiveTextureARB(GL_TEXTURE1_ARB + k);
@@ -251,15 +298,11 @@ void DrawMesh(const Mesh& mesh, bool curved) {
   }
   glEnable(GL_BLEND);
   glBlendFunc(GL_DST_COLOR, GL_ZERO);
-  glBegin(GL_TRIANGLES);
-  for (const std::uint32_t index : mesh.triangles) {
-    const MeshVertex& v = mesh.vertices[index];
-    const float factor = shadow ? terms[index].factor : 1.0f;
-    glColor4f(factor, factor, factor, 1);
-    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
-    glVertex3fv(&v.position.x);
-  }
-  glEnd();
+  VertexArrays factorArrays;
+  factorArrays.terms = terms.data();
+  factorArrays.shade = shadow;
+  if (!shadow) glColor4f(1, 1, 1, 1);
+  DrawTriangles(mesh, factorArrays);
   glDisable(GL_BLEND);
   glDisable(GL_TEXTURE_2D);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
@@ -292,16 +335,11 @@ void DrawSpecular(const Mesh& mesh, bool curved) {
             view);
     for (int k = 0; k < 3; ++k) terms[i].vector[k] += view[k];
   }
-  glBegin(GL_TRIANGLES);
-  for (const std::uint32_t index : mesh.triangles) {
-    const MeshVertex& v = mesh.vertices[index];
-    const float factor = terms[index].factor;
-    if (shadowStage) glColor4f(factor, factor, factor, 1);
-    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &v.texCoord.s);
-    glMultiTexCoord3fv(GL_TEXTURE1_ARB, terms[index].vector);
-    glVertex3fv(&v.position.x);
-  }
-  glEnd();
+  VertexArrays arrays;
+  arrays.terms = terms.data();
+  arrays.vectors = true;
+  arrays.shade = shadowStage;
+  DrawTriangles(mesh, arrays);
 
   glDisable(GL_BLEND);
   for (int k = squarings + (shadowStage ? 1 : 0); k >= 1; --k) {
