@@ -4,7 +4,8 @@
 //   program one pass of the main loop (RenderScene through the lazy table, the steps,
 //           flush, finish, swap, the error drain), for each model (wall, sphere, torus)
 //           in each mode (diffuse; with the colour map; with the specular highlight);
-//   direct  the wall's diffuse frame by direct libGL/libGLU calls, then swap.
+//   direct  the wall's diffuse frame by direct libGL/libGLU calls, then swap and one poll
+//           of the window's events, as the program's pass and any windowed program make.
 // Right after each program mode's frames in a round, as many passes of the same mode run
 // with every GL/GLU slot on the recorder's no-ops and the buffer swap and event poll
 // left out: the program's own CPU work, whose share of that round's frame is reported.
@@ -90,6 +91,8 @@ double Measure(int kind, int frames, std::int32_t* mark) {
     } else {
       DirectSceneFrame(&LightPosition.x, BumpTexture, NormalizationCubeMap);
       Swap();
+      SDL_Event event;
+      SDL_PollEvent(&event);
     }
   }
   return frames / (Now() - start);
