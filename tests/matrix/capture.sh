@@ -13,6 +13,9 @@
 #                       zink's own present path (kopper), see below
 #   wine32, wine64      the Windows build (EXE is bumpdemo.exe) under Wine on Xvfb
 # Exit status 77: the implementation cannot run on this machine (the reason is printed).
+# With GLX_CLEAR naming the GLX check (tools/glx_clear.c), a row on an X display first
+# asks it, in the same environment, which renderer the GL is, and fails when it is not
+# the one the row is for (a driver that fell back to another one).
 set -uo pipefail
 impl=$1
 exe=$(realpath "$2")
@@ -33,8 +36,11 @@ fail() {
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/bumpdemo-matrix.XXXXXX")
 xvfb_pid=""
+demo=""
+wine_used=0
 cleanup() {
-  if [ -n "${WINEPREFIX:-}" ]; then
+  [ -n "$demo" ] && kill "$demo" 2>/dev/null
+  if [ "$wine_used" = 1 ]; then
     timeout 30 wineserver -k 2>/dev/null
     timeout 30 wineserver -w 2>/dev/null
   fi
@@ -83,12 +89,28 @@ case "$impl" in
     [ -f "$prefix_file" ] || fail "no Wine prefix: the setup test has not run"
     export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     WINEPREFIX=$(cat "$prefix_file")
+    wine_used=1
     run=("$WINE" "$exe")
     start_xvfb
     ;;
   *) fail "unknown implementation $impl" ;;
 esac
 [ -f "$exe" ] || fail "no executable $exe"
+
+if [ -n "$xvfb_pid" ] && [ -x "${GLX_CLEAR:-}" ]; then
+  renderer=$("$GLX_CLEAR" 2>/dev/null | sed -n 's/^renderer: //p')
+  echo "$impl: GL renderer \"$renderer\""
+  case "$impl" in
+    llvmpipe-x11) expected=llvmpipe ;;
+    softpipe) expected=softpipe ;;
+    zink) expected=zink ;;
+    *) expected="" ;;  # Wine: whatever the host's GL is
+  esac
+  case "$renderer" in
+    "$expected"*) ;;
+    *) fail "the renderer is \"$renderer\", not $expected" ;;
+  esac
+fi
 
 mkdir -p "$out" "$scratch/run"
 cp -r "$assets"/. "$scratch/run/"
@@ -102,9 +124,10 @@ while read -r name options; do
     fail "$name: the program failed: $(cat "$scratch/stdout" "$scratch/stderr")"
   fi
   mv "$name.png" "$out/$name.png" || fail "$name: no picture"
+  # Each start empties the log: it is read after every case.
+  [ -s system/log.txt ] && fail "$name: the log is not empty: $(head -c 2000 system/log.txt)"
   count=$((count + 1))
 done <"$cases"
-[ -s system/log.txt ] && fail "the log is not empty: $(head -c 2000 system/log.txt)"
 echo "$impl: $count captures in $out"
 
 # What the window shows: the first case running freely for a while, its window grabbed
@@ -120,7 +143,7 @@ if [ -n "$xvfb_pid" ]; then
     [ -n "$id" ] && break
     sleep 0.1
   done
-  [ -n "$id" ] || { kill "$demo"; fail "no window \"OpenGL\" appeared in a minute"; }
+  [ -n "$id" ] || fail "no window \"OpenGL\" appeared in a minute"
   # Under Wine the client area is an X child window inside the frame Wine draws.
   client=$(xwininfo -tree -id "$id" 2>/dev/null | awk '/ 640x480\+/ { print $1; exit }')
   [ -n "$client" ] && id=$client
@@ -138,6 +161,7 @@ if [ -n "$xvfb_pid" ]; then
     fail "could not grab the window: $(cat "$scratch/import.log")"
   kill "$demo" 2>/dev/null
   wait "$demo" 2>/dev/null
+  demo=""
   echo "$impl: the window's picture in $out/presented-$name.png"
 fi
 exit 0

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Which GL drivers reach an X window on Xvfb, shown by the smallest GLX program
 # (tools/glx_clear.c): each row names the environment, the exit status it must give and why.
-# Rows 4 and 5 are zink over lavapipe the ways that do not work here, kept so that a Mesa
+# Rows 4 and 5 are zink over lavapipe the ways that do not work without a GPU, kept so that a Mesa
 # that mends them shows up (the test then fails and the rows move to "works"):
 #   GALLIUM_DRIVER=zink alone: zink takes a CPU Vulkan device only when software
 #     rendering is asked for, so it finds no device; GLX's software screen fails ("glx:
@@ -17,7 +17,11 @@ set -uo pipefail
 probe=$1
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/bumpdemo-present.XXXXXX")
 xvfb_pid=""
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid"; rm -rf "$scratch"' EXIT
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
 mkfifo "$scratch/displayfd"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/displayfd" >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -26,22 +30,26 @@ export DISPLAY=":$number" XDG_RUNTIME_DIR=$scratch
 unset LIBGL_ALWAYS_SOFTWARE GALLIUM_DRIVER MESA_LOADER_DRIVER_OVERRIDE
 
 failed=0
+# row EXPECTED WHAT ENV...: with EXPECTED "-", the row is shown and not held to a status.
 row() {
   local expected=$1 what=$2
   shift 2
   local output status
   output=$(env "$@" "$probe" 2>&1)
   status=$?
-  printf '%-62s exit %d (expected %d: %s)\n' "$*" "$status" "$expected" "$what"
+  printf '%-62s exit %d (expected %s: %s)\n' "$*" "$status" "$expected" "$what"
   sed 's/^/    /' <<<"$output"
-  [ "$status" -eq "$expected" ] || failed=1
+  [ "$expected" = - ] || [ "$status" -eq "$expected" ] || failed=1
 }
 row 0 "works" LIBGL_ALWAYS_SOFTWARE=0
 row 0 "works" LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=softpipe
 if ls /usr/share/vulkan/icd.d/lvp_icd.*.json >/dev/null 2>&1; then
   row 0 "works" LIBGL_ALWAYS_SOFTWARE=1 MESA_LOADER_DRIVER_OVERRIDE=zink
-  row 2 "no device, no context" GALLIUM_DRIVER=zink
-  row 3 "draws, never presents" LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=zink
+  # The two failures are lavapipe's: where there is a GPU (a render node), zink may find
+  # its device and present through it, and the rows are only shown.
+  if ls /dev/dri/renderD* >/dev/null 2>&1; then no_context=- black=-; else no_context=2 black=3; fi
+  row "$no_context" "no device, no context" GALLIUM_DRIVER=zink
+  row "$black" "draws, never presents" LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=zink
 else
   echo "no lavapipe Vulkan driver (Debian mesa-vulkan-drivers): the zink rows are left out"
 fi

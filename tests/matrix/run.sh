@@ -23,7 +23,7 @@ if [ "$impl" = llvmpipe-offscreen ]; then
 fi
 rm -rf "$out"
 mkdir -p "$out"
-"$(dirname "$0")/capture.sh" "$impl" "$exe" "$assets" "$out/captures" "$prefix_file" |
+GLX_CLEAR=$(dirname "$compare")/glx_clear "$(dirname "$0")/capture.sh" "$impl" "$exe" "$assets" "$out/captures" "$prefix_file" |
   tee "$out/capture.log"
 status=${PIPESTATUS[0]}
 [ $status -eq 77 ] && sed -n 's/^SKIP: //p' "$out/capture.log" >"$out/skipped"
