@@ -17,4 +17,5 @@ bumpdemo_discover_tests(main_loop_tests unit)
 # The curved models' corners as drawn, each against its own vertex.
 add_executable(mesh_corner_tests test_mesh_corners.cpp)
 target_link_libraries(mesh_corner_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
+target_compile_definitions(mesh_corner_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 bumpdemo_discover_tests(mesh_corner_tests unit)

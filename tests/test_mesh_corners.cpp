@@ -45,7 +45,7 @@ double SelfShadow(double c) {
 // What one glDrawElements(GL_TRIANGLES) drew: per corner, the attributes its index
 // selects from the client arrays that were on.
 struct Corner {
-  std::vector<double> position, texCoord, vector, colour;
+  std::vector<double> position, texCoord, vector, colour, normal, colourCoord;
 };
 typedef std::vector<Corner> Batch;
 
@@ -95,6 +95,9 @@ void InstallClientArrays() {
   glTexCoordPointer = [](GLint size, GLenum, GLsizei stride, const void* pointer) {
     Point(&ArrayOf(GL_TEXTURE_COORD_ARRAY), size, stride, pointer);
   };
+  glNormalPointer = [](GLenum, GLsizei stride, const void* pointer) {
+    Point(&Client.normal, 3, stride, pointer);
+  };
   glDrawElements = [](GLenum mode, GLsizei count, GLenum type, const void* indices) {
     EXPECT_EQ(mode, static_cast<GLenum>(GL_TRIANGLES));
     EXPECT_EQ(type, static_cast<GLenum>(GL_UNSIGNED_INT));
@@ -106,6 +109,9 @@ void InstallClientArrays() {
       c.texCoord = Fetch(Client.coords[0], index);
       c.vector = Fetch(Client.coords[1], index);
       c.colour = Fetch(Client.colour, index);
+      c.normal = Fetch(Client.normal, index);
+      // The colour map's coordinates: on unit 3 with the self-shadowing stage, else 2.
+      c.colourCoord = Fetch(Client.coords[3].on ? Client.coords[3] : Client.coords[2], index);
       batch.push_back(c);
     }
     Client.drawn.push_back(batch);
@@ -220,6 +226,41 @@ TEST_F(MeshCorners, EveryCornerCarriesItsOwnVertexTerms) {
       }
     }
   }
+}
+
+// The per-vertex view hands GL each vertex's own normal (GL's lighting needs it), and the
+// colour map gets each vertex's own coordinates on its unit; on eight units both ride in
+// the one draw.
+TEST_F(MeshCorners, NormalsAndColourCoordinatesAreEachVertexsOwn) {
+  const char* const shipped = ColourMapPath;
+  ColourMapPath = BUMPDEMO_ASSETS_DIR "/Textures/wall_colour.bmp";
+  for (const Model model : {Model::Sphere, Model::Torus}) {
+    CurrentModel = model;
+    const Mesh& mesh = ModelMesh(model);
+    for (const bool perVertex : {true, false}) {
+      CurrentView = perVertex ? View::PerVertex : View::Lit;
+      ShowColour = !perVertex;
+      Client.drawn.clear();
+      RenderScene();
+      ASSERT_EQ(Client.drawn.size(), 1u);
+      const Batch& batch = Client.drawn[0];
+      ASSERT_EQ(batch.size(), mesh.triangles.size());
+      int wrong = 0;
+      for (std::size_t k = 0; k < batch.size(); ++k) {
+        const MeshVertex& v = mesh.vertices[mesh.triangles[k]];
+        const std::vector<double>& got = perVertex ? batch[k].normal : batch[k].colourCoord;
+        const std::vector<double> expected =
+            perVertex ? std::vector<double>{v.normal.x, v.normal.y, v.normal.z}
+                      : std::vector<double>{v.texCoord.s, v.texCoord.t};
+        wrong += got != expected;
+      }
+      EXPECT_EQ(wrong, 0) << (perVertex ? "normals" : "colour coordinates") << " of the "
+                          << (model == Model::Sphere ? "sphere" : "torus");
+      ExpectClientArraysOff("after the frame");
+    }
+  }
+  ShowColour = false;
+  ColourMapPath = shipped;
 }
 
 }  // namespace
