@@ -18,7 +18,8 @@ target_compile_definitions(golden_analytic_tests PRIVATE
   BUMPDEMO_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/golden" BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 bumpdemo_discover_tests(golden_analytic_tests unit)
 
-# matrix_<impl>: one row; the Wine rows are added by wine.cmake.
+# matrix_<impl>: one row; the Wine rows are added by wine.cmake, which the test groups'
+# alphabetical order includes after this file.
 function(add_matrix_row impl exe)
   string(REPLACE "-" "_" name matrix_${impl})
   add_test(NAME ${name}

@@ -40,7 +40,11 @@ while read -r name reference expected options; do
   "$exe" $options --frames 1 --screenshot "$out/got/$name.png" >/dev/null || failed=1
   cp "$golden/$reference.png" "$out/reference/$name.png"
   echo "$name" >"$out/reference/cases.txt"
-  if "$compare" "$out/reference" "$out/got" "$out/diff" >"$out/$name.txt"; then result=pass; else result=fail; fi
+  # Exit status 1 is a picture that failed; anything else (2: no picture to compare)
+  # is neither a pass nor a caught fault.
+  "$compare" "$out/reference" "$out/got" "$out/diff" >"$out/$name.txt"
+  case $? in 0) result=pass ;; 1) result=fail ;; *) result=error ;; esac
+  grep -q "^FAIL $name .*no " "$out/$name.txt" && result=error
   printf '%-18s %s (must %s): %s\n' "$name" "$result" "$expected" "$(head -n 1 "$out/$name.txt")"
   [ "$result" = "$expected" ] || failed=1
 done <<'CASES'

@@ -24,6 +24,9 @@ for impl, label in ROWS:
         print("| %s | %s | | | | |" % (label, reason))
         continue
     pictures = json.load(open(path))["pictures"]
+    if not pictures:
+        print("| %s | no pictures | | | | |" % label)
+        continue
     cells = []
     for model in ("wall", "sphere", "torus"):
         mine = [p for p in pictures if p["name"].startswith(model + "-")]
