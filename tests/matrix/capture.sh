@@ -24,6 +24,7 @@ out=$(realpath -m "$4")
 prefix_file=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 cases=$here/../golden/cases.txt
+. "$here/../xvfb.sh"
 
 skip() {
   echo "SKIP: $*"
@@ -49,15 +50,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_xvfb() {
-  local fifo="$scratch/displayfd" number=""
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" \
-    >"$scratch/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  read -r -t 30 number <"$fifo" || true
-  [ -n "$number" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
-  export DISPLAY=":$number" SDL_VIDEODRIVER=x11
+start_x() {
+  start_xvfb "$scratch" || fail "no X display"
+  export SDL_VIDEODRIVER=x11
 }
 
 unset LIBGL_ALWAYS_SOFTWARE GALLIUM_DRIVER MESA_LOADER_DRIVER_OVERRIDE
@@ -67,10 +62,10 @@ case "$impl" in
     unset DISPLAY
     export SDL_VIDEODRIVER=offscreen
     ;;
-  llvmpipe-x11) start_xvfb ;;
+  llvmpipe-x11) start_x ;;
   softpipe)
     export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=softpipe
-    start_xvfb
+    start_x
     ;;
   zink)
     ls /usr/share/vulkan/icd.d/lvp_icd.*.json >/dev/null 2>&1 ||
@@ -80,7 +75,7 @@ case "$impl" in
     # through the plain software path zink draws but nothing reaches the window.
     export LIBGL_ALWAYS_SOFTWARE=1 MESA_LOADER_DRIVER_OVERRIDE=zink
     export XDG_RUNTIME_DIR=$scratch  # the Vulkan X11 surface wants one
-    start_xvfb
+    start_x
     ;;
   wine32 | wine64)
     . "$here/../wine/wine_env.sh"
@@ -91,7 +86,7 @@ case "$impl" in
     WINEPREFIX=$(cat "$prefix_file")
     wine_used=1
     run=("$WINE" "$exe")
-    start_xvfb
+    start_x
     ;;
   *) fail "unknown implementation $impl" ;;
 esac

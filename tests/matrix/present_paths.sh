@@ -22,11 +22,9 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-mkfifo "$scratch/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/displayfd" >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r -t 30 number <"$scratch/displayfd" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$number" XDG_RUNTIME_DIR=$scratch
+. "$(dirname "$0")/../xvfb.sh"
+start_xvfb "$scratch" || { echo "FAIL: no X display"; exit 1; }
+export XDG_RUNTIME_DIR=$scratch
 unset LIBGL_ALWAYS_SOFTWARE GALLIUM_DRIVER MESA_LOADER_DRIVER_OVERRIDE
 
 failed=0

@@ -32,6 +32,7 @@ helpers=$4
 exe=$5
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_env.sh"
+. "$here/../xvfb.sh"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -63,16 +64,8 @@ cleanup() {
 trap cleanup EXIT
 
 # A private X display; extra arguments go to Xvfb.
-start_xvfb() {
-  local fifo="$scratch/displayfd"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "$@" 3>"$fifo" \
-    >"$scratch/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  local number=""
-  read -r -t 30 number <"$fifo" || true
-  [ -n "$number" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
-  export DISPLAY=":$number"
+start_private_xvfb() {
+  start_xvfb "$scratch" "$@" || fail "no X display"
 }
 
 # Makes the scratch run directory, a copy of the assets (start_demo makes it if not yet).
@@ -184,7 +177,7 @@ check_geometry() {
 start=$EPOCHREALTIME
 case "$case_name" in
   window-escape)
-    start_xvfb
+    start_private_xvfb
     start_demo
     id=$(wait_for_window OpenGL 60) || exit 1
     check_geometry "$id"
@@ -196,7 +189,7 @@ case "$case_name" in
     [ -z "$(visible_window OpenGL)" ] || fail "the window is still shown"
     ;;
   user-close)
-    start_xvfb
+    start_private_xvfb
     start_demo
     id=$(wait_for_window OpenGL 60) || exit 1
     sleep 1
@@ -205,7 +198,7 @@ case "$case_name" in
     expect_exit 0 30
     ;;
   no-gl)
-    start_xvfb -extension GLX
+    start_private_xvfb -extension GLX
     start_demo
     expect_box Error "Unable to find a suitable pixel format" 60
     [ -z "$(visible_window OpenGL)" ] || fail "the window is still shown: the teardown comes first"
@@ -214,7 +207,7 @@ case "$case_name" in
     [ ! -s "$scratch/stderr" ] || fail "standard error: $(cat "$scratch/stderr")"
     ;;
   missing-image)
-    start_xvfb
+    start_private_xvfb
     prepare_run
     rm "$scratch/run/Textures/wall_bump.bmp"
     start_demo
@@ -229,7 +222,7 @@ case "$case_name" in
     expect_exit 1 30
     ;;
   no-system)
-    start_xvfb
+    start_private_xvfb
     prepare_run
     rm -r "$scratch/run/system"
     start_demo
@@ -240,7 +233,7 @@ case "$case_name" in
     [ -z "$(boxes)" ] || fail "a message box is shown: $(boxes)"
     ;;
   log-crlf)
-    start_xvfb
+    start_private_xvfb
     start_demo
     wait_for_window OpenGL 60 >/dev/null || exit 1
     sleep 1
@@ -251,7 +244,7 @@ case "$case_name" in
       fail "the log is not empty: $(od -c "$scratch/run/system/log.txt" | head -n 5)"
     ;;
   picture)
-    start_xvfb
+    start_private_xvfb
     start_demo
     id=$(wait_for_window OpenGL 60) || exit 1
     sleep 2  # the scene drawn a few times
@@ -270,7 +263,7 @@ case "$case_name" in
     expect_exit 0 30
     ;;
   package)
-    start_xvfb
+    start_private_xvfb
     mkdir "$scratch/unpacked"
     python3 -m zipfile -e "$exe" "$scratch/unpacked" || fail "cannot unpack $exe"
     mv "$scratch/unpacked"/* "$scratch/run" || fail "the package has no top directory"
@@ -285,7 +278,7 @@ case "$case_name" in
       fail "no empty log system/log.txt"
     ;;
   gtest | log-gtest)
-    start_xvfb
+    start_private_xvfb
     # A run that printed nothing never reached GoogleTest's main: Wine did not start the
     # program (seen once in many runs, under load). That alone is tried a second time;
     # a test that fails has printed its report and fails the case.
