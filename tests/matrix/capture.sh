@@ -58,11 +58,15 @@ start_x() {
 unset LIBGL_ALWAYS_SOFTWARE GALLIUM_DRIVER MESA_LOADER_DRIVER_OVERRIDE
 run=("$exe")
 case "$impl" in
+  # Software rendering asked for, so that a machine's GPU does not take llvmpipe's place.
   llvmpipe-offscreen)
     unset DISPLAY
-    export SDL_VIDEODRIVER=offscreen
+    export SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1
     ;;
-  llvmpipe-x11) start_x ;;
+  llvmpipe-x11)
+    export LIBGL_ALWAYS_SOFTWARE=1
+    start_x
+    ;;
   softpipe)
     export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=softpipe
     start_x
