@@ -330,7 +330,7 @@ TEST_F(GoldenReferences, SpecularAddsToTheLitPicture) {
     SCOPED_TRACE(c.name);
     ++cases;
     std::string lit = c.name;
-    lit.replace(lit.find("specular"), 8, "lit");
+    lit.replace(lit.find("highlight"), 9, "lit");
     const std::vector<std::uint8_t>& with = Pictures[c.name];
     const std::vector<std::uint8_t>& without = Pictures[lit];
     ASSERT_EQ(with.size(), without.size());

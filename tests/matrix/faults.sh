@@ -53,7 +53,7 @@ flipped-green wall-lit-t300 fail --model wall --time 300 --flip-green
 flipped-sphere sphere-lit-t300 fail --model sphere --time 300 --flip-green
 mirrored-map wall-lit-t300 fail --model wall --time 300 --normal-map mirrored.bmp
 no-colour wall-colour-t300 fail --model wall --time 300
-no-specular sphere-specular-t300 fail --model sphere --time 300
+no-highlight sphere-highlight-t300 fail --model sphere --time 300
 light-20ms-on wall-lit-t300 fail --model wall --time 320
 CASES
 exit $failed
