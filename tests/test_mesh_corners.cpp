@@ -14,28 +14,18 @@
 
 #include "fake_platform.h"
 #include "gl/recorder/gl_recorder.h"
+#include "picture_geometry.h"
 #include "scene/models.h"
 #include "scene/scene.h"
 
 namespace {
 
-struct D3 {
-  double x, y, z;
-};
-D3 Of(Vector3 v) {
+using picture::V3;
+
+V3 Of(Vector3 v) {
   return {v.x, v.y, v.z};
 }
-D3 Minus(D3 a, D3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-double Dot(D3 a, D3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-D3 Unit(D3 a) {
-  const double length = std::sqrt(Dot(a, a));
-  return {a.x / length, a.y / length, a.z / length};
-}
-D3 InFrame(const MeshVertex& v, D3 d) {
+V3 InFrame(const MeshVertex& v, V3 d) {
   return {Dot(d, Of(v.tangent)), Dot(d, Of(v.bitangent)), Dot(d, Of(v.normal))};
 }
 double SelfShadow(double c) {
@@ -157,16 +147,16 @@ class MeshCorners : public ::testing::Test {
 void ExpectCorners(const Batch& batch, const Mesh& mesh, bool half, bool withVector,
                    const std::string& where) {
   ASSERT_EQ(batch.size(), mesh.triangles.size()) << where;
-  const D3 light = Of(LightPosition), eye = Of(CameraEye());
+  const V3 light = Of(LightPosition), eye = Of(CameraEye());
   int wrong = 0;
   for (std::size_t k = 0; k < batch.size() && wrong < 5; ++k) {
     const MeshVertex& v = mesh.vertices[mesh.triangles[k]];
     const Corner& c = batch[k];
-    const D3 l = Minus(light, Of(v.position));
-    const D3 inFrame = InFrame(v, half ? Unit(l) : l);
-    const D3 view = InFrame(v, Unit(Minus(eye, Of(v.position))));
-    const D3 expected =
-        half ? D3{inFrame.x + view.x, inFrame.y + view.y, inFrame.z + view.z} : inFrame;
+    const V3 l = light - Of(v.position);
+    const V3 inFrame = InFrame(v, half ? Unit(l) : l);
+    const V3 view = InFrame(v, Unit(eye - Of(v.position)));
+    const V3 expected =
+        half ? V3{inFrame.x + view.x, inFrame.y + view.y, inFrame.z + view.z} : inFrame;
     const double factor = SelfShadow(Dot(Unit(l), Of(v.normal)));
     bool ok = c.position == std::vector<double>{v.position.x, v.position.y, v.position.z} &&
               c.texCoord == std::vector<double>{v.texCoord.s, v.texCoord.t};
