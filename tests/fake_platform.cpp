@@ -99,6 +99,7 @@ void InstallFakePlatform(const FakePlatformConfig& cfg) {
     return Fake.config.destroyWindowOk;
   };
   Platform.SwapGLBuffers = [](PlatformHandle) { Call("SwapGLBuffers"); };
+  Platform.WindowSystemError = [] { return Fake.config.windowSystemError; };
   Platform.PeekAppMessage = [](PlatformMessage* message) {
     if (Fake.queue.empty()) return false;
     *message = Fake.queue.front();

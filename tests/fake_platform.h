@@ -27,6 +27,7 @@ struct FakePlatformConfig {
   int releaseDcResult = 1;
   bool destroyWindowOk = true;
   bool unregisterOk = true;
+  std::string windowSystemError;  // what WindowSystemError answers
 };
 
 struct FakePlatformState {

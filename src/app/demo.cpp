@@ -7,6 +7,7 @@
 
 #include "app/controls.h"
 #include "app/panel.h"
+#include "app/run_directory.h"
 #include "app/screenshot.h"
 #include "common/settings.h"
 #include "gl/gl.h"
@@ -96,10 +97,11 @@ void RunPass(std::int32_t* mark) {
 }
 
 int RunDemo() {
-  // Without a window nothing is drawn: a run asked to capture frames has failed.
-  if (!CreateRenderWindow()) return FrameLimit > 0 || ScreenshotPath ? 1 : 0;
+  // A program that could not show anything has failed.
+  if (!CreateRenderWindow()) return 1;
 
   SetLogFileName("system\\log.txt");
+  LogMissingFolderHint = RunDirectoryHint;
   ResetLog();
 
   Running = true;
@@ -112,7 +114,12 @@ int RunDemo() {
   while (Running) RunPass(&mark);
 
   int exitCode = 0;
-  if (ScreenshotPath) {
+  if (ScreenshotPath && RenderWindowClosed()) {
+    // A closed window's context draws nowhere: a read-back would be black.
+    std::fprintf(stderr, "bumpdemo: the window was closed before the last frame; %s not saved\n",
+                 ScreenshotPath);
+    exitCode = 1;
+  } else if (ScreenshotPath) {
     // The last frame again, into the back buffer, where it can be read back on every GL.
     RenderScene();
     std::string error;

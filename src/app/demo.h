@@ -12,8 +12,8 @@ extern std::int32_t FrozenClockMs;
 extern std::int32_t FrameLimit;     // > 0: the loop ends after this many frames
 extern const char* ScreenshotPath;  // non-null: the last frame's picture is saved there
 
-// Start-up, loop and teardown. Returns the exit code: 0, or 1 when the picture could not
-// be saved or, with a frame count or a screenshot asked for, no window could be made.
+// Start-up, loop and teardown. Returns the exit code: 0, or 1 when no window could be made
+// or the picture could not be saved (the window closed first, or the file not written).
 int RunDemo();
 
 // The high-resolution counter in milliseconds, low 32 bits.

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/demo.h"
+#include "app/screenshot.h"
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
@@ -46,6 +47,17 @@ int main(int argc, char** argv) {
       break;
   }
   Apply(line);
+  if (ScreenshotPath) {
+    // Refused before a window opens: a screenshot never replaces a file the program uses.
+    const std::string problem =
+        ScreenshotTargetProblem(ScreenshotPath, {{"the normal map", NormalMapPath},
+                                                 {"the colour map", ColourMapPath},
+                                                 {"the log file", "system\\log.txt"}});
+    if (!problem.empty()) {
+      std::fprintf(stderr, "bumpdemo: option '--screenshot': %s\n%s\n", problem.c_str(), HelpHint);
+      return 2;
+    }
+  }
 
   InstallPlatformBackend();
   InitGLBinding();

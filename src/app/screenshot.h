@@ -10,6 +10,18 @@
 // them to path. Returns false with the reason in *error when the file cannot be written.
 bool SaveScreenshot(const char* path, int width, int height, std::string* error);
 
+// A file the program reads or writes, which a screenshot must never replace.
+struct KeptFile {
+  const char* what;  // "the normal map", ...
+  std::string path;  // in the program's own form (backslashes allowed)
+};
+
+// Why a screenshot may not be written to path, checked before any window opens: path is
+// one of the kept files (the same file, however it is spelled: links, "./", "..", case
+// where the system ignores it), a directory, or in a folder that does not exist. "" when
+// it may.
+std::string ScreenshotTargetProblem(const std::string& path, const std::vector<KeptFile>& kept);
+
 // Saves the back buffer's picture as screenshots/bumpdemo-NNNN.png below the working
 // directory, NNNN the first number from 0001 not yet taken; makes the folder when missing.
 // Returns the file's path, or "" with the reason in *error.

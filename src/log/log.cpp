@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 
 std::string LogFileName = "system\\log.txt";
+std::string (*LogMissingFolderHint)() = nullptr;
 
 std::string FileErrorText(int error, const std::string& path) {
   switch (Platform.ClassifyFileError(error, path.c_str())) {
@@ -40,9 +41,14 @@ namespace {
                           const char* function, int line) {
   const char* source = std::max(std::strrchr(__FILE__, '/'), std::strrchr(__FILE__, '\\'));
   std::fflush(stdout);
-  const std::string report = Platform.ExecutableName() + ": " + what + " the log file \"" + path +
-                             "\" in " + function + " (" + (source ? source + 1 : __FILE__) + ":" +
-                             std::to_string(line) + ")\n" + FileErrorText(error, path) + "\n\n";
+  std::string report = Platform.ExecutableName() + ": " + what + " the log file \"" + path +
+                       "\" in " + function + " (" + (source ? source + 1 : __FILE__) + ":" +
+                       std::to_string(line) + ")\n" + FileErrorText(error, path) + "\n";
+  const FileErrorKind kind = Platform.ClassifyFileError(error, path.c_str());
+  if (LogMissingFolderHint &&
+      (kind == FileErrorKind::NotFound || kind == FileErrorKind::InvalidName))
+    report += LogMissingFolderHint() + "\n";
+  report += "\n";
   std::fputs(report.c_str(), stderr);
   std::fflush(stderr);
   std::_Exit(1);

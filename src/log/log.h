@@ -16,6 +16,10 @@ void SetLogFileName(const char* name);
 // says it ("File not found.", "File access denied.", ...).
 std::string FileErrorText(int error, const std::string& path);
 
+// When set, a log that cannot be made because its folder is missing adds this line to the
+// report: where the program expects to be started.
+extern std::string (*LogMissingFolderHint)();
+
 // Creates the log file, or empties it if it exists.
 void ResetLog();
 

@@ -144,6 +144,8 @@ struct PlatformOps {
   FileErrorKind (*ClassifyFileError)(int error, const char* path);
   // The running executable's file name, without its directory.
   std::string (*ExecutableName)();
+  // The running executable's full path; "" when the system does not tell.
+  std::string (*ExecutablePath)();
 
   // A modal message box with no owner; returns when it has been acknowledged.
   void (*ShowMessageBox)(const char* text, const char* caption, std::uint32_t type);
@@ -172,6 +174,8 @@ struct PlatformOps {
   int (*ReleaseDeviceContext)(PlatformHandle window, PlatformHandle dc);
   bool (*DestroyAppWindow)(PlatformHandle window);
   void (*SwapGLBuffers)(PlatformHandle dc);
+  // The window system's own words for its latest failure; "" when it has none.
+  std::string (*WindowSystemError)();
 
   // Messages.
   bool (*PeekAppMessage)(PlatformMessage* message);

@@ -3,6 +3,8 @@
 #include "window/window.h"
 
 #include <cfenv>
+#include <cstdio>
+#include <string>
 
 #include "common/settings.h"
 #include "gl/gl_loader.h"
@@ -31,14 +33,33 @@ void DestroyFailed(const char* text) {
   Platform.ShowMessageBox(text, DestroyCaption, MB_ICONERROR);
 }
 
-// Teardown, then the creation message.
+// The window system's own reason for a failure, read at once: teardown may change it.
+std::string WindowSystemReason() {
+  return Platform.WindowSystemError ? Platform.WindowSystemError() : std::string();
+}
+
+// Standard error gets the window system's reason after the message box, which keeps its
+// own text.
+void ReportReason(const std::string& reason) {
+  if (reason.empty()) return;
+  std::fprintf(stderr, "bumpdemo: the window system says: %s\n", reason.c_str());
+  std::fflush(stderr);
+}
+
+// Teardown, then the creation message and the window system's reason.
 bool FailCreation(const char* text) {
+  const std::string reason = WindowSystemReason();
   DestroyRenderWindow();
   CreateFailed(text);
+  ReportReason(reason);
   return false;
 }
 
 }  // namespace
+
+bool RenderWindowClosed() {
+  return WindowGone;
+}
 
 void ResetWindowState() {
   WindowHandle = nullptr;
@@ -55,7 +76,9 @@ bool CreateRenderWindow() {
 
   ModuleInstance = Platform.ModuleHandle();
   if (!Platform.RegisterWindowClass(ClassName, WindowProc, ModuleInstance)) {
+    const std::string reason = WindowSystemReason();
     CreateFailed("Failed to register the window class!");
+    ReportReason(reason);
     return false;
   }
 
@@ -66,6 +89,9 @@ bool CreateRenderWindow() {
     // Anything but a reported success counts as a failed switch.
     if (Platform.SwitchDisplayMode(&mode) != DISP_CHANGE_SUCCESSFUL) {
       CreateFailed("Unable to switch to fullscreen!");
+      std::fprintf(stderr, "bumpdemo: no %d x %d full-screen mode; running in a window instead\n",
+                   ScreenWidth, ScreenHeight);
+      std::fflush(stderr);
       Fullscreen = false;
     }
   }

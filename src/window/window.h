@@ -23,5 +23,9 @@ void DestroyRenderWindow();
 std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uintptr_t wParam,
                          std::intptr_t lParam);
 
+// Whether the window system has destroyed the window (the user closed it): nothing drawn
+// since can be read back.
+bool RenderWindowClosed();
+
 // Returns the module to its state at process start (for tests that create twice).
 void ResetWindowState();

@@ -166,7 +166,14 @@ void ExpectLogFailure(const std::string& dir, const std::string& errorLine, bool
   EXPECT_EQ(result.out, "");
   const std::string head =
       "bumpdemo: cannot create the log file \"system/log.txt\" in ResetLog (log.cpp:";
-  const std::string tail = ")\n" + errorLine + "\n\n";
+  // A missing folder adds a line: where the run directory is, where the program started.
+  const std::string hint =
+      errorLine == "Invalid filename."
+          ? "bumpdemo runs from its run directory, the one that holds Textures/ and system/: " +
+                fs::canonical(BUMPDEMO_ASSETS_DIR).string() + " (started in " +
+                fs::canonical(dir).string() + ")\n"
+          : "";
+  const std::string tail = ")\n" + errorLine + "\n" + hint + "\n";
   EXPECT_EQ(result.err.compare(0, head.size(), head), 0) << result.err;
   EXPECT_TRUE(result.err.size() > tail.size() &&
               result.err.compare(result.err.size() - tail.size(), tail.size(), tail) == 0)

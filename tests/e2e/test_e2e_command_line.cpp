@@ -114,17 +114,53 @@ TEST(EndToEndCommandLine, HeadlessCaptureIsReproducibleInBothFormats) {
   EXPECT_NE(Capture(dir, "sphere.png", {"--model", "sphere"}), first);
   EXPECT_NE(Capture(dir, "flipped.png", {"--flip-green"}), first);
   EXPECT_EQ(Capture(dir, "vsync.png", {"--vsync", "--fullscreen"}), first);
-  const DemoResult missing = RunDemoProcess(
-      OffscreenRun(dir), {"--frames", "1", "--screenshot", "no/such/folder/shot.png"});
-  EXPECT_EQ(missing.exitCode, 1);
-  // A capture without a window to draw in has failed (a plain run without one ends with 0).
+  // A capture without a window to draw in has failed.
   DemoOptions noDisplay;
   noDisplay.runDir = dir;
   noDisplay.env = {"SDL_VIDEODRIVER=x11"};
   const DemoResult unseen = RunDemoProcess(noDisplay, {"--frames", "1", "--screenshot", "x.png"});
   EXPECT_EQ(unseen.exitCode, 1) << unseen.err;
-  EXPECT_NE(missing.err.find("cannot write no/such/folder/shot.png"), std::string::npos)
-      << missing.err;
+  fs::remove_all(dir);
+}
+
+// A screenshot never replaces a file the program uses, however the target is spelled, and
+// a target that cannot be a file is refused too: all before a window opens (no log made).
+TEST(EndToEndCommandLine, ScreenshotThatWouldReplaceAnInputOrCannotBeWrittenIsRefused) {
+  const std::string dir = MakeRunDir();
+  fs::copy_file(dir + "/Textures/wall_bump.bmp", dir + "/mine.bmp");
+  fs::create_symlink(dir + "/Textures/wall_bump.bmp", dir + "/link.bmp");
+  fs::create_hard_link(dir + "/Textures/wall_colour.bmp", dir + "/hard.bmp");
+  fs::create_directory(dir + "/folder.png");
+  fs::remove(dir + "/system/log.txt");
+  const Snapshot before = TakeSnapshot(dir);
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"--screenshot", "Textures/wall_bump.bmp"}, "is the normal map (Textures/wall_bump.bmp)"},
+      {{"--screenshot", "./Textures/../Textures/wall_bump.bmp"}, "is the normal map"},
+      {{"--screenshot", "link.bmp"}, "is the normal map"},
+      {{"--normal-map", "mine.bmp", "--screenshot", "./mine.bmp"}, "is the normal map (mine.bmp)"},
+      {{"--screenshot", dir + "/Textures/wall_colour.bmp"}, "is the colour map"},
+      {{"--screenshot", "hard.bmp"}, "is the colour map"},
+      {{"--screenshot", "no/such/folder/shot.png"}, "the folder 'no/such/folder' of"},
+      {{"--screenshot", "folder.png"}, "'folder.png' is a directory"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--frames", "1"});
+    SCOPED_TRACE(args[1]);
+    const DemoResult result = RunDemoProcess(OffscreenRun(dir), args);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.rfind("bumpdemo: option '--screenshot': ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\nTry 'bumpdemo --help'.\n"), std::string::npos) << result.err;
+  }
+  EXPECT_EQ(TakeSnapshot(dir), before) << "no file touched, no window opened";
+  // A name of its own in the same folders is written.
+  EXPECT_GT(Capture(dir, "Textures/shot.bmp").size(), 640u * 480 * 3);
   fs::remove_all(dir);
 }
 

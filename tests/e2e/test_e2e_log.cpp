@@ -18,12 +18,20 @@ std::string RunDir(bool withSystem) {
   return MakeRunDir(withSystem, fs::exists(fs::path(BUMPDEMO_ASSETS_DIR) / "Textures"));
 }
 
-// The report for a log that cannot be created at start; the source line is not pinned.
-::testing::AssertionResult IsStartReport(const std::string& err, const std::string& text) {
+// The report for a log that cannot be created at start; the source line is not pinned. A
+// missing folder adds where the run directory is and where the program was started.
+::testing::AssertionResult IsStartReport(const std::string& err, const std::string& text,
+                                         const std::string& startedIn = "") {
   const std::string head =
       "bumpdemo: cannot create the log file \"system/log.txt\" in ResetLog "
       "(log.cpp:";
-  const std::string tail = ")\n" + text + "\n\n";
+  const std::string hint =
+      startedIn.empty() ? ""
+                        : "bumpdemo runs from its run directory, the one that holds Textures/ and "
+                          "system/: " +
+                              fs::canonical(BUMPDEMO_ASSETS_DIR).string() + " (started in " +
+                              fs::canonical(startedIn).string() + ")\n";
+  const std::string tail = ")\n" + text + "\n" + hint + "\n";
   const bool framed = err.size() > head.size() + tail.size() &&
                       err.compare(0, head.size(), head) == 0 &&
                       err.compare(err.size() - tail.size(), tail.size(), tail) == 0;
@@ -52,7 +60,7 @@ TEST(EndToEndLog, NoSystemDirectoryEndsAtStart) {
   const DemoResult result = RunDemoProcess(OffscreenRun(dir));
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_TRUE(IsStartReport(result.err, "Invalid filename."));
+  EXPECT_TRUE(IsStartReport(result.err, "Invalid filename.", dir));
   EXPECT_FALSE(fs::exists(dir + "/system"));
   fs::remove_all(dir);
 }

@@ -5,6 +5,8 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <thread>
 
 #include "demo_process.h"
@@ -16,14 +18,18 @@ long SwapsIn(const std::string& probeFile) {
   return std::atol(ReadFile(probeFile).c_str());
 }
 
-TEST(EndToEnd, NoWayToCreateAWindowShowsTheMessageAndExitsZero) {
+// A program that could not show anything has failed: the message, then the window system's
+// own reason, and exit code 1.
+TEST(EndToEnd, NoWayToCreateAWindowShowsTheMessageAndTheReasonAndExitsOne) {
   DemoOptions options;
   options.runDir = MakeRunDir();
   options.env = {"SDL_VIDEODRIVER=x11"};  // and no DISPLAY
   const DemoResult result = RunDemoProcess(options);
   EXPECT_FALSE(result.timedOut);
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_NE(result.err.find("Error: Failed to register the window class!"), std::string::npos)
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("Error: Failed to register the window class!\n"
+                            "bumpdemo: the window system says: x11 not available\n"),
+            std::string::npos)
       << result.err;
   // Nothing is written to the run directory: the log is not touched.
   bool exists = true;
@@ -55,10 +61,13 @@ TEST(EndToEnd, NoDisplayEndsAsAWindowThatCannotBeCreated) {
     if (c.runs) options.closeAfterSeconds = 1;
     const DemoResult result = RunDemoProcess(options);
     EXPECT_FALSE(result.timedOut) << "still running after 20 s";
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.exitCode, c.runs ? 0 : 1) << result.err;
     bool logWritten = false;
     ReadFile(options.runDir + "/system/log.txt", &logWritten);
-    const bool refused = result.err.find("Error: Unable to create window!\n") != std::string::npos;
+    const bool refused =
+        result.err.find(
+            "Error: Unable to create window!\nbumpdemo: the window system says: no "
+            "display to show a window on") != std::string::npos;
     if (c.runs) {
       EXPECT_FALSE(refused) << result.err;
       EXPECT_TRUE(logWritten) << "a running program starts its log";
@@ -81,6 +90,101 @@ TEST(EndToEnd, OffscreenDriverDrawsFramesWithoutADisplay) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_GT(SwapsIn(probe), 10) << "frames drawn in two seconds";
   std::remove(probe.c_str());
+}
+
+// Waits until the program has made its log (its window is open and its GL ready), then a
+// second more for frames to be drawn.
+void WaitUntilRunning(const std::string& runDir) {
+  bool exists = false;
+  for (int i = 0; i < 1200 && !exists; ++i) {
+    ReadFile(runDir + "/system/log.txt", &exists);
+    if (!exists) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+// What a window manager sends for the frame's close button: WM_DELETE_WINDOW.
+void SendCloseRequest(const std::string& displayName, const std::string& window) {
+  Display* display = XOpenDisplay(displayName.c_str());
+  ASSERT_NE(display, nullptr);
+  const Window target = std::stoul(window);
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = target;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, target, False, NoEventMask, &event);
+  XFlush(display);
+  XCloseDisplay(display);
+}
+
+// A signal ends a run as Escape does: the screenshot holds the last frame (the frozen clock
+// makes it the same picture as a short capture's), offscreen and in an X window.
+TEST(EndToEnd, SignalEndsACaptureAsEscapeDoesWithTheLastFrameSaved) {
+  XvfbServer xvfb;
+  const std::string dir = MakeRunDir();
+  const std::vector<std::string> args = {"--time", "300", "--screenshot", "shot.png"};
+  const DemoResult reference = RunDemoProcess(
+      OffscreenRun(dir), {"--time", "300", "--frames", "2", "--screenshot", "reference.png"});
+  ASSERT_EQ(reference.exitCode, 0) << reference.err;
+  const std::string expected = ReadFile(dir + "/reference.png");
+  for (const bool window : {false, true}) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+      SCOPED_TRACE(std::string(window ? "X window, " : "offscreen, ") + strsignal(signal));
+      if (window && xvfb.display.empty()) GTEST_SKIP() << "Xvfb could not be started";
+      DemoOptions options = OffscreenRun(dir);
+      if (window) options.env = {"SDL_VIDEODRIVER=x11", "DISPLAY=" + xvfb.display};
+      std::remove((dir + "/shot.png").c_str());
+      std::remove((dir + "/system/log.txt").c_str());
+      std::vector<std::string> argv = {DemoExecutable()};
+      argv.insert(argv.end(), args.begin(), args.end());
+      const int pid = StartProcess(argv, options);
+      WaitUntilRunning(dir);
+      kill(pid, signal);
+      const DemoResult result = WaitProcess(pid, 20);
+      EXPECT_FALSE(result.timedOut);
+      EXPECT_EQ(result.exitCode, 0);
+      EXPECT_EQ(ReadFile(dir + "/shot.png"), expected) << "the last frame, not a black one";
+    }
+  }
+}
+
+// A window closed by the user leaves nothing to read back: no file, and a failure.
+TEST(EndToEnd, CaptureWhoseWindowIsClosedSavesNothingAndFails) {
+  XvfbServer xvfb;
+  if (xvfb.display.empty()) GTEST_SKIP() << "Xvfb could not be started";
+  DemoOptions options;
+  options.runDir = MakeRunDir();
+  options.env = {"SDL_VIDEODRIVER=x11", "DISPLAY=" + xvfb.display};
+  const int pid = StartProcess({DemoExecutable(), "--screenshot", "shot.png"}, options);
+  WaitUntilRunning(options.runDir);
+  std::string window = Capture({"xdotool", "search", "--name", "^OpenGL$"}, options.env);
+  window = window.substr(0, window.find('\n'));
+  ASSERT_FALSE(window.empty());
+  SendCloseRequest(xvfb.display, window);
+  const DemoResult result = WaitProcess(pid, 10);
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.exitCode, 1);
+  bool exists = true;
+  ReadFile(options.runDir + "/shot.png", &exists);
+  EXPECT_FALSE(exists);
+}
+
+// A full screen that cannot be had (Xvfb's one screen size is 1024 x 768) keeps the message
+// and falls back to a window, and says so.
+TEST(EndToEnd, FullScreenThatCannotSwitchSaysItRunsInAWindow) {
+  XvfbServer xvfb;
+  if (xvfb.display.empty()) GTEST_SKIP() << "Xvfb could not be started";
+  DemoOptions options;
+  options.runDir = MakeRunDir();
+  options.env = {"SDL_VIDEODRIVER=x11", "DISPLAY=" + xvfb.display};
+  const DemoResult result = RunDemoProcess(options, {"--fullscreen", "--frames", "2"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err,
+            "Error: Unable to switch to fullscreen!\n"
+            "bumpdemo: no 640 x 480 full-screen mode; running in a window instead\n");
 }
 
 class RealWindow : public ::testing::Test {
@@ -142,20 +246,7 @@ TEST_F(RealWindow, EscapeKeyPressEndsTheProgramWithinTwoSeconds) {
 TEST_F(RealWindow, CloseRequestEndsTheProgramCleanly) {
   ASSERT_FALSE(window_.empty()) << "no window titled OpenGL appeared";
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  // What a window manager sends for the frame's close button: WM_DELETE_WINDOW.
-  Display* display = XOpenDisplay(xvfb_.display.c_str());
-  ASSERT_NE(display, nullptr);
-  const Window target = std::stoul(window_);
-  XEvent event = {};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = target;
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display, target, False, NoEventMask, &event);
-  XFlush(display);
-  XCloseDisplay(display);
+  SendCloseRequest(xvfb_.display, window_);
   // A teardown message would be a modal box on this display and hold the program.
   const DemoResult result = WaitProcess(pid_, 10);
   pid_ = -1;

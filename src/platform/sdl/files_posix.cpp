@@ -123,6 +123,14 @@ FileErrorKind PosixClassifyFileError(int error, const char* path) {
   }
 }
 
+std::string PosixExecutablePath() {
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "";
+  path[n] = '\0';
+  return path;
+}
+
 std::string PosixExecutableName() {
   char path[4096];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -158,4 +166,5 @@ void InstallPlatformFiles() {
   Platform.CloseFile = PosixCloseFile;
   Platform.ClassifyFileError = PosixClassifyFileError;
   Platform.ExecutableName = PosixExecutableName;
+  Platform.ExecutablePath = PosixExecutablePath;
 }

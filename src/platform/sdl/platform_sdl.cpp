@@ -55,6 +55,7 @@ PlatformHandle SdlModuleHandle() {
 
 bool SdlRegisterWindowClass(const char*, WindowProcFn proc, PlatformHandle) {
   RegisteredProc = proc;
+  SDL_ClearError();  // so that WindowSystemError names this start's failure, not an older one
   return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
@@ -197,6 +198,10 @@ void SdlSwapGLBuffers(PlatformHandle dc) {
   if (dc && dc == AppWindow) SDL_GL_SwapWindow(static_cast<SDL_Window*>(dc));
 }
 
+std::string SdlWindowSystemError() {
+  return SDL_GetError();
+}
+
 bool SdlPeekAppMessage(PlatformMessage* message) {
   if (QuitPosted) {
     QuitPosted = false;
@@ -280,8 +285,10 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) message.message = WM_CLOSE;
       break;
+    // SDL's quit request without a window's close request comes from a signal (Ctrl+C,
+    // SIGTERM): it ends the loop as Escape does, with the window and its last frame intact.
     case SDL_QUIT:
-      message.message = WM_CLOSE;
+      message.message = WM_QUIT;
       break;
     default:
       break;
@@ -319,6 +326,7 @@ void InstallSdlPlatform() {
   Platform.ReleaseDeviceContext = SdlReleaseDeviceContext;
   Platform.DestroyAppWindow = SdlDestroyAppWindow;
   Platform.SwapGLBuffers = SdlSwapGLBuffers;
+  Platform.WindowSystemError = SdlWindowSystemError;
   Platform.PeekAppMessage = SdlPeekAppMessage;
   Platform.DispatchAppMessage = SdlDispatchAppMessage;
   Platform.TranslateAppMessage = SdlTranslateAppMessage;

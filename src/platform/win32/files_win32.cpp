@@ -119,6 +119,12 @@ std::string Win32ExecutableName() {
   return slash ? slash + 1 : path;
 }
 
+std::string Win32ExecutablePath() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? std::string() : std::string(path, n);
+}
+
 bool Win32MakeDirectory(const char* path, int* error) {
   if (CreateDirectoryA(path, nullptr)) return true;
   const DWORD code = GetLastError();
@@ -143,4 +149,5 @@ void InstallPlatformFiles() {
   Platform.CloseFile = Win32CloseFile;
   Platform.ClassifyFileError = Win32ClassifyFileError;
   Platform.ExecutableName = Win32ExecutableName;
+  Platform.ExecutablePath = Win32ExecutablePath;
 }

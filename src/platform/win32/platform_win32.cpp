@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "gl/gl.h"
 #include "platform/backend.h"
@@ -219,6 +220,20 @@ void Win32SwapGLBuffers(PlatformHandle dc) {
   SwapBuffers(static_cast<HDC>(dc));
 }
 
+// The system's text for the thread's last error code, without its line break.
+std::string Win32WindowSystemError() {
+  const DWORD code = GetLastError();
+  if (code == NO_ERROR) return "";
+  char text[512] = {};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, text, sizeof text, nullptr);
+  std::string reason(text, n);
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+    reason.pop_back();
+  return (reason.empty() ? "error" : reason) + " (" + std::to_string(code) + ")";
+}
+
 bool Win32PeekAppMessage(PlatformMessage* message) {
   MSG record;
   if (!PeekMessageA(&record, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -305,6 +320,7 @@ void InstallWin32Platform() {
   Platform.ReleaseDeviceContext = Win32ReleaseDeviceContext;
   Platform.DestroyAppWindow = Win32DestroyAppWindow;
   Platform.SwapGLBuffers = Win32SwapGLBuffers;
+  Platform.WindowSystemError = Win32WindowSystemError;
   Platform.PeekAppMessage = Win32PeekAppMessage;
   Platform.DispatchAppMessage = Win32DispatchAppMessage;
   Platform.TranslateAppMessage = Win32TranslateAppMessage;
