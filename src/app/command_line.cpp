@@ -20,7 +20,7 @@ const char Usage[] =
     "  --model NAME         start with the model NAME: wall, sphere or torus\n"
     "  --colour             start with the colour map on\n"
     "  --specular           start with the specular highlight on\n"
-    "  --normal-map FILE    read the normal map from FILE (24-bit BMP)\n"
+    "  --normal-map FILE    read the normal map from FILE (24- or 32-bit BMP)\n"
     "  --flip-green         the map's green channel points down (maps made for the\n"
     "                       other convention)\n"
     "  --time MS            freeze the clock at MS milliseconds: the light stands at\n"
@@ -29,9 +29,9 @@ const char Usage[] =
     "  --screenshot FILE    after the last frame, save the picture to FILE (.png or .bmp)\n"
     "\n"
     "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
-    "Exit codes: 0 a normal end (and, as ever, when no window can be made), 1 an image or\n"
-    "the log that cannot be read or written (and no window for --frames or --screenshot),\n"
-    "2 a bad command line.\n";
+    "Exit codes: 0 a normal end, 1 no window, or an image, the log or the screenshot that\n"
+    "cannot be read or written, 2 a bad command line (a screenshot that would replace a\n"
+    "file the program reads is one).\n";
 
 const char Version[] = "bumpdemo 1.0.0\n";
 
