@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
       break;
   }
   Apply(line);
+  InstallPlatformBackend();  // fills the table only: no window, no file touched yet
   if (ScreenshotPath) {
     // Refused before a window opens: a screenshot never replaces a file the program uses.
     const std::string problem =
@@ -59,7 +60,6 @@ int main(int argc, char** argv) {
     }
   }
 
-  InstallPlatformBackend();
   InitGLBinding();
   return RunDemo();
 }

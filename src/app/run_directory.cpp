@@ -2,40 +2,38 @@
 // started somewhere else.
 #include "app/run_directory.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "platform/platform.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-bool HoldsRunFolders(const fs::path& dir) {
-  std::error_code error;
-  return fs::is_directory(dir / "Textures", error) && fs::is_directory(dir / "system", error);
+bool HoldsRunFolders(const std::string& dir) {
+  return Platform.KindOfPath((dir + "/Textures").c_str()) == PathKind::Directory &&
+         Platform.KindOfPath((dir + "/system").c_str()) == PathKind::Directory;
+}
+
+// The folder part of a path, either separator counted; "" for a bare name.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 }  // namespace
 
 std::string FindRunDirectory(const std::string& exeDir) {
   if (exeDir.empty()) return "";
-  const fs::path candidates[] = {fs::path(exeDir), fs::path(exeDir) / ".." / "assets"};
-  for (const fs::path& dir : candidates) {
+  for (const std::string& dir : {exeDir, exeDir + "/../assets"}) {
     if (!HoldsRunFolders(dir)) continue;
-    std::error_code error;
-    const fs::path canonical = fs::canonical(dir, error);
-    return (error ? dir : canonical).string();
+    const std::string full = Platform.FullPath(dir.c_str());
+    return full.empty() ? dir : full;
   }
   return "";
 }
 
 std::string RunDirectoryHint() {
-  const std::string exe = Platform.ExecutablePath ? Platform.ExecutablePath() : std::string();
-  const std::string exeDir = exe.empty() ? std::string() : fs::path(exe).parent_path().string();
+  const std::string exe = Platform.ExecutablePath();
+  const std::string exeDir = FolderOf(exe);
   const std::string found = FindRunDirectory(exeDir);
-  std::error_code error;
-  const std::string started = fs::current_path(error).string();
+  const std::string started = Platform.FullPath(".");
   std::string hint =
       "bumpdemo runs from its run directory, the one that holds Textures/ and system/: ";
   hint += found.empty() ? "none was found beside " + (exeDir.empty() ? exe : exeDir) : found;

@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "gl/gl.h"
 #include "log/log.h"
@@ -46,21 +44,19 @@ bool EndsWithBmp(const char* path) {
 }  // namespace
 
 std::string ScreenshotTargetProblem(const std::string& path, const std::vector<KeptFile>& kept) {
-  namespace fs = std::filesystem;
-  const fs::path target(NativePath(path.c_str()));
-  std::error_code error;
-  if (fs::is_directory(target, error)) return "'" + path + "' is a directory";
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder, error))
-    return "the folder '" + folder.string() + "' of '" + path + "' does not exist";
+  const std::string target = NativePath(path.c_str());
+  if (Platform.KindOfPath(target.c_str()) == PathKind::Directory)
+    return "'" + path + "' is a directory";
+  const std::size_t slash = target.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? target.substr(0, 1)
+                                                        : target.substr(0, slash);
+  if (Platform.KindOfPath(folder.c_str()) != PathKind::Directory)
+    return "the folder '" + folder + "' of '" + path + "' does not exist";
   for (const KeptFile& file : kept) {
-    // Only an existing file can be the same file; equivalent() compares what the names
-    // lead to (device and inode, or the volume and file index on Windows).
-    const fs::path other(NativePath(file.path.c_str()));
-    if (fs::exists(target, error) && fs::exists(other, error) &&
-        fs::equivalent(target, other, error))
-      return "'" + path + "' is " + file.what + " (" + other.string() +
-             "); the picture must not replace it";
+    const std::string other = NativePath(file.path.c_str());
+    if (Platform.SameFile(target.c_str(), other.c_str()))
+      return "'" + path + "' is " + file.what + " (" + other + "); the picture must not replace it";
   }
   return "";
 }

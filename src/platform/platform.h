@@ -80,6 +80,9 @@ enum class FileErrorKind {
   Other,
 };
 
+// What a path names, if anything.
+enum class PathKind { Missing, File, Directory, Other };
+
 struct PlatformMessage {
   PlatformHandle window;
   std::uint32_t message;
@@ -138,6 +141,12 @@ struct PlatformOps {
   PlatformFile (*OpenFileForAppending)(const char* path, int* error);
   bool (*WriteToFile)(PlatformFile file, const void* bytes, std::size_t count, int* error);
   bool (*CloseFile)(PlatformFile file, int* error);
+  // What path names (links followed); whether two paths name one existing file however
+  // they are spelled (links, "./", ".."); a path made absolute with links resolved where
+  // the system can, or "" when it cannot.
+  PathKind (*KindOfPath)(const char* path);
+  bool (*SameFile)(const char* a, const char* b);
+  std::string (*FullPath)(const char* path);
   // A directory made, or true when one of that name is there already.
   bool (*MakeDirectory)(const char* path, int* error);
   // What an error code from the calls above means for the file at path.

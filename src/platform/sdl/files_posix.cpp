@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/backend.h"
@@ -123,6 +124,28 @@ FileErrorKind PosixClassifyFileError(int error, const char* path) {
   }
 }
 
+PathKind PosixKindOfPath(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return PathKind::Missing;
+  return S_ISREG(info.st_mode)   ? PathKind::File
+         : S_ISDIR(info.st_mode) ? PathKind::Directory
+                                 : PathKind::Other;
+}
+
+bool PosixSameFile(const char* a, const char* b) {
+  struct stat first, second;
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+std::string PosixFullPath(const char* path) {
+  char* resolved = realpath(path, nullptr);
+  if (!resolved) return "";
+  const std::string full(resolved);
+  std::free(resolved);
+  return full;
+}
+
 std::string PosixExecutablePath() {
   char path[4096];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -167,4 +190,7 @@ void InstallPlatformFiles() {
   Platform.ClassifyFileError = PosixClassifyFileError;
   Platform.ExecutableName = PosixExecutableName;
   Platform.ExecutablePath = PosixExecutablePath;
+  Platform.KindOfPath = PosixKindOfPath;
+  Platform.SameFile = PosixSameFile;
+  Platform.FullPath = PosixFullPath;
 }

@@ -119,6 +119,36 @@ std::string Win32ExecutableName() {
   return slash ? slash + 1 : path;
 }
 
+PathKind Win32KindOfPath(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
+  return (attributes & FILE_ATTRIBUTE_DEVICE) ? PathKind::Other : PathKind::File;
+}
+
+// One file is one volume serial number and file index, whatever names lead to it.
+bool Win32SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION info[2] = {};
+  const char* paths[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    HANDLE handle = CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const BOOL known = GetFileInformationByHandle(handle, &info[i]);
+    CloseHandle(handle);
+    if (!known) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+std::string Win32FullPath(const char* path) {
+  char full[MAX_PATH + 1] = {};
+  const DWORD n = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+  return n == 0 || n >= MAX_PATH ? std::string() : std::string(full, n);
+}
+
 std::string Win32ExecutablePath() {
   char path[MAX_PATH + 1] = {};
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -150,4 +180,7 @@ void InstallPlatformFiles() {
   Platform.ClassifyFileError = Win32ClassifyFileError;
   Platform.ExecutableName = Win32ExecutableName;
   Platform.ExecutablePath = Win32ExecutablePath;
+  Platform.KindOfPath = Win32KindOfPath;
+  Platform.SameFile = Win32SameFile;
+  Platform.FullPath = Win32FullPath;
 }
