@@ -6,6 +6,7 @@ Reads gl.xml and wgl.xml (Debian package khronos-api) and writes three X-macro l
   src/gl/gl_procs.inc                 every slot of the table, grouped by family
   src/gl/wgl_core_procs.inc           the WGL slots the loader binds when it loads the GL
   src/gl/recorder/gl_record_args.inc  how the GL-call recorder renders each argument
+  src/gl/gl_compat_only.inc           the slots a core-profile context does not offer
 
   python3 tools/gen_gl_procs.py            regenerate the lists in place
   python3 tools/gen_gl_procs.py --check    compare fresh output with the committed
@@ -30,6 +31,7 @@ OUTPUTS = {
     "procs": "src/gl/gl_procs.inc",
     "wgl_core": "src/gl/wgl_core_procs.inc",
     "record_args": "src/gl/recorder/gl_record_args.inc",
+    "compat_only": "src/gl/gl_compat_only.inc",
 }
 SKIP_CODE = 77
 
@@ -42,7 +44,18 @@ CORE_FAMILIES = [
     ("GL_VERSION_1_4", ["GL_VERSION_1_4"], []),
     ("GL_VERSION_1_5", ["GL_VERSION_1_5"], []),
     ("GL_VERSION_2_0", ["GL_VERSION_2_0"], ["glGetVertexAttribdv"]),
+    # What the shaders renderer builds on: GL 3.3 core (vertex arrays, framebuffers,
+    # instancing, samplers).
+    ("GL_VERSION_2_1", ["GL_VERSION_2_1"], []),
+    ("GL_VERSION_3_0", ["GL_VERSION_3_0"], []),
+    ("GL_VERSION_3_1", ["GL_VERSION_3_1"], []),
+    ("GL_VERSION_3_2", ["GL_VERSION_3_2"], []),
+    ("GL_VERSION_3_3", ["GL_VERSION_3_3"], []),
 ]
+
+# OpenGL ES 3.0's commands that desktop GL up to 3.3 lacks (its own spellings of depth
+# ranges, shader binaries, immutable textures and the like), in a family of their own.
+ES_FAMILY = ("GL_ES_VERSION_3_0", ["GL_ES_VERSION_2_0", "GL_ES_VERSION_3_0"])
 
 # Extension families: the registry extensions whose commands carry the family's suffix.
 GL_EXTENSION_FAMILIES = [
@@ -98,6 +111,10 @@ GL_EXTENSION_FAMILIES = [
     ("GL_PGI", "PGI", "GL_PGI_misc_hints"),
     ("GL_SUNX", "SUNX", "GL_SUNX_constant_data"),
 ]
+
+# Context creation with attributes (core and ES profiles): its own family, so that the
+# families the program has always had keep their counts.
+WGL_CONTEXT_FAMILY = ("WGL_ARB_create_context", "ARB", "WGL_ARB_create_context")
 
 WGL_EXTENSION_FAMILIES = [
     ("WGL_ARB", "ARB", """
@@ -263,7 +280,8 @@ GLU_PROCS = [
 ]
 
 # Resolved through the driver's lookup alone, never the GL library's exports.
-DRIVER_ONLY_FAMILIES = {"GL_VERSION_2_0"}
+DRIVER_ONLY_FAMILIES = {"GL_VERSION_2_0", "GL_VERSION_2_1", "GL_VERSION_3_0", "GL_VERSION_3_1",
+                        "GL_VERSION_3_2", "GL_VERSION_3_3", "GL_ES_VERSION_3_0"}
 DRIVER_ONLY_NAMES = {"wglClampColorARB"}
 
 # Spelled as the C++ types that gl_types.h declares.
@@ -331,6 +349,8 @@ def collect_families(gl_root, wgl_root):
     gl_commands = parse_commands(gl_root)
     wgl_commands = parse_commands(wgl_root)
     gl_features = {f.get("name"): f for f in gl_root.findall("feature") if f.get("api") == "gl"}
+    es_features = {f.get("name"): f for f in gl_root.findall("feature")
+                   if f.get("api") == "gles2"}
     gl_extensions = {e.get("name"): e for e in gl_root.find("extensions")}
     wgl_extensions = {e.get("name"): e for e in wgl_root.find("extensions")}
 
@@ -354,6 +374,10 @@ def collect_families(gl_root, wgl_root):
             names += [n for n in required_commands(element) if n not in excluded]
         add(family, names, gl_commands)
 
+    es_family, es_sources = ES_FAMILY
+    add(es_family, [n for source in es_sources for n in required_commands(es_features[source])],
+        gl_commands)
+
     families.append(("GLU", [Proc("GLU", r, n, [Param(t, p) for t, p in ps], render)
                              for r, n, ps, render in GLU_PROCS]))
     taken.update(n for _, n, _, _ in GLU_PROCS)
@@ -367,6 +391,7 @@ def collect_families(gl_root, wgl_root):
 
     add_extensions(GL_EXTENSION_FAMILIES, gl_extensions, gl_commands)
     add_extensions(WGL_EXTENSION_FAMILIES, wgl_extensions, wgl_commands)
+    add_extensions([WGL_CONTEXT_FAMILY], wgl_extensions, wgl_commands)
 
     for family, ret, name, params, render in HAND_WRITTEN:
         procs = dict(families)[family]
@@ -381,7 +406,20 @@ def collect_families(gl_root, wgl_root):
         else:
             ret, params = wgl_commands[name]
             wgl_core.append(Proc("WGL", ret, name, params))
-    return families, wgl_core
+    return families, wgl_core, compatibility_only(gl_root)
+
+
+def compatibility_only(gl_root):
+    """The commands that GL 3.2's core profile removed (immediate mode, the matrix stack,
+    the texture environment, lighting, client arrays, display lists, ...)."""
+    names = set()
+    for feature in gl_root.findall("feature"):
+        if feature.get("api") != "gl":
+            continue
+        for remove in feature.findall("remove"):
+            if remove.get("profile") == "core":
+                names.update(c.get("name") for c in remove.findall("command"))
+    return names
 
 
 # The recorder's argument shapes, as gl_recorder.cpp spells them.
@@ -516,14 +554,27 @@ def write_record_args(families):
     return "\n".join(lines)
 
 
+def write_compat_only(families, removed):
+    lines = generated_header(
+        "// The slots whose commands GL 3.2's core profile removed, in the table's order:\n"
+        "// GL_COMPAT_ONLY(name). A core-profile or ES context offers none of them (nor GLU,\n"
+        "// which is built on them).")
+    lines.append("")
+    for family, procs in families:
+        lines += ["GL_COMPAT_ONLY(%s)" % proc.name for proc in procs if proc.name in removed]
+    lines.append("")
+    return "\n".join(lines)
+
+
 def generate(registry):
     gl_root = ET.parse(os.path.join(registry, "gl.xml")).getroot()
     wgl_root = ET.parse(os.path.join(registry, "wgl.xml")).getroot()
-    families, wgl_core = collect_families(gl_root, wgl_root)
+    families, wgl_core, removed = collect_families(gl_root, wgl_root)
     return {
         "procs": write_procs(families),
         "wgl_core": write_wgl_core(wgl_core),
         "record_args": write_record_args(families),
+        "compat_only": write_compat_only(families, removed),
     }, families
 
 

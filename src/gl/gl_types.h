@@ -36,6 +36,9 @@ typedef std::ptrdiff_t GLintptrARB;
 typedef std::ptrdiff_t GLsizeiptrARB;
 typedef std::int64_t GLint64EXT;
 typedef std::uint64_t GLuint64EXT;
+typedef std::int64_t GLint64;
+typedef std::uint64_t GLuint64;
+typedef struct __GLsync* GLsync;
 #ifdef __APPLE__
 typedef void* GLhandleARB;
 #else
