@@ -407,6 +407,10 @@ void ResetCamera() {
   Camera = CameraState();
 }
 
+bool CameraBehindWall() {
+  return Camera.moved && CameraEye().z < 0;
+}
+
 void InitScene() {
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
 
@@ -475,14 +479,27 @@ void RenderScene() {
   // The colour map is read, when first needed, before the stages are set: loading a
   // texture leaves its unit's texturing off.
   if (ShowColour && CurrentView == View::Lit) ColourTexture();
+
+  for (int i = 0; i < 4; ++i)
+    LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
+
+  // The wall's back in the lit views: plain black (the marker left texturing off on both
+  // units). The normal-map and light-vector views show their texels from either side.
+  const bool litView =
+      CurrentView == View::Lit || CurrentView == View::Flat || CurrentView == View::PerVertex;
+  if (CurrentModel == Model::Wall && litView && CameraBehindWall()) {
+    glColor4f(0, 0, 0, 1);
+    glBegin(GL_QUADS);
+    for (const Vector3& v : WallVertices) glVertex3fv(&v.x);
+    glEnd();
+    return;
+  }
+
   if (CurrentView == View::Lit) {
     SetUpBumpStages();
   } else {
     SetUpTeachingView(CurrentView);
   }
-
-  for (int i = 0; i < 4; ++i)
-    LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
 
   const bool specular = ShowSpecular && CurrentView == View::Lit;
   if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {

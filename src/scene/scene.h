@@ -36,7 +36,9 @@ struct CameraState {
 };
 extern CameraState Camera;
 constexpr float MaxCameraElevation = 1.48352986f;  // 85 degrees, short of the poles
-constexpr float MinCameraDistance = 1.5f;
+// Far enough that the near plane (1 from the eye) never cuts into a model (the torus
+// reaches 0.85 from the centre) and opens its inside to view.
+constexpr float MinCameraDistance = 2.0f;
 constexpr float MaxCameraDistance = 8.0f;
 
 // Turns the camera about the centre by the angles in radians (elevation held within
@@ -71,6 +73,10 @@ extern const char* NormalMapPath;
 
 // Fixed GL state, the two textures, the light marker's quadric and the wall geometry.
 void InitScene();
+
+// Whether the camera looks at the wall's back (from below the plane z = 0). The lit views
+// draw the back dark: a light in front of a surface does not light its back.
+bool CameraBehindWall();
 
 // Draws one frame into the back buffer.
 void RenderScene();
