@@ -4,13 +4,16 @@
 #include "scene/scene.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
+#include "platform/platform.h"
 #include "scene/models.h"
 #include "textures/cubemap.h"
 #include "textures/texture.h"
@@ -33,6 +36,7 @@ bool StartSpecular = false;
 bool StartColour = false;
 bool ForceTwoTextureUnits = false;
 const char* ColourMapPath = "Textures\\wall_colour.bmp";
+ColourMapState ColourMapStatus = ColourMapState::NotRead;
 const char* NormalMapPath = "Textures\\wall_bump.bmp";
 
 namespace {
@@ -160,7 +164,14 @@ GLuint ColourTexture() {
     glActiveTextureARB(GL_TEXTURE0_ARB);
     texture = LoadTextureIfReadable(true, ColourMapPath);
     FlipGreenChannel = flip;
-    if (!texture) WriteLog("the colour map cannot be read: colour stays off", false);
+    ColourMapStatus = texture ? ColourMapState::Loaded : ColourMapState::Unreadable;
+    if (!texture) {
+      WriteLog("the colour map cannot be read: colour stays off", false);
+      // For the panel, which says why: no file there, or one the reader refused.
+      std::FILE* file = std::fopen(NativePath(ColourMapPath).c_str(), "rb");
+      if (file) std::fclose(file);
+      if (!file && errno == ENOENT) ColourMapStatus = ColourMapState::NotFound;
+    }
   }
   return texture;
 }

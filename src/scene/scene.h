@@ -63,6 +63,10 @@ int SpecularPower();
 extern bool StartColour;  // at start-up, and after the user's reset
 extern const char* ColourMapPath;
 extern bool ForceTwoTextureUnits;
+// What became of the colour map: not read yet, loaded, or not loaded because the file is
+// not there or cannot be read as an image (the reader has shown why). Read once a path.
+enum class ColourMapState { NotRead, Loaded, NotFound, Unreadable };
+extern ColourMapState ColourMapStatus;
 
 struct Mesh;
 // The mesh of the sphere or the torus, made on first use.
