@@ -1,6 +1,6 @@
-# The command line and the user's controls over the view and the light.
-add_executable(controls_tests test_command_line.cpp test_controls.cpp)
-target_link_libraries(controls_tests PRIVATE bumpcore GTest::gtest_main)
+# The command line, the user's controls over the view and the light, and the panel.
+add_executable(controls_tests test_command_line.cpp test_controls.cpp test_panel.cpp)
+target_link_libraries(controls_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
 bumpdemo_discover_tests(controls_tests unit)
 
 # The curved models' meshes and tangent frames.

@@ -14,6 +14,7 @@ add_library(swap_probe SHARED e2e/swap_probe.c)
 target_link_libraries(swap_probe PRIVATE dl)
 find_package(X11 REQUIRED)
 target_link_libraries(e2e_spine_tests PRIVATE X11::X11)
+target_include_directories(e2e_spine_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
 target_compile_definitions(e2e_spine_tests PRIVATE SWAP_PROBE_LIBRARY="$<TARGET_FILE:swap_probe>")
 add_dependencies(e2e_spine_tests swap_probe)
 

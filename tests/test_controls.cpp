@@ -8,6 +8,7 @@
 #include "app/demo.h"
 #include "common/settings.h"
 #include "scene/light.h"
+#include "scene/overlay.h"
 #include "scene/scene.h"
 #include "window/window.h"
 
@@ -139,6 +140,59 @@ TEST_F(Controls, EachKeyActsOncePerPress) {
   EXPECT_FALSE(LightMotion.paused);
   EXPECT_EQ(LightMotion.height, 1.5f);
   EXPECT_EQ(LightClockAt(400), 400);
+}
+
+// Held keys through the window procedure: each auto-repeated key-down (bit 30 of lParam
+// set, and on Win32 a count in bits 0 to 15) steps Left, Right, Up, Down, + and - once
+// more; every other key still acts once per press.
+TEST_F(Controls, HeldSteppingKeysRepeatAndOtherKeysDoNot) {
+  auto hold = [](std::uint8_t key, int repeats, std::intptr_t count = 0) {
+    WindowProc(nullptr, WM_KEYDOWN, key, 1);
+    HandleControlKeys(0);
+    for (int i = 0; i < repeats; ++i) {
+      WindowProc(nullptr, WM_KEYDOWN, key, (std::intptr_t{1} << 30) | count);
+      HandleControlKeys(0);
+    }
+    WindowProc(nullptr, WM_KEYUP, key, 0);
+    HandleControlKeys(0);
+  };
+  SetLightPaused(true, 0);
+  hold(VK_RIGHT, 4);  // five steps on
+  hold(VK_LEFT, 1);   // two back
+  EXPECT_EQ(LightClockAt(0), 3 * UpdateStepMs);
+  hold(VK_UP, 2);
+  EXPECT_EQ(LightMotion.height, 1.5f + 3 * LightHeightStep);
+  hold(VK_DOWN, 0, 0);
+  EXPECT_EQ(LightMotion.height, 1.5f + 2 * LightHeightStep);
+  hold(0xBB, 1);  // + twice: x4
+  hold(0x6D, 0);  // keypad - once: x2
+  EXPECT_EQ(LightSpeed(), 2);
+  hold(0x6B, 1, 1);  // keypad +, a repeat counted 1
+  hold(0xBD, 1, 2);  // -, a repeat that stands for two
+  EXPECT_EQ(LightSpeed(), 1);
+  // Repeats arriving between two passes are all taken at the next.
+  WindowProc(nullptr, WM_KEYDOWN, VK_UP, 1);
+  for (int i = 0; i < 3; ++i) WindowProc(nullptr, WM_KEYDOWN, VK_UP, 1 << 30);
+  HandleControlKeys(0);
+  WindowProc(nullptr, WM_KEYUP, VK_UP, 0);
+  HandleControlKeys(0);
+  EXPECT_EQ(LightMotion.height, 1.5f + 6 * LightHeightStep);
+
+  // One action per press for the others, however long held.
+  ResetLightMotion();
+  hold('M', 3);
+  EXPECT_EQ(CurrentModel, Model::Sphere);
+  hold(VK_SPACE, 3);
+  EXPECT_TRUE(LightMotion.paused);
+  hold('2', 3);
+  EXPECT_EQ(CurrentView, View::NormalMap);
+  hold('W', 5);
+  EXPECT_TRUE(ShowWireframe);
+  // Nor does a key's repeats wait to act at its next press.
+  hold(VK_RIGHT, 0);
+  EXPECT_EQ(LightClockAt(0), UpdateStepMs);
+  CurrentModel = Model::Wall;
+  ShowWireframe = false;
 }
 
 // The mouse through the window procedure: a left-button drag orbits the camera (elevation

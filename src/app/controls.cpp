@@ -1,7 +1,11 @@
 // Key presses from the key-state table: a key acts when it goes down, not while it is
-// held, so one press is one step however many frames it spans.
+// held, so one press is one step however many frames it spans. The stepping keys (Left,
+// Right, Up, Down, + and -) also take the system's auto-repeats of a held key.
 #include "app/controls.h"
 
+#include <cstring>
+
+#include "app/demo.h"
 #include "app/panel.h"
 #include "common/state.h"
 #include "platform/platform.h"
@@ -37,6 +41,13 @@ bool PressedEither(std::uint8_t a, std::uint8_t b) {
   return first || second;
 }
 
+// The steps a stepping key asks for since the last pass: its press and its auto-repeats.
+int Steps(std::uint8_t key) {
+  const int steps = (Pressed(key) ? 1 : 0) + KeyRepeats[key];
+  KeyRepeats[key] = 0;
+  return steps;
+}
+
 }  // namespace
 
 void HandleControlKeys(std::int32_t now) {
@@ -56,15 +67,21 @@ void HandleControlKeys(std::int32_t now) {
 
   for (int view = 1; view <= 5; ++view)
     if (Pressed(static_cast<std::uint8_t>('0' + view))) CurrentView = static_cast<View>(view);
-  if (Pressed(VK_SPACE)) SetLightPaused(!LightMotion.paused, now);
-  if (Pressed(VK_LEFT)) StepPausedLight(-1);
-  if (Pressed(VK_RIGHT)) StepPausedLight(+1);
-  const bool faster = PressedEither(KeyPlus, KeyPadPlus);
-  const bool slower = PressedEither(KeyMinus, KeyPadMinus);
-  if (faster) ChangeLightSpeed(+1, now);
-  if (slower) ChangeLightSpeed(-1, now);
-  if (Pressed(VK_UP)) ChangeLightHeight(+1);
-  if (Pressed(VK_DOWN)) ChangeLightHeight(-1);
+  // A frozen clock holds the light already: Space has nothing to pause, and says so.
+  if (Pressed(VK_SPACE)) {
+    if (ClockFrozen)
+      NoteOnPanel("The clock is frozen: Space has nothing to pause", GetTimeMs());
+    else
+      SetLightPaused(!LightMotion.paused, now);
+  }
+  for (int n = Steps(VK_LEFT); n > 0; --n) StepPausedLight(-1, ClockFrozen);
+  for (int n = Steps(VK_RIGHT); n > 0; --n) StepPausedLight(+1, ClockFrozen);
+  const int faster = Steps(KeyPlus) + Steps(KeyPadPlus);
+  const int slower = Steps(KeyMinus) + Steps(KeyPadMinus);
+  for (int n = faster; n > 0; --n) ChangeLightSpeed(+1, now);
+  for (int n = slower; n > 0; --n) ChangeLightSpeed(-1, now);
+  for (int n = Steps(VK_UP); n > 0; --n) ChangeLightHeight(+1);
+  for (int n = Steps(VK_DOWN); n > 0; --n) ChangeLightHeight(-1);
   if (Pressed('M'))
     CurrentModel = CurrentModel == Model::Wall     ? Model::Sphere
                    : CurrentModel == Model::Sphere ? Model::Torus
@@ -84,6 +101,8 @@ void HandleControlKeys(std::int32_t now) {
     ResetLightMotion();
     ShowWireframe = ShowVectors = ShowPanel = false;
   }
+  // Every other key acts once per press: its repeats are dropped.
+  std::memset(KeyRepeats, 0, sizeof KeyRepeats);
 }
 
 bool TakeScreenshotRequest() {
@@ -94,5 +113,6 @@ bool TakeScreenshotRequest() {
 
 void ResetControlKeys() {
   for (bool& down : WasDown) down = false;
+  std::memset(KeyRepeats, 0, sizeof KeyRepeats);
   ScreenshotRequested = false;
 }

@@ -1,9 +1,13 @@
 // The panel's text and its frame-rate average.
 #include "app/panel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "app/demo.h"
+#include "common/settings.h"
+#include "scene/font.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
@@ -36,28 +40,88 @@ std::string Format(const char* format, double a, double b = 0) {
   return text;
 }
 
+// A line per setting, each as it stands: what is shown, the light and its clock.
+std::vector<std::string> StateLines() {
+  const int view = static_cast<int>(CurrentView);
+  const bool lit = CurrentView == View::Lit;
+  const char* const onlyLit = lit ? "" : " (seen in view 1)";
+  std::string colour = "Colour: off";
+  if (ShowColour) {
+    std::string path = ColourMapPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    colour = ColourMapStatus == ColourMapState::NotFound ? "Colour: no map (" + path + " not found)"
+             : ColourMapStatus == ColourMapState::Unreadable
+                 ? "Colour: no map (" + path + " unreadable)"
+                 : std::string("Colour: on") + onlyLit;
+  }
+  const long double speed = LightSpeed();
+  std::string clock = Format("Speed: x%g", static_cast<double>(speed));
+  if (ClockFrozen || LightMotion.paused)
+    clock += std::string(ClockFrozen ? " (" : " (paused: ") +
+             Format("Left/Right step %g ms)", static_cast<double>(speed * UpdateStepMs));
+  std::vector<std::string> lines = {
+      "View " + std::to_string(view) + ": " + ViewNames[view - 1] +
+          "   Model: " + ModelNames[static_cast<int>(CurrentModel)],
+      colour,
+      ShowSpecular ? "Specular: on, power " + std::to_string(SpecularPower()) + onlyLit
+                   : std::string("Specular: off"),
+      std::string("Wireframe: ") + (ShowWireframe ? "on" : "off") +
+          "   Vectors: " + (ShowVectors ? "on" : "off"),
+      !Camera.moved ? std::string("Camera: as at start")
+      : CurrentModel == Model::Wall && CameraBehindWall()
+          ? std::string("Camera: behind the wall, whose back is unlit")
+          : Format("Camera: moved, %.2f from the centre", Camera.distance),
+      Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
+  };
+  if (ClockFrozen)
+    lines.push_back("Clock frozen at " + std::to_string(FrozenClockMs) +
+                    " ms (Space does nothing)");
+  lines.push_back(clock);
+  return lines;
+}
+
+// The lines as the panel fits them in the window: a line too wide is broken at its last
+// space that fits (or at the edge where there is none), and goes on, indented, below.
+std::vector<std::string> FitToWindow(const std::vector<std::string>& lines) {
+  const std::size_t columns = std::max<std::size_t>(
+      8,
+      static_cast<std::size_t>((ScreenWidth - 2 * TextPanelMargin) / TextPanelScale / FontAdvance));
+  const std::string indent = "  ";
+  std::vector<std::string> fitted;
+  for (const std::string& line : lines) {
+    std::string rest = line;
+    std::size_t start = 0;  // where the text begins after the indent
+    while (rest.size() > columns) {
+      std::size_t cut = rest.rfind(' ', columns);
+      if (cut == std::string::npos || cut <= start) cut = columns;
+      fitted.push_back(rest.substr(0, cut));
+      const std::size_t next = rest.find_first_not_of(' ', cut);
+      rest = next == std::string::npos ? std::string() : indent + rest.substr(next);
+      start = indent.size();
+    }
+    if (!rest.empty() || start == 0) fitted.push_back(rest);
+  }
+  return fitted;
+}
+
 }  // namespace
 
 std::vector<std::string> PanelLines(double fps, const std::string& note) {
-  const int view = static_cast<int>(CurrentView);
-  std::vector<std::string> lines = {
-      "View " + std::to_string(view) + ": " + ViewNames[view - 1] + "    Model: " +
-          ModelNames[static_cast<int>(CurrentModel)] + (ShowColour ? "    Colour" : "") +
-          (ShowSpecular ? "    Specular ^" + std::to_string(SpecularPower()) : ""),
-      fps < 0 ? std::string("Frames per second: ...") : Format("Frames per second: %.1f", fps),
-      Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
-      Format("Speed: x%g", static_cast<double>(LightSpeed())) +
-          (LightMotion.paused ? "  (paused)" : ""),
+  std::vector<std::string> lines = StateLines();
+  lines.push_back(fps < 0 ? std::string("Frames per second: ...")
+                          : Format("Frames per second: %.1f", fps));
+  const std::vector<std::string> keys = {
       "",
       "1-5 view   M model   D colour   S specular",
-      "Space pause   Left/Right step",
+      ClockFrozen ? "Left/Right step" : "Space pause   Left/Right step",
       "+/- speed   Up/Down height",
       "W wireframe   V vectors   H/F1 panel",
       "Drag camera   Wheel nearer/farther",
       "F12 screenshot   R reset   Esc quit",
   };
+  lines.insert(lines.end(), keys.begin(), keys.end());
   if (!note.empty()) lines.push_back(note);
-  return lines;
+  return FitToWindow(lines);
 }
 
 void NoteOnPanel(const std::string& note, std::int32_t now) {
@@ -88,5 +152,5 @@ void DrawPanel(std::int32_t now) {
   if (ShowPanel)
     DrawTextPanel(PanelLines(LastFps, PendingNote));
   else if (!PendingNote.empty())
-    DrawTextPanel({PendingNote});
+    DrawTextPanel(FitToWindow({PendingNote}));
 }

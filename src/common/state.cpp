@@ -4,4 +4,5 @@
 std::int32_t ElapsedMs = 0;
 bool Running = false;
 std::uint8_t KeyState[256] = {};
+int KeyRepeats[256] = {};
 MouseInput Mouse;

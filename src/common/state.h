@@ -7,6 +7,9 @@
 extern std::int32_t ElapsedMs;      // clock reading of the current frame, in milliseconds
 extern bool Running;                // the main loop runs while it is true
 extern std::uint8_t KeyState[256];  // 1 while the key of that virtual-key code is down
+// The auto-repeated key-downs of each key since the controls last took them (a held key
+// stays 1 in KeyState; the repeats come on top, at the system's key-repeat rate).
+extern int KeyRepeats[256];
 
 // The mouse as the window procedure last heard it: the pointer in client pixels, whether
 // the left button is down, and the wheel's turn not yet taken (away from the user

@@ -66,9 +66,11 @@ bool SetLightPaused(bool paused, std::int32_t now) {
   return true;
 }
 
-bool StepPausedLight(int direction) {
-  if (!LightMotion.paused || direction == 0) return false;
-  LightMotion.pausedClock += (direction > 0 ? 1 : -1) * LightSpeed() * UpdateStepMs;
+bool StepPausedLight(int direction, bool clockFrozen) {
+  if (!(LightMotion.paused || clockFrozen) || direction == 0) return false;
+  const long double step = (direction > 0 ? 1 : -1) * LightSpeed() * UpdateStepMs;
+  // Running on a frozen clock, the offset is what moves the light's clock.
+  (LightMotion.paused ? LightMotion.pausedClock : LightMotion.clockOffset) += step;
   return true;
 }
 

@@ -37,9 +37,11 @@ long double LightClockAt(std::int32_t reading);
 // clock; resuming goes on from where it stood. While paused, a step moves the light's clock
 // by one simulation step at the current speed, back (-1) or on (+1). A speed change doubles
 // or halves the speed within its range, and the light goes on from where it is. Height
-// changes by one step within its range. Each returns whether it changed anything.
+// changes by one step within its range. Each returns whether it changed anything. A
+// program clock that stands still (clockFrozen: every reading the same) holds the light's
+// clock as a pause would, and a step then moves it the same way.
 bool SetLightPaused(bool paused, std::int32_t now);
-bool StepPausedLight(int direction);
+bool StepPausedLight(int direction, bool clockFrozen = false);
 bool ChangeLightSpeed(int direction, std::int32_t now);
 bool ChangeLightHeight(int direction);
 void ResetLightMotion();

@@ -116,9 +116,9 @@ void DrawTextPanel(const std::vector<std::string>& lines) {
   glPushMatrix();
   glLoadIdentity();
 
-  const float scale = 2;  // the font's pixels doubled, to be read at 640 x 480
-  const float lineHeight = 9 * scale;
-  const float margin = 3 * scale;
+  const float scale = TextPanelScale;
+  const float lineHeight = TextPanelLineHeight;
+  const float margin = TextPanelMargin;
   int widest = 0;
   for (const std::string& line : lines) widest = std::max(widest, TextColumns(line));
   const float boxWidth = widest * scale + 2 * margin;

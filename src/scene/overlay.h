@@ -13,8 +13,13 @@ extern bool ShowVectors;
 // none is on.
 void DrawGeometryOverlays();
 
-// Draws lines of text on a black box in the top left corner, in window pixels.
+// Draws lines of text on a black box in the top left corner, in window pixels: each font
+// pixel TextPanelScale pixels square, TextPanelMargin pixels of box around the text, one
+// line every TextPanelLineHeight pixels.
 void DrawTextPanel(const std::vector<std::string>& lines);
+constexpr int TextPanelScale = 2;  // the font's pixels doubled, to be read at 640 x 480
+constexpr int TextPanelMargin = 3 * TextPanelScale;
+constexpr int TextPanelLineHeight = 9 * TextPanelScale;
 
 // How long the vectors at the vertices are drawn, in world units.
 constexpr float VectorOverlayLength = 0.3f;

@@ -4,13 +4,16 @@
 #include "scene/scene.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
+#include "platform/platform.h"
 #include "scene/models.h"
 #include "textures/cubemap.h"
 #include "textures/texture.h"
@@ -33,6 +36,7 @@ bool StartSpecular = false;
 bool StartColour = false;
 bool ForceTwoTextureUnits = false;
 const char* ColourMapPath = "Textures\\wall_colour.bmp";
+ColourMapState ColourMapStatus = ColourMapState::NotRead;
 const char* NormalMapPath = "Textures\\wall_bump.bmp";
 
 namespace {
@@ -160,7 +164,14 @@ GLuint ColourTexture() {
     glActiveTextureARB(GL_TEXTURE0_ARB);
     texture = LoadTextureIfReadable(true, ColourMapPath);
     FlipGreenChannel = flip;
-    if (!texture) WriteLog("the colour map cannot be read: colour stays off", false);
+    ColourMapStatus = texture ? ColourMapState::Loaded : ColourMapState::Unreadable;
+    if (!texture) {
+      WriteLog("the colour map cannot be read: colour stays off", false);
+      // For the panel, which says why: no file there, or one the reader refused.
+      std::FILE* file = std::fopen(NativePath(ColourMapPath).c_str(), "rb");
+      if (file) std::fclose(file);
+      if (!file && errno == ENOENT) ColourMapStatus = ColourMapState::NotFound;
+    }
   }
   return texture;
 }
@@ -407,6 +418,10 @@ void ResetCamera() {
   Camera = CameraState();
 }
 
+bool CameraBehindWall() {
+  return Camera.moved && CameraEye().z < 0;
+}
+
 void InitScene() {
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
 
@@ -475,14 +490,27 @@ void RenderScene() {
   // The colour map is read, when first needed, before the stages are set: loading a
   // texture leaves its unit's texturing off.
   if (ShowColour && CurrentView == View::Lit) ColourTexture();
+
+  for (int i = 0; i < 4; ++i)
+    LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
+
+  // The wall's back in the lit views: plain black (the marker left texturing off on both
+  // units). The normal-map and light-vector views show their texels from either side.
+  const bool litView =
+      CurrentView == View::Lit || CurrentView == View::Flat || CurrentView == View::PerVertex;
+  if (CurrentModel == Model::Wall && litView && CameraBehindWall()) {
+    glColor4f(0, 0, 0, 1);
+    glBegin(GL_QUADS);
+    for (const Vector3& v : WallVertices) glVertex3fv(&v.x);
+    glEnd();
+    return;
+  }
+
   if (CurrentView == View::Lit) {
     SetUpBumpStages();
   } else {
     SetUpTeachingView(CurrentView);
   }
-
-  for (int i = 0; i < 4; ++i)
-    LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
 
   const bool specular = ShowSpecular && CurrentView == View::Lit;
   if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {

@@ -36,7 +36,9 @@ struct CameraState {
 };
 extern CameraState Camera;
 constexpr float MaxCameraElevation = 1.48352986f;  // 85 degrees, short of the poles
-constexpr float MinCameraDistance = 1.5f;
+// Far enough that the near plane (1 from the eye) never cuts into a model (the torus
+// reaches 0.85 from the centre) and opens its inside to view.
+constexpr float MinCameraDistance = 2.0f;
 constexpr float MaxCameraDistance = 8.0f;
 
 // Turns the camera about the centre by the angles in radians (elevation held within
@@ -61,6 +63,10 @@ int SpecularPower();
 extern bool StartColour;  // at start-up, and after the user's reset
 extern const char* ColourMapPath;
 extern bool ForceTwoTextureUnits;
+// What became of the colour map: not read yet, loaded, or not loaded because the file is
+// not there or cannot be read as an image (the reader has shown why). Read once a path.
+enum class ColourMapState { NotRead, Loaded, NotFound, Unreadable };
+extern ColourMapState ColourMapStatus;
 
 struct Mesh;
 // The mesh of the sphere or the torus, made on first use.
@@ -71,6 +77,10 @@ extern const char* NormalMapPath;
 
 // Fixed GL state, the two textures, the light marker's quadric and the wall geometry.
 void InitScene();
+
+// Whether the camera looks at the wall's back (from below the plane z = 0). The lit views
+// draw the back dark: a light in front of a surface does not light its back.
+bool CameraBehindWall();
 
 // Draws one frame into the back buffer.
 void RenderScene();

@@ -2,6 +2,7 @@
 // switch, their release in order, and the window procedure with the key-state table.
 #include "window/window.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cstdio>
 #include <string>
@@ -68,6 +69,7 @@ void ResetWindowState() {
   ModuleInstance = nullptr;
   WindowGone = false;
   for (std::uint8_t& key : KeyState) key = 0;
+  for (int& repeats : KeyRepeats) repeats = 0;
   Mouse = MouseInput();
 }
 
@@ -180,7 +182,11 @@ std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uint
       Platform.PostQuit(0);
       return 0;
     case WM_KEYDOWN:
-      if (wParam < 256) KeyState[wParam] = 1;
+      if (wParam >= 256) return 0;
+      // Bit 30, the key's previous state, marks an auto-repeat; bits 0 to 15 may count
+      // several (Win32 folds repeats the program was slow to take; SDL sends none).
+      if (lParam & (1 << 30)) KeyRepeats[wParam] += std::max(1, static_cast<int>(lParam & 0xFFFF));
+      KeyState[wParam] = 1;
       return 0;
     case WM_KEYUP:
       if (wParam < 256) KeyState[wParam] = 0;

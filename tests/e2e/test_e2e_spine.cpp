@@ -4,7 +4,13 @@
 // After gtest: Xlib defines macros (None, Bool) that gtest uses as names.
 #include <X11/Xlib.h>
 
+// The exit screenshot, decoded here (the command-line tests have their own copy).
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <thread>
@@ -303,6 +309,74 @@ TEST_F(RealWindow, KeysPauseStepSwitchViewAndSaveScreenshots) {
   press("Escape");
   EXPECT_EQ(WaitProcess(pid_, 10).exitCode, 0);
   pid_ = -1;
+}
+
+// Down held on a real X display, whose server repeats a held key (as X does by default):
+// the light goes down by more than one step. With the clock frozen at 0 the light sits at
+// (1, 0, height); the exit screenshot's white marker is matched to the nearest of the
+// heights the steps give, projected by the default camera. One press would give 1.25.
+TEST(HeldKeys, DownHeldOnARealDisplayLowersTheLightByMoreThanOneStep) {
+  XvfbServer xvfb;
+  if (xvfb.display.empty()) GTEST_SKIP() << "Xvfb could not be started";
+  DemoOptions options;
+  options.runDir = MakeRunDir();
+  options.env = {"SDL_VIDEODRIVER=x11", "DISPLAY=" + xvfb.display};
+  const std::string shot = options.runDir + "/held.png";
+  const int pid = StartProcess({DemoExecutable(), "--time", "0", "--screenshot", shot}, options);
+  std::string window;
+  for (int i = 0; i < 1200 && window.empty(); ++i) {
+    window = Capture({"xdotool", "search", "--name", "^OpenGL$"}, options.env);
+    if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_FALSE(window.empty()) << "no window titled OpenGL appeared";
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  window = Capture({"xdotool", "search", "--name", "^OpenGL$"}, options.env);
+  window = window.substr(0, window.find('\n'));
+  Capture({"xdotool", "windowfocus", "--sync", window}, options.env);
+  Capture({"xdotool", "keydown", "Down"}, options.env);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past the repeat delay
+  Capture({"xdotool", "keyup", "Down"}, options.env);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Capture({"xdotool", "key", "Escape"}, options.env);
+  const DemoResult result = WaitProcess(pid, 20);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+
+  int w = 0, h = 0, channels = 0;
+  stbi_uc* png = stbi_load(shot.c_str(), &w, &h, &channels, 3);
+  ASSERT_NE(png, nullptr) << shot;
+  // The pixel (top row first) where the default camera, at (2, 2, 2) looking at the origin
+  // with 60 degrees of vertical view at 4:3, shows (1, 0, z).
+  auto project = [](double z, double* x, double* y) {
+    const double r3 = std::sqrt(3.0), r2 = std::sqrt(2.0), r6 = std::sqrt(6.0);
+    const double d[3] = {-1, -2, z - 2};
+    const double depth = -(d[0] + d[1] + d[2]) / r3;
+    const double side = (d[1] - d[0]) / r2;
+    const double up = (-d[0] - d[1] + 2 * d[2]) / r6;
+    const double t = std::tan(M_PI / 6);
+    *x = (side / depth / (t * 4 / 3) + 1) / 2 * 640;
+    *y = 480 - (up / depth / t + 1) / 2 * 480;
+  };
+  // White pixels within 6 of the marker's centre at each height; the lit bricks have a
+  // few white specks of their own, never a disc of them.
+  int most = 0;
+  double height = 0;
+  for (double z = 0.25; z <= 1.5; z += 0.25) {
+    double cx, cy;
+    project(z, &cx, &cy);
+    int white = 0;
+    for (int y = static_cast<int>(cy) - 6; y <= static_cast<int>(cy) + 6; ++y)
+      for (int x = static_cast<int>(cx) - 6; x <= static_cast<int>(cx) + 6; ++x) {
+        if (x < 0 || y < 0 || x >= w || y >= h || std::hypot(x + 0.5 - cx, y + 0.5 - cy) > 6)
+          continue;
+        const stbi_uc* rgb = &png[(y * w + x) * 3];
+        white += rgb[0] == 255 && rgb[1] == 255 && rgb[2] == 255;
+      }
+    if (white > most) most = white, height = z;
+  }
+  stbi_image_free(png);
+  EXPECT_GT(most, 100) << "a disc of white where a step's height puts the marker";
+  EXPECT_LT(height, 1.25) << "more than one step down";
+  std::printf("held Down: the light at height %.2f\n", height);
 }
 
 }  // namespace
