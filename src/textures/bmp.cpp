@@ -19,8 +19,7 @@
 // dropped, when the file holds them: the image-size field is 0 or width x height x 3 (as
 // some writers put it) and the padded rows fit in the file, or the field is at least the
 // padded size. With a field of 0 or width x height x 3 and only that many bytes in the file
-// the rows are taken as packed. Rows that need no padding, and other bit counts, are read
-// as they stand.
+// the rows are taken as packed. Rows that need no padding are read as they stand.
 //
 // What it refuses, each with one text and before anything is allocated for the pixels: a
 // file shorter than its headers, a colour table or pixel data the file does not hold, a
