@@ -1,6 +1,7 @@
 // libFuzzer target over the BMP parser: each input is the whole content of a file, parsed
 // in memory. A served image must come with no refusal and a buffer the full width x height
-// x 3 bytes long; a refused one must come with the text of its one message and no pixels.
+// x 3 bytes long (24-bit or 32-bit files alike); a refused one must come with the text of its one
+// message and no pixels.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

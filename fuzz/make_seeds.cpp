@@ -1,5 +1,6 @@
 // Writes the seed images of the BMP fuzzer into a directory: the shapes the reader tests
 // build (served images, colour tables, explicit image sizes, refused sizes and formats).
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -43,6 +44,17 @@ int main(int argc, char** argv) {
   BmpFields deep = plain;
   deep.bitsPerPixel = 32;
   Write(dir, "32_bits.bmp", BmpFile(deep, CountingBytes(4 * 2 * 4)));
+  // 32-bit as ImageMagick writes it: a 124-byte header, BI_BITFIELDS, the usual masks.
+  BmpFields v5 = deep;
+  v5.infoHeaderSize = 124;
+  v5.pixelOffset = 138;
+  std::vector<std::uint8_t> v5File = BmpFile(v5, CountingBytes(84 + 4 * 2 * 4));
+  const std::uint32_t masks[] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u};
+  v5File[30] = 3;  // BI_BITFIELDS
+  for (int m = 0; m < 4; ++m)
+    for (int i = 0; i < 4; ++i)
+      v5File[54 + 4 * m + i] = static_cast<std::uint8_t>(masks[m] >> (8 * i));
+  Write(dir, "32_bits_v5_bitfields.bmp", v5File);
   BmpFields topDown = plain;
   topDown.height = -2;
   Write(dir, "top_down.bmp", BmpFile(topDown, CountingBytes(4 * 2 * 3)));

@@ -31,3 +31,9 @@ configure_file(${BUMPDEMO_STB_DIR}/stb_image.h ${CMAKE_BINARY_DIR}/stb/stb_image
 target_include_directories(e2e_command_line_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
 target_link_libraries(e2e_command_line_tests PRIVATE demo_process bumpcore GTest::gtest_main)
 bumpdemo_discover_tests(e2e_command_line_tests e2e)
+
+# Normal maps as other programs write them (32-bit, 16-bit, made with ImageMagick's
+# convert), drawn or refused by the real executable.
+add_executable(e2e_bitmap_tests e2e/test_e2e_bitmaps.cpp)
+target_link_libraries(e2e_bitmap_tests PRIVATE demo_process GTest::gtest_main)
+bumpdemo_discover_tests(e2e_bitmap_tests e2e)

@@ -115,6 +115,59 @@ TEST(SwapRedBlue, ExchangesFirstAndThirdByteOfEachPixel) {
   EXPECT_TRUE(std::equal(bytes, bytes + 7, expected));
 }
 
+// A 32-bit file as writers lay it out: an info header of infoSize bytes (masks within it
+// from 52 bytes on, alpha from 56), the three masks after a 40-byte header for
+// BI_BITFIELDS, gap bytes of 0xEE before the pixel data (the offset field points past
+// them), then blue, green, red and a fourth byte for each pixel, from the pixel's
+// position.
+struct DeepFile {
+  std::uint32_t infoSize = 40;
+  std::uint32_t compression = 0;                                        // 0 BI_RGB, 3 BI_BITFIELDS
+  std::uint32_t masks[4] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0};  // red, green, blue, alpha
+  std::int32_t width = 3;
+  std::int32_t height = 2;
+  std::size_t gap = 0;
+};
+
+std::uint8_t DeepBlue(int x, int y) {
+  return static_cast<std::uint8_t>(x * 7 + y * 3);
+}
+std::uint8_t DeepGreen(int x, int y) {
+  return static_cast<std::uint8_t>(200 - x + 11 * y);
+}
+std::uint8_t DeepRed(int x, int y) {
+  return static_cast<std::uint8_t>(x * 13 + y * 5 + 1);
+}
+
+std::vector<std::uint8_t> DeepBytes(const DeepFile& d) {
+  std::vector<std::uint8_t> bytes(14 + d.infoSize, 0);
+  auto put = [&bytes](std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put(14, d.infoSize);
+  put(18, static_cast<std::uint32_t>(d.width));
+  put(22, static_cast<std::uint32_t>(d.height));
+  bytes[26] = 1;
+  bytes[28] = 32;
+  put(30, d.compression);
+  put(34, static_cast<std::uint32_t>(d.width * d.height * 4));
+  if (d.compression == 3 && d.infoSize < 52) bytes.resize(bytes.size() + 12);  // masks follow
+  // The masks start at byte 54 whether they follow the header or lie within it.
+  for (int i = 0; i < 3; ++i)
+    if (d.infoSize >= 52 || d.compression == 3) put(54 + 4 * i, d.masks[i]);
+  if (d.infoSize >= 56) put(66, d.masks[3]);
+  bytes.insert(bytes.end(), d.gap, 0xEE);
+  put(10, static_cast<std::uint32_t>(bytes.size()));
+  for (int y = 0; y < d.height; ++y)
+    for (int x = 0; x < d.width; ++x)
+      bytes.insert(bytes.end(), {DeepBlue(x, y), DeepGreen(x, y), DeepRed(x, y),
+                                 static_cast<std::uint8_t>(0x55 ^ (x + 16 * y))});
+  put(2, static_cast<std::uint32_t>(bytes.size()));
+  return bytes;
+}
+
 // Files that follow the layout rules.
 
 TEST(BmpLayout, PackedFourByTwoWithImageSizeZero) {
@@ -251,6 +304,45 @@ TEST(BmpLayout, RowsNeedNotBeAMultipleOfFourBytes) {
   const ReadResult r = Read(WriteScratchFile("3x3.bmp", BmpFile(f, data)));
   ASSERT_TRUE(r.pixels);
   EXPECT_EQ(Bytes(r, 27), Swapped(data, 9));
+}
+
+// 32-bit files in the layouts writers use, each read back pixel for pixel: the fourth
+// byte dropped, the data found where the headers say.
+TEST(BmpLayout, ThirtyTwoBitFilesComeBackPixelForPixel) {
+  struct Case {
+    const char* name;
+    DeepFile file;
+  };
+  const Case cases[] = {
+      {"BI_RGB, 40-byte header, odd width", {40, 0, {}, 3, 2, 0}},
+      {"BI_RGB, offset past extra bytes", {40, 0, {}, 5, 3, 6}},
+      {"BI_BITFIELDS, masks after a 40-byte header", {40, 3, {0xFF0000, 0xFF00, 0xFF, 0}, 4, 2, 0}},
+      {"BI_BITFIELDS, 40-byte header, offset past extra bytes",
+       {40, 3, {0xFF0000, 0xFF00, 0xFF, 0}, 7, 1, 2}},
+      {"BI_BITFIELDS, 52-byte header", {52, 3, {0xFF0000, 0xFF00, 0xFF, 0}, 1, 3, 0}},
+      {"V4 header, alpha mask 0xFF000000",
+       {108, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000u}, 3, 3, 0}},
+      {"V5 header, alpha mask 0", {124, 3, {0xFF0000, 0xFF00, 0xFF, 0}, 2, 5, 0}},
+      {"V5 header, alpha mask 0xFF000000, extra bytes",
+       {124, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000u}, 9, 2, 16}},
+      {"V5 header, BI_RGB (masks not looked at)", {124, 0, {1, 2, 3, 4}, 1, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::uint8_t> bytes = DeepBytes(c.file);
+    const ReadResult r = Read(WriteScratchFile("deep.bmp", bytes));
+    ASSERT_TRUE(r.pixels) << (Fake.boxes.empty() ? "" : Fake.boxes[0].text);
+    EXPECT_TRUE(Fake.boxes.empty());
+    EXPECT_EQ(r.width, c.file.width);
+    EXPECT_EQ(r.height, c.file.height);
+    std::vector<std::uint8_t> expected;
+    for (int y = 0; y < c.file.height; ++y)
+      for (int x = 0; x < c.file.width; ++x)
+        expected.insert(expected.end(), {DeepRed(x, y), DeepGreen(x, y), DeepBlue(x, y)});
+    EXPECT_EQ(Bytes(r, expected.size()), expected);
+    EXPECT_TRUE(r.Allocated(expected.size())) << "a buffer of width x height x 3";
+    EXPECT_LE(r.largestAllocation, std::max<std::size_t>(bytes.size(), 4096));
+  }
 }
 
 // The parser on bytes in memory: it reads no byte past the size it is given (the bytes
@@ -415,8 +507,28 @@ BmpFields Fields(std::int32_t w, std::int32_t h, std::uint16_t bpp = 24,
   return f;
 }
 
+// A 3 x 2 32-bit file with the given header size, compression and masks.
+DeepFile Deep(std::uint32_t infoSize, std::uint32_t compression,
+              std::initializer_list<std::uint32_t> masks = {0xFF0000, 0xFF00, 0xFF, 0}) {
+  DeepFile d;
+  d.infoSize = infoSize;
+  d.compression = compression;
+  std::copy(masks.begin(), masks.end(), d.masks);
+  return d;
+}
+
+std::vector<std::uint8_t> WithField(std::vector<std::uint8_t> bytes, std::size_t at,
+                                    std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  return bytes;
+}
+
+constexpr const char* Unsupported =
+    "Unsupported bitmap format (reads 24- and 32-bit uncompressed images)";
+
 std::vector<Refusal> Refusals() {
   const std::vector<std::uint8_t> small = CountingBytes(24);
+  const std::vector<std::uint8_t> deep = DeepBytes(Deep(40, 0));
   const std::vector<std::uint8_t> good = BmpFile({}, small);
   return {
       {"Empty", {}, "Error reading bitmap header"},
@@ -440,10 +552,11 @@ std::vector<Refusal> Refusals() {
       // 16384 x 16384 x 24 bits does not fit a 32-bit product.
       {"BitCountProductOverflows", BmpFile(Fields(16384, 16384), small),
        "Bitmap data size out of range"},
-      {"BitCountProductOverflowsHighBpp", BmpFile(Fields(4096, 4096, 0xFFFF), small),
-       "Bitmap data size out of range"},
-      {"EightBitsPerPixel", BmpFile(Fields(4, 2, 8), small), "Unsupported bitmap format"},
-      {"ZeroBitsPerPixel", BmpFile(Fields(4, 2, 0), small), "Unsupported bitmap format"},
+      {"HighBitCount", BmpFile(Fields(4096, 4096, 0xFFFF), small), Unsupported},
+      {"EightBitsPerPixel", BmpFile(Fields(4, 2, 8), small), Unsupported},
+      {"ZeroBitsPerPixel", BmpFile(Fields(4, 2, 0), small), Unsupported},
+      // Enough bytes for 24-bit rows do not make a 16-bit file one.
+      {"SixteenBitsWithDataEnough", BmpFile(Fields(4, 2, 16, 24), small), Unsupported},
       {"ImageSizeTooSmall", BmpFile(Fields(4, 2, 24, 23), small), "Unsupported bitmap format"},
       {"HugeImageSize", BmpFile(Fields(4, 2, 24, 0xFFFFFFFFu), small), "Error reading bitmap data"},
       {"ImageSizeOneMoreThanTheFile", BmpFile(Fields(4, 2, 24, 25), small),
@@ -460,6 +573,30 @@ std::vector<Refusal> Refusals() {
       {"ColoursUsedPastTheEnd", BmpFile(Fields(4, 2, 24, 0, 25), small), "Error reading palette"},
       {"ColoursUsedLeaveNoPixels", BmpFile(Fields(4, 2, 24, 0, 24), small),
        "Error reading bitmap data"},
+      // 32-bit files the reader cannot serve.
+      {"DeepRedInTheTopByte", DeepBytes(Deep(124, 3, {0xFF000000u, 0xFF00, 0xFF, 0xFF0000})),
+       Unsupported},
+      {"DeepBlueAndRedExchanged", DeepBytes(Deep(40, 3, {0xFF, 0xFF00, 0xFF0000, 0})), Unsupported},
+      {"DeepTenBitChannels", DeepBytes(Deep(124, 3, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000u})),
+       Unsupported},
+      {"DeepAlphaInTheRedByte", DeepBytes(Deep(56, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF0000})),
+       Unsupported},
+      {"DeepRunLength", DeepBytes(Deep(40, 1)), Unsupported},
+      {"DeepAlphaBitfields", DeepBytes(Deep(40, 6)), Unsupported},
+      {"DeepMasksInAShortHeader", DeepBytes(Deep(44, 3)), Unsupported},
+      {"DeepHeaderTooSmall", WithField(deep, 14, 12), Unsupported},
+      {"DeepPixelsCutShort", Truncated(deep, deep.size() - 1), "Error reading bitmap data"},
+      {"DeepNoPixels", Truncated(deep, 54), "Error reading bitmap data"},
+      {"DeepMasksCutShort", Truncated(DeepBytes(Deep(40, 3)), 65), "Error reading bitmap header"},
+      {"DeepV5HeaderCutShort", Truncated(DeepBytes(Deep(124, 3)), 137),
+       "Error reading bitmap header"},
+      {"DeepHeaderSizeHuge", WithField(deep, 14, 0xFFFFFFF0u), "Error reading bitmap header"},
+      {"DeepOffsetBeyondTheFile", WithField(deep, 10, 0xFFFFFFFFu), "Error reading bitmap data"},
+      {"DeepOffsetInsideTheHeader", WithField(deep, 10, 40), "Error reading bitmap data"},
+      {"DeepHugeEdges", WithField(WithField(deep, 18, 16384), 22, 16384),
+       "Error reading bitmap data"},
+      {"DeepTopDown", WithField(deep, 22, 0xFFFFFFFEu), "Unsupported bitmap size"},
+      {"DeepTooWide", WithField(deep, 18, 16385), "Bitmap too large (over 16384 x 16384)"},
   };
 }
 
@@ -498,6 +635,17 @@ struct ManifestEntry {
   std::int64_t width, height, bpp, imageSize, coloursUsed;
 };
 
+// The suite's 32-bit files that are served: uncompressed, or with the usual masks after a
+// 40-byte header. Each holds the picture of g/rgb24.bmp. The other 32-bit files use
+// masks the reader does not read (red in the top byte, 10- or 11-bit channels, alpha in
+// another byte) or BI_ALPHABITFIELDS.
+const char* const ServedDeepFiles[] = {"g/rgb32.bmp", "g/rgb32bfdef.bmp", "q/rgb32fakealpha.bmp"};
+
+bool IsServedDeepFile(const std::string& file) {
+  return std::find(std::begin(ServedDeepFiles), std::end(ServedDeepFiles), file) !=
+         std::end(ServedDeepFiles);
+}
+
 std::map<std::string, ManifestEntry> ReadManifest(const std::string& dir) {
   std::map<std::string, ManifestEntry> entries;
   std::ifstream in(dir + "/MANIFEST.tsv");
@@ -518,15 +666,17 @@ std::int64_t PaddedSize(const ManifestEntry& e) {
   return (e.width * 3 + 3) / 4 * 4 * e.height;
 }
 
-// What the layout rules and the refusals make of a file, from its fields alone.
-bool ShouldLoad(const ManifestEntry& e) {
+// What the 24-bit layout rules and the refusals make of a file, from its fields alone;
+// every bit count but 24 and 32 is refused.
+bool ShouldLoad(const std::string& file, const ManifestEntry& e) {
+  if (e.bpp == 32) return IsServedDeepFile(file);
+  if (e.bpp != 24) return false;
   if (e.bytes < 54 || e.coloursUsed > static_cast<std::int64_t>(e.bytes) - 54) return false;
   if (e.width <= 0 || e.height <= 0 || e.width > 16384 || e.height > 16384) return false;
   const std::int64_t dataSize = e.imageSize ? e.imageSize : e.width * e.height * e.bpp / 8;
   if (!e.imageSize && e.width * e.height * e.bpp > INT32_MAX) return false;
   if (dataSize < e.width * e.height * 3) return false;
-  if (e.bpp == 24 && e.imageSize > e.width * e.height * 3 && e.imageSize < PaddedSize(e))
-    return false;
+  if (e.imageSize > e.width * e.height * 3 && e.imageSize < PaddedSize(e)) return false;
   return 54 + e.coloursUsed + dataSize <= static_cast<std::int64_t>(e.bytes);
 }
 
@@ -544,6 +694,8 @@ TEST(BmpSuite, EveryFileIsLoadedOrRefusedAsItsFieldsSay) {
   ASSERT_GE(manifest.size(), 80u) << "manifest of " << dir;
   int loaded = 0, refused = 0;
   std::map<std::string, int> reasons;
+  std::vector<std::uint8_t> picture24;
+  std::vector<std::vector<std::uint8_t>> deepPictures;
   for (const char* group : {"g", "q", "b"}) {
     DIR* listing = opendir((dir + "/" + group).c_str());
     ASSERT_NE(listing, nullptr) << dir << "/" << group;
@@ -560,8 +712,12 @@ TEST(BmpSuite, EveryFileIsLoadedOrRefusedAsItsFieldsSay) {
       EXPECT_LE(r.largestAllocation, std::max<std::size_t>(raw.size(), 4096));
       ASSERT_EQ(manifest.count(file), 1u) << "not in the manifest";
       const ManifestEntry& e = manifest.at(file);
-      EXPECT_EQ(static_cast<bool>(r.pixels), ShouldLoad(e));
-      if (r.pixels) {
+      EXPECT_EQ(static_cast<bool>(r.pixels), ShouldLoad(file, e));
+      if (r.pixels && e.bpp == 32) {
+        ++loaded;
+        EXPECT_TRUE(Fake.boxes.empty());
+        deepPictures.push_back(Bytes(r, static_cast<std::size_t>(e.width * e.height * 3)));
+      } else if (r.pixels) {
         ++loaded;
         EXPECT_TRUE(Fake.boxes.empty());
         EXPECT_EQ(r.width, e.width);
@@ -577,6 +733,7 @@ TEST(BmpSuite, EveryFileIsLoadedOrRefusedAsItsFieldsSay) {
           rows.insert(rows.end(), raw.begin() + start + y * stride,
                       raw.begin() + start + y * stride + row);
         EXPECT_EQ(Bytes(r, count), Swapped(rows, count / 3));
+        if (file == "g/rgb24.bmp") picture24 = Bytes(r, count);
       } else {
         ++refused;
         ASSERT_EQ(Fake.boxes.size(), 1u);
@@ -586,6 +743,10 @@ TEST(BmpSuite, EveryFileIsLoadedOrRefusedAsItsFieldsSay) {
     }
   }
   EXPECT_EQ(loaded + refused, static_cast<int>(manifest.size()));
+  // The 32-bit files hold the 24-bit file's picture: their pixels are its pixels.
+  ASSERT_EQ(picture24.size(), 127u * 64 * 3);
+  EXPECT_EQ(deepPictures.size(), std::size(ServedDeepFiles));
+  for (const std::vector<std::uint8_t>& picture : deepPictures) EXPECT_TRUE(picture == picture24);
   std::printf("bmpsuite: %d files, %d loaded, %d refused\n", loaded + refused, loaded, refused);
   for (const auto& reason : reasons)
     std::printf("  %3d  %s\n", reason.second, reason.first.c_str());

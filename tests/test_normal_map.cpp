@@ -1,7 +1,9 @@
 // The normal-map tool, run as a program: the shipped wall_bump.bmp is exactly what it
 // makes; its output is in the layout the reader serves; normals point the right way
-// (+x right, +y up the picture, +z out); user height maps in each supported form give
-// the normals of their slopes; and a command line it cannot follow changes no file.
+// (+x right, +y up the picture, +z out); user height maps in each supported form (8-bit,
+// 24-bit, 32-bit, top-down, behind a larger header) give the normals of their slopes; a
+// command line it cannot follow changes no file; and an existing file is replaced only
+// with --force.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -150,6 +152,31 @@ std::vector<std::uint8_t> Ramp8() {
   return BmpFile(f, body);
 }
 
+// The ramp as a 32-bit file in ImageMagick's layout (a 124-byte header, BI_BITFIELDS, an
+// opaque alpha byte), or as a 24-bit file with that header (what convert writes for a
+// picture without alpha): the pixels start at byte 138.
+std::vector<std::uint8_t> RampWithV5Header(std::uint16_t bitsPerPixel) {
+  BmpFields f;
+  f.width = 16;
+  f.height = 8;
+  f.bitsPerPixel = bitsPerPixel;
+  f.infoHeaderSize = 124;
+  f.pixelOffset = 138;
+  std::vector<std::uint8_t> body(84, 0);  // the rest of the header; the masks come first
+  const std::uint32_t masks[] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u};
+  for (int m = 0; m < 4; ++m)
+    for (int i = 0; i < 4; ++i) body[4 * m + i] = static_cast<std::uint8_t>(masks[m] >> (8 * i));
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const std::uint8_t g = RampLevel(x, y);
+      body.insert(body.end(), {g, g, g});
+      if (bitsPerPixel == 32) body.push_back(255);
+    }
+  std::vector<std::uint8_t> file = BmpFile(f, body);
+  if (bitsPerPixel == 32) file[30] = 3;  // BI_BITFIELDS
+  return file;
+}
+
 TEST(NormalMapTool, HeightMapSlopesBecomeNormals) {
   const std::string from24 = ScratchDir() + "/ramp24-normals.bmp";
   ASSERT_EQ(RunTool("--strength 4 " + Quote(from24) + " " +
@@ -179,6 +206,17 @@ TEST(NormalMapTool, HeightMapSlopesBecomeNormals) {
       RunTool("--strength 4 " + Quote(from8) + " " + Quote(WriteScratchFile("ramp8.bmp", Ramp8()))),
       0);
   EXPECT_TRUE(ReadWholeFile(from8) == file);
+
+  // And as ImageMagick writes it, 32-bit or 24-bit behind a larger header.
+  for (std::uint16_t bits : {32, 24}) {
+    SCOPED_TRACE(bits);
+    const std::string name = "ramp-v5-" + std::to_string(bits);
+    const std::string made = ScratchDir() + "/" + name + "-normals.bmp";
+    ASSERT_EQ(RunTool("--strength 4 " + Quote(made) + " " +
+                      Quote(WriteScratchFile(name + ".bmp", RampWithV5Header(bits)))),
+              0);
+    EXPECT_TRUE(ReadWholeFile(made) == file);
+  }
 }
 
 TEST(NormalMapTool, FlatHeightMapGivesStraightNormals) {
@@ -206,11 +244,15 @@ TEST(NormalMapTool, RefusesWhatItCannotServe) {
   std::vector<std::uint8_t> six = Ramp24(false, 6);
   EXPECT_EQ(RunTool(Quote(made) + " " + Quote(WriteScratchFile("six.bmp", six))), 1);
   EXPECT_EQ(RunTool(Quote(made) + " " + Quote(ScratchDir() + "/no-height-map.bmp")), 1);
+  // What the program's reader refuses: 16 bits a pixel, 32-bit masks it does not read.
   BmpFields f;
-  f.bitsPerPixel = 32;
+  f.bitsPerPixel = 16;
   EXPECT_EQ(RunTool(Quote(made) + " " +
-                    Quote(WriteScratchFile("rgba.bmp", BmpFile(f, CountingBytes(32))))),
+                    Quote(WriteScratchFile("rgb16.bmp", BmpFile(f, CountingBytes(16))))),
             1);
+  std::vector<std::uint8_t> oddMasks = RampWithV5Header(32);
+  oddMasks[54] = 0xFF;  // red 0x00FF00FF
+  EXPECT_EQ(RunTool(Quote(made) + " " + Quote(WriteScratchFile("oddmasks.bmp", oddMasks))), 1);
   EXPECT_TRUE(ReadWholeFile(made).empty()) << "nothing written";
   EXPECT_EQ(RunTool(""), 2) << "usage";
 }
@@ -279,8 +321,20 @@ TEST(NormalMapTool, CommandLinesAreCheckedBeforeAnyFileIsTouched) {
        "the colour map 'out.bmp' is the normal map's file too", nullptr},
       {"--colour same.bmp out.bmp dome128.bmp", 2, "err", "is the height map itself", nullptr},
       {"--colour --strength 2 out.bmp", 2, "err", "--colour needs a file name", nullptr},
+      // The height map named first, as cp and convert take their files: it is the output,
+      // and it exists.
+      {"dome128.bmp new.bmp", 2, "err",
+       "dome128.bmp exists; it is the OUTPUT argument (the first; the height map comes second); "
+       "use --force to replace it",
+       nullptr},
+      {"--colour dome128.bmp out.bmp", 2, "err",
+       "dome128.bmp exists; it is the --colour output; use --force to replace it", nullptr},
+      {"--force same.bmp dome128.bmp", 2, "err", "is the height map itself", nullptr},
+      {"--force --colour dome128.bmp out.bmp same.bmp", 2, "err", "is the height map itself",
+       nullptr},
       {"--help", 0, "out",
-       "usage: make_normal_map [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]",
+       "usage: make_normal_map [--force] [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp "
+       "[HEIGHTMAP.bmp]",
        nullptr},
       {"-h out.bmp", 0, "out", "--strength K", nullptr},
       {"--strength 2.5 new.bmp dome128.bmp", 0, "out",
@@ -331,6 +385,42 @@ TEST(NormalMapTool, CommandLinesAreCheckedBeforeAnyFileIsTouched) {
       EXPECT_EQ(made[22] | made[23] << 8, 128) << "height";
     }
   }
+}
+
+// An existing output stays byte for byte without --force, and is replaced with it by what
+// a fresh name receives; the same for the colour map.
+TEST(NormalMapTool, ExistingOutputIsReplacedOnlyWithForce) {
+  const std::string dir = ScratchDir() + "/force";
+  std::filesystem::create_directories(dir);
+  const std::string heightMap = dir + "/dome.bmp", old = dir + "/old.bmp";
+  const std::string oldColour = dir + "/old-colour.bmp", fresh = dir + "/fresh.bmp";
+  const std::string freshColour = dir + "/fresh-colour.bmp";
+  const std::vector<std::uint8_t> dome = Dome128();
+  std::ofstream(heightMap, std::ios::binary)
+      .write(reinterpret_cast<const char*>(dome.data()), static_cast<std::streamsize>(dome.size()));
+  const std::vector<std::uint8_t> before = {'k', 'e', 'e', 'p', '\n'};
+  for (const std::string& path : {old, oldColour})
+    std::ofstream(path, std::ios::binary).write("keep\n", 5);
+
+  EXPECT_EQ(RunTool(Quote(old) + " " + Quote(heightMap)), 2);
+  EXPECT_EQ(RunTool("--colour " + Quote(freshColour) + " " + Quote(old) + " " + Quote(heightMap)),
+            2);
+  EXPECT_EQ(RunTool("--colour " + Quote(oldColour) + " " + Quote(fresh) + " " + Quote(heightMap)),
+            2);
+  EXPECT_TRUE(ReadWholeFile(old) == before);
+  EXPECT_TRUE(ReadWholeFile(oldColour) == before);
+  EXPECT_FALSE(std::filesystem::exists(fresh)) << "nothing written on a refusal";
+  EXPECT_FALSE(std::filesystem::exists(freshColour));
+
+  ASSERT_EQ(RunTool("--colour " + Quote(freshColour) + " " + Quote(fresh) + " " + Quote(heightMap)),
+            0);
+  ASSERT_EQ(ReadWholeFile(fresh).size(), 49206u);
+  ASSERT_EQ(
+      RunTool("--force --colour " + Quote(oldColour) + " " + Quote(old) + " " + Quote(heightMap)),
+      0);
+  EXPECT_TRUE(ReadWholeFile(old) == ReadWholeFile(fresh));
+  EXPECT_TRUE(ReadWholeFile(oldColour) == ReadWholeFile(freshColour));
+  EXPECT_TRUE(ReadWholeFile(heightMap) == dome);
 }
 
 }  // namespace

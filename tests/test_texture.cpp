@@ -171,8 +171,9 @@ TEST(TextureLoadFailure, RefusedFileEndsTheProgramAfterTwoMessages) {
   BmpFields paletted;
   paletted.bitsPerPixel = 8;
   const std::string path8 = WriteScratchFile("paletted.bmp", BmpFile(paletted, CountingBytes(8)));
-  EXPECT_EXIT(LoadAndReport(path8), ::testing::ExitedWithCode(1),
-              DeathPattern("Unsupported bitmap format", path8));
+  EXPECT_EXIT(
+      LoadAndReport(path8), ::testing::ExitedWithCode(1),
+      DeathPattern("Unsupported bitmap format (reads 24- and 32-bit uncompressed images)", path8));
 }
 
 }  // namespace

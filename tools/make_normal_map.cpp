@@ -2,19 +2,26 @@
 // unpadded rows (the layout the program's reader serves), each texel 0.5 + 0.5 n with +x
 // to the right, +y up the picture (texture t) and +z out of the wall.
 //
-//   make_normal_map [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]
+//   make_normal_map [--force] [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]
+//
+// The output comes first (the order the shipped map's instructions have always used); a
+// file that exists is never replaced unless --force is given, so that a height map named
+// first, as cp and convert would take it, survives.
 //
 // With --colour it also writes a colour map of the same size from the same heights: grey
 // mortar in the low parts, brick red on the faces, each face a little lighter or darker
 // as it stands higher or lower.
 //
 // Every argument is checked before anything is read or written: a bad one ends the tool
-// with exit code 2, and the output may never be the height map itself (by any path).
+// with exit code 2, and the output may never be the height map itself (by any path), nor
+// an existing file without --force.
 // Other failures (an unreadable or unsupported height map, an unwritable output) end it
 // with exit code 1. Nothing is written unless the whole map could be made.
 //
-// The height map, if given, is an uncompressed 8-bit paletted or 24-bit BMP (grey levels,
-// or the luminance of colour), its width a multiple of 4. Without one the tool draws a
+// The height map, if given, is an uncompressed 8-bit paletted, 24-bit or 32-bit BMP (grey
+// levels, or the luminance of colour), its width a multiple of 4. 24- and 32-bit files
+// are decoded by the program's own reader (ParseBitmap), so the tool takes what the demo
+// takes; 8-bit files, which the demo does not read, are decoded here. Without one the tool draws a
 // 256 x 256 brick wall in a running bond with mortar grooves and a rough surface; it
 // tiles seamlessly, and its output is the same bytes on every machine (integer hashing
 // for the roughness, and only +, -, *, / and sqrt in double precision, uncontracted).
@@ -34,13 +41,17 @@
 #include <sys/stat.h>
 #endif
 
+#include "textures/bmp.h"
+
 namespace {
 
 constexpr const char* Usage =
-    "usage: make_normal_map [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]\n"
-    "Writes a normal map as a 24-bit BMP to OUTPUT.bmp: from HEIGHTMAP.bmp (an uncompressed\n"
-    "8-bit paletted or 24-bit BMP, its width a multiple of 4) if given, else a 256 x 256\n"
-    "brick wall.\n"
+    "usage: make_normal_map [--force] [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp "
+    "[HEIGHTMAP.bmp]\n"
+    "Writes a normal map as a 24-bit BMP to OUTPUT.bmp (the first file named): from\n"
+    "HEIGHTMAP.bmp (the second; an uncompressed 8-bit paletted, 24-bit or 32-bit BMP, its\n"
+    "width a multiple of 4) if given, else a 256 x 256 brick wall.\n"
+    "  --force       replace OUTPUT.bmp and COLOUR.bmp if they exist (never the height map)\n"
     "  --strength K  how many texels the highest point stands out of the wall, more than 0\n"
     "                and at most 1000 (default 6)\n"
     "  --colour COLOUR.bmp  also write a colour map from the same heights: mortar grey\n"
@@ -108,6 +119,17 @@ bool SameFile(const char* a, const char* b) {
   struct stat first, second;
   return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
          first.st_ino == second.st_ino;
+#endif
+}
+
+// Whether something is at path (a dangling link included), so that writing would replace
+// or follow it.
+bool Exists(const char* path) {
+#ifdef _WIN32
+  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+#else
+  struct stat info;
+  return lstat(path, &info) == 0;
 #endif
 }
 
@@ -197,8 +219,38 @@ double Luminance(int r, int g, int b) {
   return (0.299 * r + 0.587 * g + 0.114 * b) / 255.0;
 }
 
-// Reads an uncompressed 8-bit paletted or 24-bit BMP, bottom-up or top-down, as heights
-// in [0, 1].
+void Put32(std::vector<std::uint8_t>* b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// An 8-bit paletted height map, which the program's reader does not serve: the colour
+// table after the info header, rows padded to 4 bytes from the pixel-data offset.
+HeightField ReadPalettedHeightMap(const std::vector<std::uint8_t>& b, int width, int rawHeight) {
+  const std::uint32_t offset = U32(b, 10), infoSize = U32(b, 14), colours = U32(b, 46);
+  const int height = rawHeight < 0 ? -rawHeight : rawHeight;
+  const std::size_t rowBytes = (static_cast<std::size_t>(width) + 3) / 4 * 4;
+  if (offset > b.size() || (b.size() - offset) / rowBytes < static_cast<std::size_t>(height))
+    Fail("height map: pixel data cut short");
+  std::vector<double> palette(256, 0.0);
+  const std::size_t count = colours ? colours : 256, start = 14 + infoSize;
+  if (count > 256 || start + count * 4 > offset) Fail("height map: bad colour table");
+  for (std::size_t i = 0; i < count; ++i)
+    palette[i] = Luminance(b[start + 4 * i + 2], b[start + 4 * i + 1], b[start + 4 * i]);
+
+  HeightField field;
+  field.width = width;
+  field.height = height;
+  field.h.resize(static_cast<std::size_t>(width) * height);
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* p = &b[offset + row * rowBytes];
+    const int y = rawHeight < 0 ? height - 1 - row : row;  // top-down files start at the top
+    for (int x = 0; x < width; ++x) field.At(x, y) = palette[p[x]];
+  }
+  return field;
+}
+
+// Reads an uncompressed 8-bit paletted, 24-bit or 32-bit BMP, bottom-up or top-down, as
+// heights in [0, 1].
 HeightField ReadHeightMap(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
   if (!file) Fail(std::string("cannot open ") + path);
@@ -212,34 +264,43 @@ HeightField ReadHeightMap(const char* path) {
   const std::int32_t width = static_cast<std::int32_t>(U32(b, 18));
   const std::int32_t rawHeight = static_cast<std::int32_t>(U32(b, 22));
   const std::uint16_t bpp = U16(b, 28);
-  const std::uint32_t compression = U32(b, 30), colours = U32(b, 46);
-  if (infoSize < 40 || compression != 0 || (bpp != 8 && bpp != 24))
-    Fail("height map: only uncompressed 8-bit paletted or 24-bit files are read");
+  const std::uint32_t compression = U32(b, 30);
+  // A 32-bit file's compression and masks are the reader's to judge.
+  if ((bpp != 8 && bpp != 24 && bpp != 32) || (bpp != 32 && (infoSize < 40 || compression != 0)))
+    Fail("height map: only uncompressed 8-bit paletted, 24-bit or 32-bit files are read");
   if (width <= 0 || width > 16384 || rawHeight == 0 || rawHeight < -16384 || rawHeight > 16384)
     Fail("height map: unsupported size");
   if (width % 4 != 0) Fail("height map: the width must be a multiple of 4");
-  const int height = rawHeight < 0 ? -rawHeight : rawHeight;
-  const std::size_t rowBytes = (static_cast<std::size_t>(width) * bpp / 8 + 3) / 4 * 4;
-  if (offset > b.size() || (b.size() - offset) / rowBytes < static_cast<std::size_t>(height))
-    Fail("height map: pixel data cut short");
+  if (bpp == 8) return ReadPalettedHeightMap(b, width, rawHeight);
 
-  std::vector<double> palette(256, 0.0);
-  if (bpp == 8) {
-    const std::size_t count = colours ? colours : 256, start = 14 + infoSize;
-    if (count > 256 || start + count * 4 > offset) Fail("height map: bad colour table");
-    for (std::size_t i = 0; i < count; ++i)
-      palette[i] = Luminance(b[start + 4 * i + 2], b[start + 4 * i + 1], b[start + 4 * i]);
+  // The reader serves bottom-up files, and takes 24-bit pixels from right after a 40-byte
+  // header: a top-down file is handed over as bottom-up (its rows then come top row
+  // first), and a 24-bit file's own pixels are put where the reader looks.
+  const int height = rawHeight < 0 ? -rawHeight : rawHeight;
+  std::vector<std::uint8_t> bytes;
+  if (bpp == 24) {
+    if (offset > b.size()) Fail("height map: pixel data cut short");
+    bytes.assign(b.begin(), b.begin() + 54);
+    Put32(&bytes, 10, 54);
+    Put32(&bytes, 14, 40);
+    Put32(&bytes, 34, 0);  // the size from width and height
+    Put32(&bytes, 46, 0);  // no colour-table block
+    bytes.insert(bytes.end(), b.begin() + offset, b.end());
+  } else {
+    bytes = b;
   }
+  Put32(&bytes, 22, static_cast<std::uint32_t>(height));
+  const ParsedBitmap parsed = ParseBitmap(bytes.data(), bytes.size());
+  if (parsed.refusal) Fail(std::string("height map: ") + parsed.refusal);
 
   HeightField field;
   field.width = width;
   field.height = height;
   field.h.resize(static_cast<std::size_t>(width) * height);
   for (int row = 0; row < height; ++row) {
-    const std::uint8_t* p = &b[offset + row * rowBytes];
+    const std::uint8_t* p = &parsed.pixels[static_cast<std::size_t>(row) * width * 3];
     const int y = rawHeight < 0 ? height - 1 - row : row;  // top-down files start at the top
-    for (int x = 0; x < width; ++x)
-      field.At(x, y) = bpp == 8 ? palette[p[x]] : Luminance(p[3 * x + 2], p[3 * x + 1], p[3 * x]);
+    for (int x = 0; x < width; ++x, p += 3) field.At(x, y) = Luminance(p[0], p[1], p[2]);
   }
   return field;
 }
@@ -327,6 +388,7 @@ std::vector<std::uint8_t> MakeColourMap(const HeightField& field) {
 int main(int argc, char** argv) {
   double strength = 6.0;  // height 1 stands this many texels out of the wall
   const char* colourPath = nullptr;
+  bool force = false;
   std::vector<const char*> paths;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
@@ -338,6 +400,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
       std::fputs(Usage, stdout);
       return 0;
+    } else if (std::strcmp(argument, "--force") == 0) {
+      force = true;
     } else if (std::strcmp(argument, "--strength") == 0) {
       if (i + 1 >= argc) UsageError("--strength needs a value");
       strength = ParseStrength(argv[++i]);
@@ -361,6 +425,16 @@ int main(int argc, char** argv) {
   if (colourPath && paths.size() == 2 && SameFile(colourPath, paths[1]))
     UsageError(std::string("the colour map '") + colourPath +
                "' is the height map itself; name a new file for it");
+
+  // An existing file is replaced only on request: the output is the first file named, and a
+  // height map named first (as cp and convert take their files) must not be lost.
+  if (!force && Exists(paths[0]))
+    UsageError(std::string(paths[0]) +
+               " exists; it is the OUTPUT argument (the first; the height map comes second); "
+               "use --force to replace it");
+  if (!force && colourPath && Exists(colourPath))
+    UsageError(std::string(colourPath) +
+               " exists; it is the --colour output; use --force to replace it");
 
   const HeightField field = paths.size() == 2 ? ReadHeightMap(paths[1]) : BrickWall();
   // Both maps are made before either is written.

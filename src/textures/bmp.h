@@ -1,7 +1,7 @@
-// The BMP reader: uncompressed 24-bit, bottom-up images, read into a red-green-blue pixel
-// buffer of packed rows (padded rows in the file are unpadded). Only a few header fields are
-// honoured (see bmp.cpp); files the reader cannot serve safely are refused with a "BMP Unit"
-// message.
+// The BMP reader: uncompressed 24-bit and 32-bit, bottom-up images, read into a
+// red-green-blue pixel buffer of packed rows (padded rows in the file are unpadded, a 32-bit
+// pixel's fourth byte is dropped). Which header fields are honoured for each is told in
+// bmp.cpp; files the reader cannot serve safely are refused with a "BMP Unit" message.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +18,8 @@ struct ParsedBitmap {
   // Null for a served image; otherwise the text of the refusal, as the reader's message
   // shows it.
   const char* refusal = nullptr;
-  // Whether the headers and the colour table were whole, which sets width and height.
+  // Whether the headers were whole (with the colour-table block of a 24-bit file, the masks
+  // of a 32-bit one), which sets width and height.
   bool sizeKnown = false;
   std::int32_t width = 0;
   std::int32_t height = 0;
@@ -31,11 +32,11 @@ struct ParsedBitmap {
 // but the pixel buffer, which is never larger than size.
 ParsedBitmap ParseBitmap(const std::uint8_t* bytes, std::size_t size);
 
-// Reads the image at path. On success *pixels owns a buffer of the pixel-data size as
-// read whose first width x height x 3 bytes are red, green, blue pixels in packed rows,
-// the file's first row first.
+// Reads the image at path. On success *pixels owns a buffer (for a 24-bit file, of the
+// pixel-data size as read) whose first width x height x 3 bytes are red, green, blue
+// pixels in packed rows, the file's first row first.
 // On any failure *pixels is empty (the only failure signal) and one message box has been
-// shown; *width and *height are set only once the headers and colour table have been read.
+// shown; *width and *height are set only once the headers have been read (sizeKnown).
 void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
                     std::unique_ptr<std::uint8_t[]>* pixels);
 
