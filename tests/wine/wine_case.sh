@@ -39,8 +39,8 @@ fail() {
   exit 1
 }
 
-if [ "${WINE_TEST_BITS:-}" = 32 ] && [ "$WINE_RUNS_32BIT" = 0 ]; then
-  echo "SKIP: this kernel runs no 32-bit programs (ia32 emulation off): no 32-bit Wine"
+if [ "${WINE_TEST_BITS:-}" = 32 ] && [ -n "$WINE32_MISSING" ]; then
+  echo "SKIP: $WINE32_MISSING"
   exit 77
 fi
 [ -f "$prefix_file" ] || fail "no Wine prefix: the setup test has not run"
