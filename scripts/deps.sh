@@ -94,8 +94,10 @@ install_optional_packages() {
   log=$(mktemp)
   # shellcheck disable=SC2086
   if ! apt_install "$log" $missing; then
+    # The first line is the whole reason in short (apt's last error), for one-line reports.
     {
-      echo "$set could not be installed ($why); apt-get said:"
+      echo "$set could not be installed ($why): $(grep '^E: ' "$log" | tail -n 1 | cut -c 4-)"
+      echo "apt-get said:"
       grep -h -E '^(E|W): |^ .* : (Pre)?Depends: ' "$bumpdemo_apt_update_log" "$log" | head -n 20 || true
     } >"$BUMPDEMO_PACKAGE_NOTES/$set"
     echo "--- $set is not installed: the tests that need it are skipped." >&2

@@ -10,8 +10,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/bumpdemo-skip-check.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 mkdir "$scratch/notes" "$scratch/no-notes"
-printf '%s\n' "wine32 could not be installed (the 32-bit half of Wine); apt-get said:" \
-  "E: Unable to correct problems, you have held broken packages." >"$scratch/notes/wine32"
+printf '%s\n' "wine32 could not be installed (the 32-bit half of Wine): Unable to correct problems" \
+  "apt-get said:" "E: Unable to correct problems, you have held broken packages." \
+  >"$scratch/notes/wine32"
 export BUMPDEMO_WINE32_LOADER=$scratch/no-such-loader
 assets=$here/../../assets
 matrix=$here/../matrix/run.sh
@@ -45,7 +46,8 @@ check notes 32 77 "SKIP: no 32-bit Wine: wine32 could not be installed" "$matrix
   "${matrix_args[@]}"
 check notes 32 77 "$held" "$matrix" wine32 "${matrix_args[@]}"
 # The matrix table's note for the skipped row.
-grep -qF "no 32-bit Wine: wine32 could not be installed" "$scratch/out/skipped" 2>/dev/null || {
+grep -qxF "no 32-bit Wine: wine32 could not be installed (the 32-bit half of Wine): Unable to correct problems" \
+  "$scratch/out/skipped" 2>/dev/null || {
   echo "FAIL: the skipped matrix row keeps no reason in $scratch/out/skipped"
   failures=$((failures + 1))
 }
