@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
-install_missing_packages
+install_missing_packages $BUMPDEMO_RUN_PACKAGES
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target bumpdemo

@@ -4,6 +4,13 @@
 set(BUMPDEMO_WIN32_BUILD "" CACHE PATH "A 32-bit Windows cross build directory to test under Wine")
 set(BUMPDEMO_WIN64_BUILD "" CACHE PATH "A 64-bit Windows cross build directory to test under Wine")
 
+# Where test.sh keeps the reason a package set could not be installed (scripts/deps.sh).
+set(BUMPDEMO_PACKAGE_NOTES ${CMAKE_BINARY_DIR}/missing-packages)
+
+# Without the 32-bit half of Wine the 32-bit build's cases are skipped with the reason.
+add_test(NAME wine32_skip_reason COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/wine/skip_check.sh)
+set_tests_properties(wine32_skip_reason PROPERTIES LABELS wine TIMEOUT 60)
+
 if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
   find_program(WINE_PROGRAM wine REQUIRED)
   set(WINE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/wine)
@@ -26,7 +33,8 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
     # One wineserver per prefix: the Wine tests run one at a time.
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED WinePrefix RUN_SERIAL TRUE
                                             TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
-                                            ENVIRONMENT WINE_TEST_BITS=${bits})
+                                            ENVIRONMENT
+                                            "WINE_TEST_BITS=${bits};BUMPDEMO_PACKAGE_NOTES=${BUMPDEMO_PACKAGE_NOTES}")
   endfunction()
 
   foreach(bits 32 64)
@@ -46,7 +54,8 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
       if(NOT BUMPDEMO_SANITIZE)
         add_matrix_row(wine${bits} ${build}/bumpdemo.exe ${WINE_PREFIX_FILE})
         set_tests_properties(matrix_wine${bits} PROPERTIES FIXTURES_REQUIRED WinePrefix
-                                                           RUN_SERIAL TRUE)
+                                                           RUN_SERIAL TRUE ENVIRONMENT
+                                                           BUMPDEMO_PACKAGE_NOTES=${BUMPDEMO_PACKAGE_NOTES})
       endif()
     endif()
   endforeach()

@@ -83,8 +83,7 @@ case "$impl" in
     ;;
   wine32 | wine64)
     . "$here/../wine/wine_env.sh"
-    [ "$impl" = wine32 ] && [ "$WINE_RUNS_32BIT" = 0 ] &&
-      skip "this kernel runs no 32-bit programs (ia32 emulation off): no 32-bit Wine"
+    [ "$impl" = wine32 ] && [ -n "$WINE32_MISSING" ] && skip "$WINE32_MISSING"
     [ -f "$prefix_file" ] || fail "no Wine prefix: the setup test has not run"
     export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     WINEPREFIX=$(cat "$prefix_file")

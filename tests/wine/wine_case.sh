@@ -20,9 +20,12 @@
 #   log-crlf       after a run ended with Escape the log system\log.txt exists and is empty
 #   picture        a screenshot of the running window: a black client area of 640 x 480,
 #                  many lit grey wall pixels and a small cluster of white marker pixels
-#   package        EXE is the build's .zip package: unpacked, the program runs from the
-#                  unpacked run directory as it stands; Escape ends it with exit code 0
-#                  and an empty log
+#   package        EXE is the build's .zip package: one top directory holding the stripped
+#                  bumpdemo.exe and make_normal_map.exe, Textures\, an empty system\, the
+#                  README with the docs it links to, LICENSE and NOTICES.md; the tool's
+#                  brick wall is the shipped map; the program runs from the unpacked run
+#                  directory as it stands, and Escape ends it with exit code 0 and an
+#                  empty log
 #   gtest          runs a GoogleTest executable on the display; its exit code decides
 #   log-gtest      the same, for the log's tests (the bytes of its CR LF lines)
 set -uo pipefail
@@ -40,8 +43,8 @@ fail() {
   exit 1
 }
 
-if [ "${WINE_TEST_BITS:-}" = 32 ] && [ "$WINE_RUNS_32BIT" = 0 ]; then
-  echo "SKIP: this kernel runs no 32-bit programs (ia32 emulation off): no 32-bit Wine"
+if [ "${WINE_TEST_BITS:-}" = 32 ] && [ -n "$WINE32_MISSING" ]; then
+  echo "SKIP: $WINE32_MISSING"
   exit 77
 fi
 [ -f "$prefix_file" ] || fail "no Wine prefix: the setup test has not run"
@@ -268,7 +271,25 @@ case "$case_name" in
     start_private_xvfb
     mkdir "$scratch/unpacked"
     python3 -m zipfile -e "$exe" "$scratch/unpacked" || fail "cannot unpack $exe"
+    [ "$(ls "$scratch/unpacked" | wc -l)" = 1 ] || fail "not one top directory: $(ls "$scratch/unpacked")"
     mv "$scratch/unpacked"/* "$scratch/run" || fail "the package has no top directory"
+    for file in bumpdemo.exe make_normal_map.exe Textures/wall_bump.bmp Textures/wall_colour.bmp \
+      README.md LICENSE NOTICES.md docs/screenshot.png; do
+      [ -s "$scratch/run/$file" ] || fail "no $file in the package"
+    done
+    [ -d "$scratch/run/system" ] && [ -z "$(ls -A "$scratch/run/system")" ] || fail "no empty system/"
+    for link in $(grep -o '](docs/[^)#]*' "$scratch/run/README.md" | sed 's/^](//' | sort -u); do
+      [ -e "$scratch/run/$link" ] || fail "the README links to $link, which is not in the package"
+    done
+    for file in bumpdemo.exe make_normal_map.exe; do
+      sections=$(objdump -h "$scratch/run/$file") || fail "$file: not a PE file"
+      ! grep -q ' \.debug_' <<<"$sections" || fail "$file is not stripped"
+      objdump -t "$scratch/run/$file" | grep -q 'no symbols' || fail "$file keeps its symbol table"
+    done
+    (cd "$scratch" && timeout 60 "$WINE" "$scratch/run/make_normal_map.exe" wall.bmp >/dev/null 2>&1) ||
+      fail "make_normal_map.exe failed"
+    cmp -s "$scratch/wall.bmp" "$scratch/run/Textures/wall_bump.bmp" ||
+      fail "make_normal_map.exe's brick wall is not the shipped map"
     exe=$scratch/run/bumpdemo.exe
     start_demo
     wait_for_window OpenGL 60 >/dev/null || exit 1
