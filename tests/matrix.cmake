@@ -21,7 +21,7 @@ bumpdemo_discover_tests(golden_analytic_tests unit)
 # matrix_<impl>: one row; the Wine rows are added by wine.cmake, which the test groups'
 # alphabetical order includes after this file.
 function(add_matrix_row impl exe)
-  string(REPLACE "-" "_" name matrix_${impl})
+  string(REGEX REPLACE "[-+]" "_" name matrix_${impl})
   add_test(NAME ${name}
            COMMAND ${BUMPDEMO_MATRIX_DIR}/run.sh ${impl} ${exe} ${BUMPDEMO_ASSETS}
                    ${CMAKE_BINARY_DIR}/matrix/${impl} $<TARGET_FILE:picture_compare> ${ARGN})
@@ -29,7 +29,10 @@ function(add_matrix_row impl exe)
 endfunction()
 
 if(NOT BUMPDEMO_SANITIZE)
-  foreach(impl llvmpipe-offscreen llvmpipe-x11 softpipe zink)
+  # The shaders renderer's rows: the same references, the same metric.
+  foreach(impl llvmpipe-offscreen llvmpipe-x11 softpipe zink llvmpipe-offscreen+shaders
+               llvmpipe-offscreen+core llvmpipe-offscreen+es llvmpipe-x11+shaders
+               llvmpipe-x11+core softpipe+core zink+core)
     add_matrix_row(${impl} $<TARGET_FILE:bumpdemo>)
   endforeach()
   # The metric itself: faults put into the picture on purpose must fail the comparison.

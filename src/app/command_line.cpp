@@ -27,6 +27,13 @@ const char Usage[] =
     "                       phase MS x 0.004 rad\n"
     "  --frames N           draw N frames, then end as after Escape\n"
     "  --screenshot FILE    after the last frame, save the picture to FILE (.png or .bmp)\n"
+    "  --renderer NAME      draw with the texture stages (stages, the default) or with\n"
+    "                       GLSL shaders from vertex buffers (shaders)\n"
+    "  --context NAME       the GL context asked for: compat (the default), core (OpenGL\n"
+    "                       3.3 core profile) or es (OpenGL ES 3.0); core and es draw\n"
+    "                       with the shaders\n"
+    "  --compare            the stages on the left half, the shaders on the right, and\n"
+    "                       how far they differ on the panel (compat only)\n"
     "\n"
     "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
     "Exit codes: 0 a normal end, 1 no window, or an image, the log or the screenshot that\n"
@@ -70,6 +77,7 @@ CommandLine Fail(const std::string& error) {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
+  bool rendererGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
     std::string value;
@@ -92,7 +100,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     };
     const bool flag = option == "-h" || option == "--help" || option == "--version" ||
                       option == "--fullscreen" || option == "--vsync" || option == "--flip-green" ||
-                      option == "--colour" || option == "--specular";
+                      option == "--colour" || option == "--specular" || option == "--compare";
     if (flag && hasValue) return Fail("option '" + option + "' takes no value");
 
     std::string text;
@@ -113,6 +121,22 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.colour = true;
     } else if (option == "--specular") {
       line.specular = true;
+    } else if (option == "--compare") {
+      line.compare = true;
+    } else if (option == "--renderer") {
+      if (!takeValue(&text)) return Fail("option '--renderer' needs a value (stages or shaders)");
+      if (text != "stages" && text != "shaders")
+        return Fail("option '--renderer': '" + text + "' is not stages or shaders");
+      line.shaders = text == "shaders";
+      rendererGiven = true;
+    } else if (option == "--context") {
+      if (!takeValue(&text)) return Fail("option '--context' needs a value (compat, core or es)");
+      const char* const names[] = {"compat", "core", "es"};
+      line.context = -1;
+      for (int k = 0; k < 3; ++k)
+        if (text == names[k]) line.context = k;
+      if (line.context < 0)
+        return Fail("option '--context': '" + text + "' is not compat, core or es");
     } else if (option == "--view") {
       if (!takeValue(&text)) return Fail("option '--view' needs a value (1 to 5)");
       if (!ParseWhole(text, 1, ViewCount, &number))
@@ -154,6 +178,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return Fail("unknown option '" + option + "'");
     }
   }
+  // A core or ES context has no texture stages to draw with.
+  if (line.context != 0 && rendererGiven && !line.shaders)
+    return Fail(std::string("option '--renderer stages': a ") +
+                (line.context == 1 ? "core" : "ES") +
+                " context has no texture stages (its renderer is shaders)");
+  if (line.context != 0 && line.compare)
+    return Fail("option '--compare': the stages need a compat context");
+  if (line.context != 0) line.shaders = true;
   return line;
 }
 

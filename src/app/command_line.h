@@ -22,6 +22,9 @@ struct CommandLine {
   std::int32_t timeMs = 0;   // the frozen clock reading
   std::int32_t frames = 0;   // --frames N; 0: until the user ends the program
   std::string screenshot;    // --screenshot FILE (.png or .bmp); empty: none
+  bool shaders = false;      // --renderer shaders (implied by a core or ES context)
+  int context = 0;           // --context compat|core|es: 0, 1, 2
+  bool compare = false;      // --compare: stages left, shaders right
 };
 
 constexpr int ViewCount = 5;

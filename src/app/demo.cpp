@@ -26,6 +26,27 @@ namespace {
 std::int32_t FramesDrawn = 0;
 }  // namespace
 
+const char* GLErrorText(GLenum code) {
+  switch (code) {
+    case GL_INVALID_ENUM:
+      return "invalid enumerant";
+    case GL_INVALID_VALUE:
+      return "invalid value";
+    case GL_INVALID_OPERATION:
+      return "invalid operation";
+    case GL_STACK_OVERFLOW:
+      return "stack overflow";
+    case GL_STACK_UNDERFLOW:
+      return "stack underflow";
+    case GL_OUT_OF_MEMORY:
+      return "out of memory";
+    case GL_INVALID_FRAMEBUFFER_OPERATION:
+      return "invalid framebuffer operation";
+    default:
+      return "unknown error";
+  }
+}
+
 std::int32_t CounterToMs(std::int64_t count, std::int64_t freq) {
   // Whole seconds and the remainder apart, so that nothing overflows however long the
   // machine has been up; both parts truncate toward zero with the same sign.
@@ -89,8 +110,12 @@ void RunPass(std::int32_t* mark) {
   if (FrameLimit > 0 && ++FramesDrawn >= FrameLimit) Running = false;
 
   for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError()) {
-    const GLubyte* text = gluErrorString(code);
-    WriteLog(text ? reinterpret_cast<const char*>(text) : "", true);
+    // A core or ES context may have no GLU behind it: the same words from the program's
+    // own table there.
+    const char* text = ContextKind == GLContextKind::Compatibility
+                           ? reinterpret_cast<const char*>(gluErrorString(code))
+                           : GLErrorText(code);
+    WriteLog(text ? text : "", true);
   }
 
   if (KeyState[VK_ESCAPE] == 1) Running = false;

@@ -16,6 +16,9 @@ extern const char* ScreenshotPath;  // non-null: the last frame's picture is sav
 // or the picture could not be saved (the window closed first, or the file not written).
 int RunDemo();
 
+// GLU's words for a GL error code (as gluErrorString gives them), for contexts without GLU.
+const char* GLErrorText(unsigned int code);
+
 // The high-resolution counter in milliseconds, low 32 bits.
 std::int32_t GetTimeMs();
 

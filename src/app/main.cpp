@@ -27,6 +27,8 @@ void Apply(const CommandLine& line) {
   FrozenClockMs = line.timeMs;
   FrameLimit = line.frames;
   if (!line.screenshot.empty()) ScreenshotPath = line.screenshot.c_str();
+  ContextKind = static_cast<GLContextKind>(line.context);
+  if (line.shaders) CurrentRenderer = Renderer::Shaders;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
 #include "platform/platform.h"
@@ -99,7 +100,15 @@ std::vector<std::uint8_t> EncodeBmp(const std::uint8_t* rgb, int width, int heig
 bool SaveScreenshot(const char* path, int width, int height, std::string* error) {
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  if (ContextKind == GLContextKind::ES) {
+    // OpenGL ES reads RGBA bytes for certain: read those, then drop the alpha.
+    std::vector<std::uint8_t> rgba(pixels.size() / 3 * 4);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    for (std::size_t i = 0; i < pixels.size() / 3; ++i)
+      for (int c = 0; c < 3; ++c) pixels[i * 3 + c] = rgba[i * 4 + c];
+  } else {
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  }
   const std::vector<std::uint8_t> bytes = EndsWithBmp(path)
                                               ? EncodeBmp(pixels.data(), width, height)
                                               : EncodePng(pixels.data(), width, height);

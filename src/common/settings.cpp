@@ -8,3 +8,4 @@ std::int32_t ColorBits = 32;
 bool VSync = false;
 std::int32_t UpdateStepMs = 30;
 const char* WindowTitle = "OpenGL";
+GLContextKind ContextKind = GLContextKind::Compatibility;

@@ -11,3 +11,8 @@ extern std::int32_t ColorBits;     // colour depth of the display mode and the p
 extern bool VSync;                 // swap interval 1 when true, else 0
 extern std::int32_t UpdateStepMs;  // length of one simulation step
 extern const char* WindowTitle;    // window caption
+
+// The GL context the window asks for: the compatibility profile (as always), OpenGL 3.3
+// core, or OpenGL ES 3.0. Only a command-line option changes it.
+enum class GLContextKind { Compatibility, Core, ES };
+extern GLContextKind ContextKind;

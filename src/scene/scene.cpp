@@ -1,22 +1,15 @@
-// The bump-mapped scene: the one-time GL state and data, and the drawing of one frame.
-// The wall's texture frame is the world frame (s along x, t along y, normal along +z),
-// so world-space light directions go to the texture stages unchanged.
+// The bump-mapped scene's state: what is drawn (light, models, camera, view and modes),
+// set up once, and each frame handed to the renderer in use: the texture stages
+// (stages.cpp) or the shaders (shaders.cpp).
 #include "scene/scene.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
 
 #include "common/settings.h"
-#include "gl/gl.h"
-#include "log/log.h"
-#include "platform/platform.h"
 #include "scene/models.h"
-#include "textures/cubemap.h"
-#include "textures/texture.h"
+#include "scene/shaders.h"
+#include "scene/stages.h"
 
 Vector3 LightPosition = {};
 GLuint BumpTexture = 0;
@@ -38,346 +31,7 @@ bool ForceTwoTextureUnits = false;
 const char* ColourMapPath = "Textures\\wall_colour.bmp";
 ColourMapState ColourMapStatus = ColourMapState::NotRead;
 const char* NormalMapPath = "Textures\\wall_bump.bmp";
-
-namespace {
-
-// The active unit forms the dot product of the previous stage's colour with the
-// normalised light direction looked up in the cube map.
-void SetUpDot3Stage() {
-  glEnable(GL_TEXTURE_CUBE_MAP_ARB);
-  glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
-}
-
-// Unit 0 passes the normal-map texel on; unit 1 forms its dot product with the light
-// direction.
-void SetUpBumpStages() {
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, BumpTexture);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  SetUpDot3Stage();
-}
-
-// The stages and state of the views that take the lit picture apart. The light marker
-// leaves both units disabled and unit 1 active.
-void SetUpTeachingView(View view) {
-  switch (view) {
-    case View::NormalMap:  // the texel itself: unit 0 replaces the colour, unit 1 is off
-      glActiveTextureARB(GL_TEXTURE0_ARB);
-      glEnable(GL_TEXTURE_2D);
-      glBindTexture(GL_TEXTURE_2D, BumpTexture);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-      break;
-    case View::LightVectors:  // unit 0 off, unit 1 shows the cube map's lookup
-      glEnable(GL_TEXTURE_CUBE_MAP_ARB);
-      glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-      break;
-    case View::Flat:
-      // Unit 0 off, so unit 1's previous colour is the primary colour: the flat normal
-      // (0, 0, 1) encoded as a texel is (0.5, 0.5, 1).
-      glColor4f(0.5f, 0.5f, 1.0f, 1.0f);
-      SetUpDot3Stage();
-      break;
-    case View::PerVertex: {
-      // A white point light at the light's position (given under the camera's modelview,
-      // so in world space), a white diffuse surface, no ambient term: at each corner the
-      // GL computes max(N . L, 0) and interpolates the four results across the quad.
-      const GLfloat position[4] = {LightPosition.x, LightPosition.y, LightPosition.z, 1};
-      const GLfloat white[4] = {1, 1, 1, 1};
-      const GLfloat black[4] = {0, 0, 0, 1};
-      glLightfv(GL_LIGHT0, GL_POSITION, position);
-      glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-      glLightfv(GL_LIGHT0, GL_AMBIENT, black);
-      glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
-      glEnable(GL_LIGHT0);
-      glEnable(GL_LIGHTING);
-      glNormal3f(0, 0, 1);
-      break;
-    }
-    case View::Lit:
-      break;
-  }
-}
-
-// How far a surface facing the light at an angle whose cosine is c is let lit by the bump
-// term: full from c = 1/8, falling to nothing at c = 0, so that bumps lit from behind the
-// surface's own horizon stay dark.
-float SelfShadow(float c) {
-  return c <= 0 ? 0.0f : c >= 0.125f ? 1.0f : 8 * c;
-}
-
-// The texture units the GL offers (at least the two the program needs).
-int TextureUnits() {
-  static const int units = [] {
-    GLint count = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &count);
-    return count;
-  }();
-  return ForceTwoTextureUnits ? 2 : units;
-}
-
-// How many units after the bump stages square N . H: enough for MaxSpecularPower, or as
-// many as the GL has.
-int SpecularSquarings() {
-  int squarings = 0;
-  while (squarings + 2 < TextureUnits() && (1 << squarings) < MaxSpecularPower) ++squarings;
-  return squarings;
-}
-
-// A unit after the bump stages that multiplies what came before by its source: the
-// primary colour (the self-shadowing factor; the unit's texture is never sampled, but a
-// unit combines only while enabled) or its texture (the colour map).
-void SetUpFactorStage(GLenum unit, GLuint texture, GLenum source) {
-  glActiveTextureARB(unit);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_MODULATE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, source);
-}
-
-// The colour map, read when first asked for (and again if ColourMapPath names another
-// file); 0 when it cannot be read (the reader has said why), and colour then stays off.
-// Loaded on unit 0, with the green channel as stored: the normal map's convention is not
-// the colour map's.
-GLuint ColourTexture() {
-  static GLuint texture = 0;
-  static std::string loaded;
-  static bool tried = false;
-  if (!tried || loaded != ColourMapPath) {
-    tried = true;
-    loaded = ColourMapPath;
-    if (texture) glDeleteTextures(1, &texture);
-    const bool flip = FlipGreenChannel;
-    FlipGreenChannel = false;
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    texture = LoadTextureIfReadable(true, ColourMapPath);
-    FlipGreenChannel = flip;
-    ColourMapStatus = texture ? ColourMapState::Loaded : ColourMapState::Unreadable;
-    if (!texture) {
-      WriteLog("the colour map cannot be read: colour stays off", false);
-      // For the panel, which says why: no file there, or one the reader refused.
-      std::FILE* file = std::fopen(NativePath(ColourMapPath).c_str(), "rb");
-      if (file) std::fclose(file);
-      if (!file && errno == ENOENT) ColourMapStatus = ColourMapState::NotFound;
-    }
-  }
-  return texture;
-}
-
-// A world-space vector in the vertex's tangent frame: (d . T, d . B, d . N).
-void InFrame(const MeshVertex& v, Vector3 d, float* out) {
-  out[0] = d.x * v.tangent.x + d.y * v.tangent.y + d.z * v.tangent.z;
-  out[1] = d.x * v.bitangent.x + d.y * v.bitangent.y + d.z * v.bitangent.z;
-  out[2] = d.x * v.normal.x + d.y * v.normal.y + d.z * v.normal.z;
-}
-
-// The light vector at a vertex in its tangent frame, (L . T, L . B, L . N), unnormalised
-// (the cube map normalises it per pixel) or, for the wall, normalised as the wall's own
-// drawing does; returns the self-shadowing factor there.
-float TangentLight(const MeshVertex& v, bool normalise, float* out) {
-  Vector3 l = SubtractVector3(LightPosition, v.position);
-  const float length = LengthVector3(l);
-  if (normalise) l = ScaleVector3(l, 1 / length);
-  InFrame(v, l, out);
-  return SelfShadow(out[2] / (normalise ? 1 : length));
-}
-
-// A vector given at each vertex in its tangent frame, and the self-shadowing factor there
-// as a grey colour, laid out for GL's client arrays. Worked out once per vertex and frame:
-// a vertex of the sphere or the torus is a corner of six triangles.
-struct VertexTerms {
-  float vector[3];
-  float shade[4];  // factor, factor, factor, 1
-};
-
-// The tangent-space light vector and the factor at every vertex of the mesh (as
-// TangentLight gives them), into the caller's buffer, which keeps its storage from frame
-// to frame.
-void LightAtVertices(const Mesh& mesh, bool normalise, std::vector<VertexTerms>* terms) {
-  terms->resize(mesh.vertices.size());
-  for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
-    VertexTerms& t = (*terms)[i];
-    t.shade[0] = t.shade[1] = t.shade[2] = TangentLight(mesh.vertices[i], normalise, t.vector);
-    t.shade[3] = 1;
-  }
-}
-
-// What DrawTriangles hands GL per vertex besides the position and the normal map's
-// coordinates on unit 0.
-struct VertexArrays {
-  const VertexTerms* terms = nullptr;  // with vectors and shade
-  bool vectors = false;                // terms' vectors on unit 1
-  bool shade = false;                  // terms' factors as the primary colour
-  GLenum coordsUnit = 0;               // the coordinates once more on this unit, when set
-  bool normals = false;
-};
-
-// The mesh's triangles in one call, from client arrays (a curved model has thousands of
-// corners: one call for them all, not several calls per corner). Leaves every array off
-// and unit 0 the client-active unit.
-void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
-  const GLsizei stride = sizeof(MeshVertex);
-  const MeshVertex& first = mesh.vertices.front();
-  const GLenum units[3] = {GL_TEXTURE0_ARB, arrays.vectors ? GL_TEXTURE1_ARB : 0u,
-                           arrays.coordsUnit};
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, stride, &first.position.x);
-  for (const GLenum unit : units) {
-    if (!unit) continue;
-    glClientActiveTextureARB(unit);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (unit == GL_TEXTURE1_ARB)
-      glTexCoordPointer(3, GL_FLOAT, sizeof(VertexTerms), arrays.terms->vector);
-    else
-      glTexCoordPointer(2, GL_FLOAT, stride, &first.texCoord.s);
-  }
-  if (arrays.shade) {
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.terms->shade);
-  }
-  if (arrays.normals) {
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, stride, &first.normal.x);
-  }
-  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
-                 mesh.triangles.data());
-  if (arrays.normals) glDisableClientState(GL_NORMAL_ARRAY);
-  if (arrays.shade) glDisableClientState(GL_COLOR_ARRAY);
-  for (int k = 2; k >= 0; --k) {
-    if (!units[k]) continue;
-    glClientActiveTextureARB(units[k]);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  }
-  glDisableClientState(GL_VERTEX_ARRAY);
-}
-
-// A mesh in the current view: per vertex, the normal map's coordinates on unit 0 and the
-// tangent-space light vector on unit 1. In the lit view the bump term is multiplied by the
-// self-shadowing factor (curved models) and by the colour map (when on): in further units
-// where the GL has enough, else in a second pass that multiplies the framebuffer by
-// blending (the depth test lets the equal depths through).
-void DrawMesh(const Mesh& mesh, bool curved) {
-  const bool lit = CurrentView == View::Lit;
-  const bool shadow = lit && curved;
-  const GLuint colour = lit && ShowColour ? ColourTexture() : 0;
-  const int factors = (shadow ? 1 : 0) + (colour ? 1 : 0);
-  const bool inStages = factors > 0 && TextureUnits() >= 2 + factors;
-  const GLenum colourUnit = shadow ? GL_TEXTURE3_ARB : GL_TEXTURE2_ARB;
-  if (inStages && shadow) SetUpFactorStage(GL_TEXTURE2_ARB, BumpTexture, GL_PRIMARY_COLOR_ARB);
-  if (inStages && colour) SetUpFactorStage(colourUnit, colour, GL_TEXTURE);
-
-  static std::vector<VertexTerms> terms;
-  LightAtVertices(mesh, !curved, &terms);
-  VertexArrays arrays;
-  arrays.terms = terms.data();
-  arrays.vectors = true;
-  arrays.shade = inStages && shadow;
-  arrays.coordsUnit = inStages && colour ? colourUnit : 0;
-  arrays.normals = CurrentView == View::PerVertex;
-  DrawTriangles(mesh, arrays);
-  if (inStages) {
-    for (int k = factors; k >= 1; --k) {
-      glActiveTextureARB(GL_TEXTURE1_ARB + k);
-      glDisable(GL_TEXTURE_2D);
-    }
-    glActiveTextureARB(GL_TEXTURE1_ARB);  // as the wall's own drawing leaves it
-    return;
-  }
-  if (factors == 0) return;
-
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glDisable(GL_TEXTURE_CUBE_MAP_ARB);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  if (colour) {
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, colour);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  } else {
-    glDisable(GL_TEXTURE_2D);
-  }
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_DST_COLOR, GL_ZERO);
-  VertexArrays factorArrays;
-  factorArrays.terms = terms.data();
-  factorArrays.shade = shadow;
-  if (!shadow) glColor4f(1, 1, 1, 1);
-  DrawTriangles(mesh, factorArrays);
-  glDisable(GL_BLEND);
-  glDisable(GL_TEXTURE_2D);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-}
-
-// The highlight, added to what DrawMesh drew: units 0 and 1 form N . H per pixel, the
-// normal map's normal with the half-angle vector between the directions to the light and
-// to the eye (given per vertex in its tangent frame, normalised per pixel by the cube
-// map), and each further unit squares it, up to the power MaxSpecularPower: 16 with the
-// six units that takes, less where the GL has fewer. On curved models the self-shadowing
-// factor multiplies it, in one more unit where there is one. Added by blending.
-void DrawSpecular(const Mesh& mesh, bool curved) {
-  const int squarings = SpecularSquarings();
-  const bool shadowStage = curved && squarings + 2 < TextureUnits();
-  SetUpBumpStages();
-  for (int k = 0; k < squarings; ++k)
-    SetUpFactorStage(GL_TEXTURE2_ARB + k, BumpTexture, GL_PREVIOUS_ARB);
-  if (shadowStage) SetUpFactorStage(GL_TEXTURE2_ARB + squarings, BumpTexture, GL_PRIMARY_COLOR_ARB);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
-
-  // The half-angle vector at each vertex: the light's direction plus the eye's.
-  static std::vector<VertexTerms> terms;
-  LightAtVertices(mesh, true, &terms);
-  const Vector3 eye = CameraEye();
-  for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
-    float view[3];
-    InFrame(mesh.vertices[i], NormalizeVector3(SubtractVector3(eye, mesh.vertices[i].position)),
-            view);
-    for (int k = 0; k < 3; ++k) terms[i].vector[k] += view[k];
-  }
-  VertexArrays arrays;
-  arrays.terms = terms.data();
-  arrays.vectors = true;
-  arrays.shade = shadowStage;
-  DrawTriangles(mesh, arrays);
-
-  glDisable(GL_BLEND);
-  for (int k = squarings + (shadowStage ? 1 : 0); k >= 1; --k) {
-    glActiveTextureARB(GL_TEXTURE1_ARB + k);
-    glDisable(GL_TEXTURE_2D);
-  }
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-}
-
-// The wall as a mesh of two triangles with the world's axes as its frame, for the lit
-// view with colour.
-Mesh WallMesh() {
-  Mesh mesh;
-  for (int i = 0; i < 4; ++i) {
-    MeshVertex v;
-    v.position = WallVertices[i];
-    v.normal = MakeVector3(0, 0, 1);
-    v.tangent = MakeVector3(1, 0, 0);
-    v.bitangent = MakeVector3(0, 1, 0);
-    v.texCoord = WallTexCoords[i];
-    mesh.vertices.push_back(v);
-  }
-  mesh.triangles = {0, 1, 2, 0, 2, 3};
-  return mesh;
-}
-
-}  // namespace
+Renderer CurrentRenderer = Renderer::Stages;
 
 // The curved models, made when first drawn. Sizes keep the orbiting light outside them
 // at every height; the tessellation gives a round silhouette and smooth light vectors.
@@ -395,10 +49,6 @@ Vector3 CameraEye() {
   return MakeVector3(static_cast<float>(ground * std::cos(Camera.azimuth)),
                      static_cast<float>(ground * std::sin(Camera.azimuth)),
                      static_cast<float>(Camera.distance * std::sin(Camera.elevation)));
-}
-
-int SpecularPower() {
-  return 1 << SpecularSquarings();
 }
 
 void OrbitCamera(float azimuth, float elevation) {
@@ -422,31 +72,14 @@ bool CameraBehindWall() {
   return Camera.moved && CameraEye().z < 0;
 }
 
+int SpecularPower() {
+  // The power the stages reach on this GL; a core or ES context has no stages to ask, and
+  // its shaders square as often as the power needs.
+  return ContextKind == GLContextKind::Compatibility ? 1 << SpecularSquarings() : MaxSpecularPower;
+}
+
 void InitScene() {
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
-
-  glClearColor(0, 0, 0, 1);
-  glClearDepth(1.0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LEQUAL);
-  glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-
-  BumpTexture = LoadTexture(true, NormalMapPath);
-  NormalizationCubeMap = CreateNormalizationCubeMap(32, false);
-
-  LightQuadric = gluNewQuadric();
-  if (LightQuadric) {
-    gluQuadricDrawStyle(LightQuadric, GLU_FILL);
-    gluQuadricNormals(LightQuadric, GLU_SMOOTH);
-    gluQuadricTexture(LightQuadric, GL_FALSE);
-  } else {
-    // Out of memory in GLU: the wall is still worth drawing, without its light marker.
-    WriteLog("gluNewQuadric failed: the light marker is not drawn", false);
-  }
-
-  glDisable(GL_TEXTURE_2D);
-
   WallVertices[0] = MakeVector3(-1, -1, 0);
   WallVertices[1] = MakeVector3(1, -1, 0);
   WallVertices[2] = MakeVector3(1, 1, 0);
@@ -455,82 +88,14 @@ void InitScene() {
   WallTexCoords[1] = MakeTexCoord2(1, 0);
   WallTexCoords[2] = MakeTexCoord2(1, 1);
   WallTexCoords[3] = MakeTexCoord2(0, 1);
+  if (ContextKind == GLContextKind::Compatibility) InitStages();
+  if (CurrentRenderer == Renderer::Shaders || ContextKind != GLContextKind::Compatibility)
+    InitShaders();
 }
 
 void RenderScene() {
-  // Projection and camera, from the configured size (not the window's current one).
-  glViewport(0, 0, ScreenWidth, ScreenHeight);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  const double aspect = static_cast<double>(static_cast<long double>(ScreenWidth) / ScreenHeight);
-  gluPerspective(60.0, aspect, 1.0, 60.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  if (Camera.moved) {
-    const Vector3 eye = CameraEye();
-    gluLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 0, 1);
-  } else {
-    gluLookAt(2, 2, 2, 0, 0, 0, 0, 0, 1);
-  }
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-  // The light marker: a flat white sphere, drawn first so it hides the wall behind it.
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glTranslatef(LightPosition.x, LightPosition.y, LightPosition.z);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  glDisable(GL_TEXTURE_2D);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glDisable(GL_TEXTURE_CUBE_MAP_ARB);
-  glColor4f(1, 1, 1, 1);
-  if (LightQuadric) gluSphere(LightQuadric, 0.05, 15, 15);
-  glPopMatrix();
-
-  // The colour map is read, when first needed, before the stages are set: loading a
-  // texture leaves its unit's texturing off.
-  if (ShowColour && CurrentView == View::Lit) ColourTexture();
-
-  for (int i = 0; i < 4; ++i)
-    LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
-
-  // The wall's back in the lit views: plain black (the marker left texturing off on both
-  // units). The normal-map and light-vector views show their texels from either side.
-  const bool litView =
-      CurrentView == View::Lit || CurrentView == View::Flat || CurrentView == View::PerVertex;
-  if (CurrentModel == Model::Wall && litView && CameraBehindWall()) {
-    glColor4f(0, 0, 0, 1);
-    glBegin(GL_QUADS);
-    for (const Vector3& v : WallVertices) glVertex3fv(&v.x);
-    glEnd();
-    return;
-  }
-
-  if (CurrentView == View::Lit) {
-    SetUpBumpStages();
-  } else {
-    SetUpTeachingView(CurrentView);
-  }
-
-  const bool specular = ShowSpecular && CurrentView == View::Lit;
-  if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {
-    // Both branches lvalues, so that the curved model's mesh is not copied each frame.
-    const Mesh wall = CurrentModel == Model::Wall ? WallMesh() : Mesh();
-    const Mesh& mesh = CurrentModel == Model::Wall ? wall : ModelMesh(CurrentModel);
-    DrawMesh(mesh, CurrentModel != Model::Wall);
-    if (specular) DrawSpecular(mesh, CurrentModel != Model::Wall);
-    if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
-    return;
-  }
-
-  glBegin(GL_QUADS);
-  for (int i = 0; i < 4; ++i) {
-    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &WallTexCoords[i].s);
-    glMultiTexCoord3fv(GL_TEXTURE1_ARB, &LightVectors[i].x);
-    glVertex3fv(&WallVertices[i].x);
-  }
-  glEnd();
-
-  // Per-vertex lighting must not reach the next frame's light marker.
-  if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
+  if (CurrentRenderer == Renderer::Shaders)
+    RenderShaders();
+  else
+    RenderStages();
 }

@@ -75,12 +75,18 @@ const Mesh& ModelMesh(Model model);
 // The normal map InitScene loads (a path relative to the run directory).
 extern const char* NormalMapPath;
 
-// Fixed GL state, the two textures, the light marker's quadric and the wall geometry.
+// Who draws the frame: the texture stages (the fixed-function frame, as always) or GLSL
+// shaders from vertex buffers. A core or ES context has only the shaders.
+enum class Renderer { Stages, Shaders };
+extern Renderer CurrentRenderer;
+
+// The light and the wall geometry; the renderers' GL state and textures: the stages' in a
+// compatibility context, the shaders' when they draw.
 void InitScene();
 
 // Whether the camera looks at the wall's back (from below the plane z = 0). The lit views
 // draw the back dark: a light in front of a surface does not light its back.
 bool CameraBehindWall();
 
-// Draws one frame into the back buffer.
+// Draws one frame into the back buffer with the renderer in use.
 void RenderScene();

@@ -39,6 +39,19 @@ std::uint8_t EncodeCubeComponent(float c) {
   return static_cast<std::uint8_t>(rounded & 0xFF);
 }
 
+void NormalizationCubeFace(std::int32_t size, std::int32_t face, std::uint8_t* texels) {
+  const std::size_t edge = static_cast<std::size_t>(size);
+  for (std::int32_t x = 0; x < size; ++x) {
+    for (std::int32_t y = 0; y < size; ++y) {
+      const Vector3 v = NormalizeVector3(CubeFaceVector(face, size, x, y));
+      std::uint8_t* texel = &texels[(static_cast<std::size_t>(y) * edge + x) * 3];
+      texel[0] = EncodeCubeComponent(v.x);
+      texel[1] = EncodeCubeComponent(v.y);
+      texel[2] = EncodeCubeComponent(v.z);
+    }
+  }
+}
+
 GLuint CreateNormalizationCubeMap(std::int32_t size, bool mipmapped) {
   const std::size_t edge = static_cast<std::size_t>(size);
   std::vector<std::uint8_t> image(edge * edge * 3);  // one buffer serves all six faces
@@ -53,15 +66,7 @@ GLuint CreateNormalizationCubeMap(std::int32_t size, bool mipmapped) {
   glTexParameteri(GL_TEXTURE_CUBE_MAP_ARB, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
 
   for (std::int32_t face = 0; face < 6; ++face) {
-    for (std::int32_t x = 0; x < size; ++x) {
-      for (std::int32_t y = 0; y < size; ++y) {
-        const Vector3 v = NormalizeVector3(CubeFaceVector(face, size, x, y));
-        std::uint8_t* texel = &image[(static_cast<std::size_t>(y) * edge + x) * 3];
-        texel[0] = EncodeCubeComponent(v.x);
-        texel[1] = EncodeCubeComponent(v.y);
-        texel[2] = EncodeCubeComponent(v.z);
-      }
-    }
+    NormalizationCubeFace(size, face, image.data());
     const GLenum target = GL_TEXTURE_CUBE_MAP_POSITIVE_X_ARB + face;
     if (mipmapped)
       gluBuild2DMipmaps(target, GL_RGB, size, size, GL_RGB, GL_UNSIGNED_BYTE, image.data());

@@ -12,6 +12,10 @@
 // mapping disabled and the unpack alignment 1. Returns the texture's name.
 GLuint CreateNormalizationCubeMap(std::int32_t size, bool mipmapped);
 
+// The texels of one face (0 to 5: +x, -x, +y, -y, +z, -z), size x size red-green-blue
+// bytes in rows, as CreateNormalizationCubeMap uploads them.
+void NormalizationCubeFace(std::int32_t size, std::int32_t face, std::uint8_t* texels);
+
 // The direction through the centre of texel (x, y) of face (0 to 5: +x, -x, +y, -y, +z,
 // -z) as a point on the cube's surface: the face's own axis is exactly +1 or -1.
 Vector3 CubeFaceVector(std::int32_t face, std::int32_t size, std::int32_t x, std::int32_t y);

@@ -39,23 +39,31 @@ GLuint MakeTexture(bool mipmapped, const char* path, bool required) {
   return name;
 }
 
-bool Upload(GLenum target, bool mipmapped, const char* path, bool required) {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::unique_ptr<std::uint8_t[]> pixels;
-  ReadBitmapFile(path, &width, &height, &pixels);
-  if (!pixels && !required) return false;  // the reader has shown why
-  if (!pixels) {
+// Reads the image with the reader's messages: false (or, when required, the end of the
+// program after "Loading Textures" says so) when it cannot be read. The green channel is
+// flipped as FlipGreenChannel says.
+bool ReadImage(const char* path, bool required, std::int32_t* width, std::int32_t* height,
+               std::unique_ptr<std::uint8_t[]>* pixels) {
+  ReadBitmapFile(path, width, height, pixels);
+  if (!*pixels && !required) return false;  // the reader has shown why
+  if (!*pixels) {
     // The reader has shown why; the program cannot go on without the image.
     const std::string text = std::string("Unable to load ") + path;
     Platform.ShowMessageBox(text.c_str(), "Loading Textures", MB_OK);
     std::exit(1);
   }
-
   if (FlipGreenChannel) {
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    for (std::size_t i = 0; i < count; ++i) pixels[i * 3 + 1] = 255 - pixels[i * 3 + 1];
+    const std::size_t count = static_cast<std::size_t>(*width) * static_cast<std::size_t>(*height);
+    for (std::size_t i = 0; i < count; ++i) (*pixels)[i * 3 + 1] = 255 - (*pixels)[i * 3 + 1];
   }
+  return true;
+}
+
+bool Upload(GLenum target, bool mipmapped, const char* path, bool required) {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::unique_ptr<std::uint8_t[]> pixels;
+  if (!ReadImage(path, required, &width, &height, &pixels)) return false;
 
   // The internal format is the component count 3; every other target is one-dimensional.
   if (target == GL_TEXTURE_2D) {
@@ -80,6 +88,39 @@ GLuint LoadTexture(bool mipmapped, const char* path) {
 
 GLuint LoadTextureIfReadable(bool mipmapped, const char* path) {
   return MakeTexture(mipmapped, path, false);
+}
+
+bool ReadTextureImage(const char* path, bool required, TextureImage* image) {
+  std::unique_ptr<std::uint8_t[]> pixels;
+  if (!ReadImage(path, required, &image->width, &image->height, &pixels)) return false;
+  const std::uint8_t* first = pixels.get();
+  image->pixels.assign(first, first + static_cast<std::size_t>(image->width) * image->height * 3);
+  return true;
+}
+
+TextureImage HalveImage(const TextureImage& level) {
+  TextureImage half;
+  if (level.width <= 1 && level.height <= 1) return half;
+  half.width = level.width > 1 ? level.width / 2 : 1;
+  half.height = level.height > 1 ? level.height / 2 : 1;
+  half.pixels.resize(static_cast<std::size_t>(half.width) * half.height * 3);
+  const int dx = level.width > 1 ? 1 : 0, dy = level.height > 1 ? 1 : 0;
+  for (int y = 0; y < half.height; ++y) {
+    for (int x = 0; x < half.width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        auto at = [&](int u, int v) {
+          return level.pixels[(static_cast<std::size_t>(v) * level.width + u) * 3 + c];
+        };
+        const int x0 = x * (dx + 1), y0 = y * (dy + 1);
+        const int sum = dx && dy
+                            ? at(x0, y0) + at(x0 + 1, y0) + at(x0, y0 + 1) + at(x0 + 1, y0 + 1) + 2
+                            : 2 * (at(x0, y0) + at(x0 + dx, y0 + dy));
+        half.pixels[(static_cast<std::size_t>(y) * half.width + x) * 3 + c] =
+            static_cast<std::uint8_t>(sum / 4);
+      }
+    }
+  }
+  return half;
 }
 
 bool UploadTextureImage(GLenum target, bool mipmapped, const char* path) {

@@ -2,6 +2,9 @@
 // without a mipmap chain. An image that cannot be loaded ends the program.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "gl/gl_types.h"
 
 // When true, images are uploaded with their green channel inverted (255 - g): normal maps
@@ -16,6 +19,23 @@ GLuint LoadTexture(bool mipmapped, const char* path);
 // As LoadTexture, but an image that cannot be read leaves no texture and returns 0 (the
 // reader has told the user why) instead of ending the program.
 GLuint LoadTextureIfReadable(bool mipmapped, const char* path);
+
+// An image read for a renderer that uploads it itself: width x height red, green, blue
+// pixels in packed rows, the file's first row first, green flipped when FlipGreenChannel
+// says so. With required set, an image that cannot be read ends the program as
+// LoadTexture does; otherwise it returns false (the reader has told the user why).
+struct TextureImage {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint8_t> pixels;
+};
+bool ReadTextureImage(const char* path, bool required, TextureImage* image);
+
+// The level below a level of a mipmap chain, as gluBuild2DMipmaps makes it for a
+// power-of-two image: each texel the rounded mean of the 2 x 2 texels above it
+// ((a + b + c + d + 2) / 4); along a 1-texel-wide edge the mean of 2, truncated. Empty for a
+// 1 x 1 level.
+TextureImage HalveImage(const TextureImage& level);
 
 // Reads the file and uploads it to the texture bound to target (GL_TEXTURE_2D as an image,
 // any other target as the first row only). Returns true; on failure it tells the user and

@@ -12,6 +12,8 @@
 #   zink                zink over lavapipe (Vulkan on the CPU) in a window on Xvfb, with
 #                       zink's own present path (kopper), see below
 #   wine32, wine64      the Windows build (EXE is bumpdemo.exe) under Wine on Xvfb
+# IMPL+shaders, IMPL+core, IMPL+es: the same implementation drawing with the shaders
+# renderer, in a compatibility context, an OpenGL 3.3 core or an OpenGL ES 3.0 context.
 # Exit status 77: the implementation cannot run on this machine (the reason is printed).
 # With GLX_CLEAR naming the GLX check (tools/glx_clear.c), a row on an X display first
 # asks it, in the same environment, which renderer the GL is, and fails when it is not
@@ -22,6 +24,14 @@ exe=$(realpath "$2")
 assets=$(realpath "$3")
 out=$(realpath -m "$4")
 prefix_file=${5:-}
+variant=""
+case "$impl" in *+*) variant=${impl#*+} impl=${impl%%+*} ;; esac
+case "$variant" in
+  "") renderer_options="" ;;
+  shaders) renderer_options="--renderer shaders" ;;
+  core | es) renderer_options="--context $variant" ;;
+  *) echo "FAIL: unknown renderer variant $variant" >&2; exit 1 ;;
+esac
 here=$(cd "$(dirname "$0")" && pwd)
 cases=$here/../golden/cases.txt
 . "$here/../xvfb.sh"
@@ -117,7 +127,7 @@ count=0
 while read -r name options; do
   case "$name" in '' | '#'*) continue ;; esac
   # shellcheck disable=SC2086  # the options are words
-  if ! timeout 120 "${run[@]}" $options --frames 1 --screenshot "$name.png" \
+  if ! timeout 120 "${run[@]}" $options $renderer_options --frames 1 --screenshot "$name.png" \
     >"$scratch/stdout" 2>"$scratch/stderr"; then
     fail "$name: the program failed: $(cat "$scratch/stdout" "$scratch/stderr")"
   fi
@@ -133,7 +143,7 @@ echo "$impl: $count captures in $out"
 if [ -n "$xvfb_pid" ]; then
   read -r name options < <(grep -v '^#' "$cases" | head -n 1)
   # shellcheck disable=SC2086
-  "${run[@]}" $options >/dev/null 2>&1 &
+  "${run[@]}" $options $renderer_options >/dev/null 2>&1 &
   demo=$!
   id=""
   for _ in $(seq 600); do

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "common/settings.h"
 #include "platform/backend.h"
 #include "platform/sdl/keymap.h"
 
@@ -125,7 +126,23 @@ PlatformHandle SdlOpenWindow(const char*, const char* title, bool fullscreen, in
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  // The context asked for: the compatibility profile unless an option asks for OpenGL 3.3
+  // core or OpenGL ES 3.0.
+  switch (ContextKind) {
+    case GLContextKind::Compatibility:
+      SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+      break;
+    case GLContextKind::Core:
+      SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+      SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+      SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+      break;
+    case GLContextKind::ES:
+      SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+      SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+      SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+      break;
+  }
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
   // The size is the client area, so the fixed viewport covers exactly what is shown.

@@ -1,0 +1,42 @@
+// What both renderers draw, worked out on the CPU once a frame from the scene's state: per
+// vertex the light vector and the half-angle vector in the vertex's tangent frame, the
+// self-shadowing factor and the GL's own per-vertex lighting term; and the wall as a mesh.
+// For the renderers in scene/ only.
+#pragma once
+
+#include <vector>
+
+#include "scene/models.h"
+
+// A vector given at each vertex in its tangent frame, and the self-shadowing factor there
+// as a grey colour, laid out for GL's client arrays. Worked out once per vertex and frame:
+// a vertex of the sphere or the torus is a corner of six triangles.
+struct VertexTerms {
+  float vector[3];
+  float shade[4];  // factor, factor, factor, 1
+};
+
+// How far a surface facing the light at an angle whose cosine is c is let lit by the bump
+// term (see scene_terms.cpp).
+float SelfShadow(float c);
+
+// A world-space vector in the vertex's tangent frame: (d . T, d . B, d . N).
+void InFrame(const MeshVertex& v, Vector3 d, float* out);
+
+// The light vector at a vertex in its tangent frame, unnormalised or normalised; returns
+// the self-shadowing factor there.
+float TangentLight(const MeshVertex& v, bool normalise, float* out);
+
+// TangentLight at every vertex of the mesh, into the caller's buffer.
+void LightAtVertices(const Mesh& mesh, bool normalise, std::vector<VertexTerms>* terms);
+
+// The half-angle vector at each vertex, the light's direction plus the eye's, in its tangent
+// frame, with the self-shadowing factor.
+void HalfAngleAtVertices(const Mesh& mesh, std::vector<VertexTerms>* terms);
+
+// What the GL's own lighting computes at the vertex for a white point light and a white
+// diffuse surface with no ambient term: max(N . L, 0), L the unit direction to the light.
+float VertexLighting(const MeshVertex& v);
+
+// The wall as a mesh of two triangles with the world's axes as its frame.
+Mesh WallMesh();

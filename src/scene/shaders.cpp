@@ -1,0 +1,432 @@
+// The shaders renderer: the frame the texture stages draw, from vertex buffers and the
+// GLSL programs in scene/shaders/ (built into the executable), with nothing of the
+// fixed-function pipeline, no client arrays and no GLU. The per-vertex terms are the
+// scene's own (scene_terms.cpp); the textures hold the same texels as the stages'
+// (the same image, GLU's box-filtered mipmaps, the same normalization cube map). The
+// matrices are gluPerspective's and gluLookAt's, worked out here.
+#include "scene/shaders.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "common/settings.h"
+#include "gl/gl.h"
+#include "log/log.h"
+#include "platform/platform.h"
+#include "scene/models.h"
+#include "scene/scene.h"
+#include "scene/scene_terms.h"
+#include "scene/shader_sources.h"
+#include "textures/cubemap.h"
+#include "textures/texture.h"
+
+namespace {
+
+// A 4 x 4 matrix in GL's column-major order.
+struct Matrix {
+  float m[16];
+};
+
+// What the bump program's vertex shader takes per vertex (bump.vert's inputs, in order).
+struct BumpVertex {
+  float position[3];
+  float texcoord[2];
+  float light[3];
+  float half[3];
+  float shade;
+  float vertexLight;
+};
+
+struct Program {
+  GLuint id = 0;
+  GLint modelview = -1;
+  GLint projection = -1;
+};
+
+struct ShaderState {
+  bool ready = false;
+  Program bump, plain;
+  GLint view = -1, shadow = -1, colour = -1, specular = -1, squarings = -1;
+  GLuint bumpArrays = 0, plainArrays = 0;  // vertex array objects
+  GLuint vertexBuffer = 0, indexBuffer = 0, plainBuffer = 0;
+  GLuint normalMap = 0, cubeMap = 0, colourMap = 0;
+  bool colourTried = false;
+  Matrix projection{}, modelview{};
+  std::vector<PlainVertex> marker;  // gluSphere's vertices, as triangles
+};
+ShaderState Shaders;
+
+Matrix Multiply(const Matrix& a, const Matrix& b) {
+  Matrix r{};
+  for (int c = 0; c < 4; ++c)
+    for (int row = 0; row < 4; ++row) {
+      float sum = 0;
+      for (int k = 0; k < 4; ++k) sum += a.m[k * 4 + row] * b.m[c * 4 + k];
+      r.m[c * 4 + row] = sum;
+    }
+  return r;
+}
+
+Matrix Translation(float x, float y, float z) {
+  Matrix t = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
+  return t;
+}
+
+// gluPerspective's matrix, worked out in double as GLU does, then stored as the GL stores it.
+Matrix Perspective(double fovy, double aspect, double zNear, double zFar) {
+  const double radians = fovy / 2 * 3.14159265358979323846 / 180;
+  const double cotangent = std::cos(radians) / std::sin(radians);
+  const double depth = zFar - zNear;
+  Matrix p{};
+  p.m[0] = static_cast<float>(cotangent / aspect);
+  p.m[5] = static_cast<float>(cotangent);
+  p.m[10] = static_cast<float>(-(zFar + zNear) / depth);
+  p.m[11] = -1;
+  p.m[14] = static_cast<float>(-2 * zNear * zFar / depth);
+  return p;
+}
+
+// gluLookAt's matrix for a camera at eye looking at the origin with +z up.
+Matrix LookAtOrigin(Vector3 eye) {
+  const Vector3 forward = NormalizeVector3(MakeVector3(-eye.x, -eye.y, -eye.z));
+  const Vector3 upHint = MakeVector3(0, 0, 1);
+  const Vector3 side = NormalizeVector3(MakeVector3(forward.y * upHint.z - forward.z * upHint.y,
+                                                    forward.z * upHint.x - forward.x * upHint.z,
+                                                    forward.x * upHint.y - forward.y * upHint.x));
+  const Vector3 up =
+      MakeVector3(side.y * forward.z - side.z * forward.y, side.z * forward.x - side.x * forward.z,
+                  side.x * forward.y - side.y * forward.x);
+  Matrix r = {{side.x, up.x, -forward.x, 0, side.y, up.y, -forward.y, 0, side.z, up.z, -forward.z,
+               0, 0, 0, 0, 1}};
+  return Multiply(r, Translation(-eye.x, -eye.y, -eye.z));
+}
+
+// A program the GL refuses ends the program: there is nothing to draw with.
+[[noreturn]] void ShaderFailed(const std::string& what, const std::string& log) {
+  WriteLog((what + ": " + log).c_str(), false);
+  Platform.ShowMessageBox((what + "\n" + log).c_str(), "Error", MB_ICONERROR);
+  std::exit(1);
+}
+
+// The one shader text for both GLSL dialects: only the version line and, for OpenGL ES,
+// the default precision come before it.
+GLuint Compile(GLenum type, const char* body, const char* name) {
+  const std::string header = ContextKind == GLContextKind::ES
+                                 ? "#version 300 es\nprecision highp float;\n"
+                                 : "#version 330 core\n";
+  const std::string text = header + body;
+  const GLchar* source = text.c_str();
+  const GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint compiled = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+  if (!compiled) {
+    char log[2048] = {};
+    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    ShaderFailed(std::string("The GL cannot compile ") + name, log);
+  }
+  return shader;
+}
+
+Program Link(const char* vertex, const char* fragment, const char* name,
+             std::initializer_list<const char*> attributes) {
+  Program program;
+  program.id = glCreateProgram();
+  const GLuint vs = Compile(GL_VERTEX_SHADER, vertex, name);
+  const GLuint fs = Compile(GL_FRAGMENT_SHADER, fragment, name);
+  glAttachShader(program.id, vs);
+  glAttachShader(program.id, fs);
+  GLuint location = 0;
+  for (const char* attribute : attributes) glBindAttribLocation(program.id, location++, attribute);
+  glLinkProgram(program.id);
+  GLint linked = 0;
+  glGetProgramiv(program.id, GL_LINK_STATUS, &linked);
+  if (!linked) {
+    char log[2048] = {};
+    glGetProgramInfoLog(program.id, sizeof log, nullptr, log);
+    ShaderFailed(std::string("The GL cannot link ") + name, log);
+  }
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  program.modelview = glGetUniformLocation(program.id, "u_modelview");
+  program.projection = glGetUniformLocation(program.id, "u_projection");
+  return program;
+}
+
+// Float attributes of a vertex layout, in location order: (component count, offset).
+void Attributes(GLsizei stride, std::initializer_list<std::pair<GLint, std::size_t>> layout) {
+  GLuint location = 0;
+  for (const auto& attribute : layout) {
+    glEnableVertexAttribArray(location);
+    glVertexAttribPointer(location++, attribute.first, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<const void*>(attribute.second));
+  }
+}
+
+// A 2D texture of the image with its whole mipmap chain, as gluBuild2DMipmaps makes it for
+// a power-of-two image (another size has the GL make its chain), repeating, trilinear.
+GLuint MakeTexture(const TextureImage& image) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  const bool powerOfTwo =
+      (image.width & (image.width - 1)) == 0 && (image.height & (image.height - 1)) == 0;
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+               image.pixels.data());
+  if (powerOfTwo) {
+    GLint level = 1;
+    for (TextureImage next = HalveImage(image); !next.pixels.empty(); next = HalveImage(next))
+      glTexImage2D(GL_TEXTURE_2D, level++, GL_RGB8, next.width, next.height, 0, GL_RGB,
+                   GL_UNSIGNED_BYTE, next.pixels.data());
+  } else {
+    glGenerateMipmap(GL_TEXTURE_2D);
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  return name;
+}
+
+GLuint MakeCubeMap(std::int32_t size) {
+  std::vector<std::uint8_t> face(static_cast<std::size_t>(size) * size * 3);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+  for (std::int32_t f = 0; f < 6; ++f) {
+    NormalizationCubeFace(size, f, face.data());
+    glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGB8, size, size, 0, GL_RGB,
+                 GL_UNSIGNED_BYTE, face.data());
+  }
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAX_LEVEL, 0);
+  return name;
+}
+
+// The colour map, read when first needed, with the green channel as stored; 0 when it
+// cannot be read (the reader has said why).
+GLuint ColourMap() {
+  if (!Shaders.colourTried) {
+    Shaders.colourTried = true;
+    const bool flip = FlipGreenChannel;
+    FlipGreenChannel = false;
+    TextureImage image;
+    if (ReadTextureImage(ColourMapPath, false, &image)) Shaders.colourMap = MakeTexture(image);
+    FlipGreenChannel = flip;
+    ColourMapStatus = Shaders.colourMap ? ColourMapState::Loaded : ColourMapState::Unreadable;
+    if (!Shaders.colourMap &&
+        Platform.KindOfPath(NativePath(ColourMapPath).c_str()) == PathKind::Missing)
+      ColourMapStatus = ColourMapState::NotFound;
+  }
+  return Shaders.colourMap;
+}
+
+// The light marker: the points gluSphere(0.05, 15, 15) draws, as triangles, in white.
+std::vector<PlainVertex> MarkerSphere() {
+  const int slices = 15, stacks = 15;
+  const float radius = 0.05f;
+  const double drho = 3.14159265358979323846 / stacks, dtheta = 2 * 3.14159265358979323846 / slices;
+  auto point = [&](int i, int j) {
+    const double rho = i * drho, theta = (j == slices) ? 0.0 : j * dtheta;
+    const float x = static_cast<float>(-std::sin(theta) * std::sin(rho));
+    const float y = static_cast<float>(std::cos(theta) * std::sin(rho));
+    const float z = static_cast<float>(std::cos(rho));
+    return PlainVertex{{x * radius, y * radius, z * radius}, {1, 1, 1, 1}};
+  };
+  std::vector<PlainVertex> triangles;
+  for (int i = 0; i < stacks; ++i)
+    for (int j = 0; j < slices; ++j)
+      for (const auto& corner :
+           {std::make_pair(i, j), std::make_pair(i + 1, j), std::make_pair(i + 1, j + 1),
+            std::make_pair(i, j), std::make_pair(i + 1, j + 1), std::make_pair(i, j + 1)})
+        triangles.push_back(point(corner.first, corner.second));
+  return triangles;
+}
+
+void DrawPlain(GLenum mode, const std::vector<PlainVertex>& vertices, const Matrix& modelview,
+               const Matrix& projection) {
+  if (vertices.empty()) return;
+  glUseProgram(Shaders.plain.id);
+  glUniformMatrix4fv(Shaders.plain.modelview, 1, GL_FALSE, modelview.m);
+  glUniformMatrix4fv(Shaders.plain.projection, 1, GL_FALSE, projection.m);
+  glBindVertexArray(Shaders.plainArrays);
+  glBindBuffer(GL_ARRAY_BUFFER, Shaders.plainBuffer);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(PlainVertex)),
+               vertices.data(), GL_STREAM_DRAW);
+  glDrawArrays(mode, 0, static_cast<GLsizei>(vertices.size()));
+}
+
+// Leaves nothing bound that a fixed-function frame would trip over (client arrays read
+// through a bound buffer; a program in use).
+void Unbind() {
+  glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glUseProgram(0);
+  glActiveTexture(GL_TEXTURE0);
+}
+
+// The mesh in the current view, with the terms the stages give it per vertex.
+void DrawBumpMesh(const Mesh& mesh, bool curved) {
+  const bool lit = CurrentView == View::Lit;
+  const bool colour = lit && ShowColour && ColourMap() != 0;
+  const bool specular = lit && ShowSpecular;
+  static std::vector<VertexTerms> light, half;
+  LightAtVertices(mesh, !curved, &light);
+  if (specular) HalfAngleAtVertices(mesh, &half);
+  static std::vector<BumpVertex> vertices;
+  vertices.resize(mesh.vertices.size());
+  for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+    const MeshVertex& v = mesh.vertices[i];
+    BumpVertex& out = vertices[i];
+    out = BumpVertex{{v.position.x, v.position.y, v.position.z},
+                     {v.texCoord.s, v.texCoord.t},
+                     {light[i].vector[0], light[i].vector[1], light[i].vector[2]},
+                     {0, 0, 0},
+                     light[i].shade[0],
+                     VertexLighting(v)};
+    if (specular)
+      for (int k = 0; k < 3; ++k) out.half[k] = half[i].vector[k];
+  }
+
+  glUseProgram(Shaders.bump.id);
+  glUniformMatrix4fv(Shaders.bump.modelview, 1, GL_FALSE, Shaders.modelview.m);
+  glUniformMatrix4fv(Shaders.bump.projection, 1, GL_FALSE, Shaders.projection.m);
+  glUniform1i(Shaders.view, static_cast<GLint>(CurrentView));
+  glUniform1i(Shaders.shadow, lit && curved);
+  glUniform1i(Shaders.colour, colour);
+  glUniform1i(Shaders.specular, specular);
+  glUniform1i(Shaders.squarings, [] {
+    int squarings = 0;
+    while ((1 << squarings) < SpecularPower()) ++squarings;
+    return squarings;
+  }());
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, Shaders.normalMap);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, Shaders.cubeMap);
+  glActiveTexture(GL_TEXTURE2);
+  glBindTexture(GL_TEXTURE_2D, colour ? Shaders.colourMap : Shaders.normalMap);
+
+  glBindVertexArray(Shaders.bumpArrays);
+  glBindBuffer(GL_ARRAY_BUFFER, Shaders.vertexBuffer);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(BumpVertex)),
+               vertices.data(), GL_STREAM_DRAW);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Shaders.indexBuffer);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+               static_cast<GLsizeiptr>(mesh.triangles.size() * sizeof(std::uint32_t)),
+               mesh.triangles.data(), GL_STREAM_DRAW);
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
+                 nullptr);
+}
+
+}  // namespace
+
+void InitShaders() {
+  if (Shaders.ready) return;
+  Shaders.ready = true;
+  Shaders.bump =
+      Link(BumpVertexShader, BumpFragmentShader, "the bump-mapping shaders",
+           {"a_position", "a_texcoord", "a_light", "a_half", "a_shade", "a_vertexLight"});
+  Shaders.plain =
+      Link(PlainVertexShader, PlainFragmentShader, "the plain shaders", {"a_position", "a_colour"});
+  const GLuint id = Shaders.bump.id;
+  glUseProgram(id);
+  glUniform1i(glGetUniformLocation(id, "u_normalMap"), 0);
+  glUniform1i(glGetUniformLocation(id, "u_cubeMap"), 1);
+  glUniform1i(glGetUniformLocation(id, "u_colourMap"), 2);
+  Shaders.view = glGetUniformLocation(id, "u_view");
+  Shaders.shadow = glGetUniformLocation(id, "u_shadow");
+  Shaders.colour = glGetUniformLocation(id, "u_colour");
+  Shaders.specular = glGetUniformLocation(id, "u_specular");
+  Shaders.squarings = glGetUniformLocation(id, "u_squarings");
+
+  GLuint buffers[3] = {};
+  glGenBuffers(3, buffers);
+  Shaders.vertexBuffer = buffers[0];
+  Shaders.indexBuffer = buffers[1];
+  Shaders.plainBuffer = buffers[2];
+  GLuint arrays[2] = {};
+  glGenVertexArrays(2, arrays);
+  Shaders.bumpArrays = arrays[0];
+  Shaders.plainArrays = arrays[1];
+  glBindVertexArray(Shaders.bumpArrays);
+  glBindBuffer(GL_ARRAY_BUFFER, Shaders.vertexBuffer);
+  Attributes(sizeof(BumpVertex), {{3, offsetof(BumpVertex, position)},
+                                  {2, offsetof(BumpVertex, texcoord)},
+                                  {3, offsetof(BumpVertex, light)},
+                                  {3, offsetof(BumpVertex, half)},
+                                  {1, offsetof(BumpVertex, shade)},
+                                  {1, offsetof(BumpVertex, vertexLight)}});
+  glBindVertexArray(Shaders.plainArrays);
+  glBindBuffer(GL_ARRAY_BUFFER, Shaders.plainBuffer);
+  Attributes(sizeof(PlainVertex),
+             {{3, offsetof(PlainVertex, position)}, {4, offsetof(PlainVertex, colour)}});
+
+  TextureImage normalMap;
+  ReadTextureImage(NormalMapPath, true, &normalMap);
+  Shaders.normalMap = MakeTexture(normalMap);
+  Shaders.cubeMap = MakeCubeMap(32);
+  Shaders.marker = MarkerSphere();
+  Unbind();
+}
+
+void RenderShaders() {
+  InitShaders();
+  glViewport(0, 0, ScreenWidth, ScreenHeight);
+  glClearColor(0, 0, 0, 1);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glDisable(GL_BLEND);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const double aspect = static_cast<double>(static_cast<long double>(ScreenWidth) / ScreenHeight);
+  Shaders.projection = Perspective(60.0, aspect, 1.0, 60.0);
+  Shaders.modelview = LookAtOrigin(CameraEye());
+
+  // The light marker first, so it hides the wall behind it.
+  DrawPlain(
+      GL_TRIANGLES, Shaders.marker,
+      Multiply(Shaders.modelview, Translation(LightPosition.x, LightPosition.y, LightPosition.z)),
+      Shaders.projection);
+
+  for (int i = 0; i < 4; ++i)
+    LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
+  const bool litView =
+      CurrentView == View::Lit || CurrentView == View::Flat || CurrentView == View::PerVertex;
+  if (CurrentModel == Model::Wall && litView && CameraBehindWall()) {
+    // The wall's back, unlit: plain black.
+    std::vector<PlainVertex> back;
+    for (const int i : {0, 1, 2, 0, 2, 3}) {
+      const Vector3& v = WallVertices[i];
+      back.push_back(PlainVertex{{v.x, v.y, v.z}, {0, 0, 0, 1}});
+    }
+    DrawPlain(GL_TRIANGLES, back, Shaders.modelview, Shaders.projection);
+  } else if (CurrentModel == Model::Wall) {
+    DrawBumpMesh(WallMesh(), false);
+  } else {
+    DrawBumpMesh(ModelMesh(CurrentModel), true);
+  }
+  Unbind();
+}
+
+void DrawPlainWithShaders(GLenum mode, const std::vector<PlainVertex>& vertices, bool inPixels) {
+  InitShaders();
+  glDisable(GL_DEPTH_TEST);
+  if (inPixels) {
+    // Window pixels, y down: glOrtho(0, width, height, 0, -1, 1).
+    Matrix ortho = {
+        {2.0f / ScreenWidth, 0, 0, 0, 0, -2.0f / ScreenHeight, 0, 0, 0, 0, -1, 0, -1, 1, 0, 1}};
+    DrawPlain(mode, vertices, Translation(0, 0, 0), ortho);
+  } else {
+    DrawPlain(mode, vertices, Shaders.modelview, Shaders.projection);
+  }
+  glEnable(GL_DEPTH_TEST);
+  Unbind();
+}

@@ -1,0 +1,27 @@
+// The shaders renderer (shaders.cpp): the same frame as the texture stages, drawn from
+// vertex buffers by the GLSL programs in scene/shaders/, in a compatibility, OpenGL 3.3 core
+// or OpenGL ES 3.0 context.
+#pragma once
+
+#include <vector>
+
+#include "gl/gl_types.h"
+
+// Compiles the programs and makes the buffers and the textures (the same images and cube
+// map as the stages'), once; later calls do nothing. A program the GL refuses ends the
+// program with the GL's own words.
+void InitShaders();
+
+// Draws one frame into the back buffer.
+void RenderShaders();
+
+// A point of the plain drawings (the light marker, the overlays, the panel): a position
+// and its colour.
+struct PlainVertex {
+  float position[3];
+  float colour[4];
+};
+
+// Draws plain coloured primitives (GL_LINES or GL_TRIANGLES) without the depth test: in
+// the scene's world with the camera of the frame, or in window pixels (y down).
+void DrawPlainWithShaders(GLenum mode, const std::vector<PlainVertex>& vertices, bool inPixels);

@@ -1,0 +1,394 @@
+// The texture-stage renderer: the frame as fixed-function GL draws it, dot-product bump
+// mapping in the texture environment's combiners, with GLU for the matrices, the mipmaps
+// and the light marker. Started with no options, every frame the program draws is this.
+// The wall's texture frame is the world frame (s along x, t along y, normal along +z), so
+// world-space light directions go to the texture stages unchanged.
+#include "scene/stages.h"
+
+#include <string>
+#include <vector>
+
+#include "common/settings.h"
+#include "gl/gl.h"
+#include "log/log.h"
+#include "platform/platform.h"
+#include "scene/models.h"
+#include "scene/scene.h"
+#include "scene/scene_terms.h"
+#include "textures/cubemap.h"
+#include "textures/texture.h"
+
+namespace {
+
+// The active unit forms the dot product of the previous stage's colour with the
+// normalised light direction looked up in the cube map.
+void SetUpDot3Stage() {
+  glEnable(GL_TEXTURE_CUBE_MAP_ARB);
+  glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+}
+
+// Unit 0 passes the normal-map texel on; unit 1 forms its dot product with the light
+// direction.
+void SetUpBumpStages() {
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, BumpTexture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  SetUpDot3Stage();
+}
+
+// The stages and state of the views that take the lit picture apart. The light marker
+// leaves both units disabled and unit 1 active.
+void SetUpTeachingView(View view) {
+  switch (view) {
+    case View::NormalMap:  // the texel itself: unit 0 replaces the colour, unit 1 is off
+      glActiveTextureARB(GL_TEXTURE0_ARB);
+      glEnable(GL_TEXTURE_2D);
+      glBindTexture(GL_TEXTURE_2D, BumpTexture);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+      break;
+    case View::LightVectors:  // unit 0 off, unit 1 shows the cube map's lookup
+      glEnable(GL_TEXTURE_CUBE_MAP_ARB);
+      glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+      break;
+    case View::Flat:
+      // Unit 0 off, so unit 1's previous colour is the primary colour: the flat normal
+      // (0, 0, 1) encoded as a texel is (0.5, 0.5, 1).
+      glColor4f(0.5f, 0.5f, 1.0f, 1.0f);
+      SetUpDot3Stage();
+      break;
+    case View::PerVertex: {
+      // A white point light at the light's position (given under the camera's modelview,
+      // so in world space), a white diffuse surface, no ambient term: at each corner the
+      // GL computes max(N . L, 0) and interpolates the four results across the quad.
+      const GLfloat position[4] = {LightPosition.x, LightPosition.y, LightPosition.z, 1};
+      const GLfloat white[4] = {1, 1, 1, 1};
+      const GLfloat black[4] = {0, 0, 0, 1};
+      glLightfv(GL_LIGHT0, GL_POSITION, position);
+      glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+      glLightfv(GL_LIGHT0, GL_AMBIENT, black);
+      glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
+      glEnable(GL_LIGHT0);
+      glEnable(GL_LIGHTING);
+      glNormal3f(0, 0, 1);
+      break;
+    }
+    case View::Lit:
+      break;
+  }
+}
+
+// The texture units the GL offers (at least the two the program needs).
+int TextureUnits() {
+  static const int units = [] {
+    GLint count = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &count);
+    return count;
+  }();
+  return ForceTwoTextureUnits ? 2 : units;
+}
+
+// How many units after the bump stages square N . H: enough for MaxSpecularPower, or as
+// many as the GL has.
+}  // namespace
+
+int SpecularSquarings() {
+  int squarings = 0;
+  while (squarings + 2 < TextureUnits() && (1 << squarings) < MaxSpecularPower) ++squarings;
+  return squarings;
+}
+
+namespace {
+
+// A unit after the bump stages that multiplies what came before by its source: the
+// primary colour (the self-shadowing factor; the unit's texture is never sampled, but a
+// unit combines only while enabled) or its texture (the colour map).
+void SetUpFactorStage(GLenum unit, GLuint texture, GLenum source) {
+  glActiveTextureARB(unit);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_MODULATE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PREVIOUS_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, source);
+}
+
+// The colour map, read when first asked for (and again if ColourMapPath names another
+// file); 0 when it cannot be read (the reader has said why), and colour then stays off.
+// Loaded on unit 0, with the green channel as stored: the normal map's convention is not
+// the colour map's.
+GLuint ColourTexture() {
+  static GLuint texture = 0;
+  static std::string loaded;
+  static bool tried = false;
+  if (!tried || loaded != ColourMapPath) {
+    tried = true;
+    loaded = ColourMapPath;
+    if (texture) glDeleteTextures(1, &texture);
+    const bool flip = FlipGreenChannel;
+    FlipGreenChannel = false;
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    texture = LoadTextureIfReadable(true, ColourMapPath);
+    FlipGreenChannel = flip;
+    ColourMapStatus = texture ? ColourMapState::Loaded : ColourMapState::Unreadable;
+    if (!texture) {
+      WriteLog("the colour map cannot be read: colour stays off", false);
+      // For the panel, which says why: no file there, or one the reader refused.
+      if (Platform.KindOfPath(NativePath(ColourMapPath).c_str()) == PathKind::Missing)
+        ColourMapStatus = ColourMapState::NotFound;
+    }
+  }
+  return texture;
+}
+
+// What DrawTriangles hands GL per vertex besides the position and the normal map's
+// coordinates on unit 0.
+struct VertexArrays {
+  const VertexTerms* terms = nullptr;  // with vectors and shade
+  bool vectors = false;                // terms' vectors on unit 1
+  bool shade = false;                  // terms' factors as the primary colour
+  GLenum coordsUnit = 0;               // the coordinates once more on this unit, when set
+  bool normals = false;
+};
+
+// The mesh's triangles in one call, from client arrays (a curved model has thousands of
+// corners: one call for them all, not several calls per corner). Leaves every array off
+// and unit 0 the client-active unit.
+void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
+  const GLsizei stride = sizeof(MeshVertex);
+  const MeshVertex& first = mesh.vertices.front();
+  const GLenum units[3] = {GL_TEXTURE0_ARB, arrays.vectors ? GL_TEXTURE1_ARB : 0u,
+                           arrays.coordsUnit};
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, stride, &first.position.x);
+  for (const GLenum unit : units) {
+    if (!unit) continue;
+    glClientActiveTextureARB(unit);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (unit == GL_TEXTURE1_ARB)
+      glTexCoordPointer(3, GL_FLOAT, sizeof(VertexTerms), arrays.terms->vector);
+    else
+      glTexCoordPointer(2, GL_FLOAT, stride, &first.texCoord.s);
+  }
+  if (arrays.shade) {
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.terms->shade);
+  }
+  if (arrays.normals) {
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, stride, &first.normal.x);
+  }
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
+                 mesh.triangles.data());
+  if (arrays.normals) glDisableClientState(GL_NORMAL_ARRAY);
+  if (arrays.shade) glDisableClientState(GL_COLOR_ARRAY);
+  for (int k = 2; k >= 0; --k) {
+    if (!units[k]) continue;
+    glClientActiveTextureARB(units[k]);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  }
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// A mesh in the current view: per vertex, the normal map's coordinates on unit 0 and the
+// tangent-space light vector on unit 1. In the lit view the bump term is multiplied by the
+// self-shadowing factor (curved models) and by the colour map (when on): in further units
+// where the GL has enough, else in a second pass that multiplies the framebuffer by
+// blending (the depth test lets the equal depths through).
+void DrawMesh(const Mesh& mesh, bool curved) {
+  const bool lit = CurrentView == View::Lit;
+  const bool shadow = lit && curved;
+  const GLuint colour = lit && ShowColour ? ColourTexture() : 0;
+  const int factors = (shadow ? 1 : 0) + (colour ? 1 : 0);
+  const bool inStages = factors > 0 && TextureUnits() >= 2 + factors;
+  const GLenum colourUnit = shadow ? GL_TEXTURE3_ARB : GL_TEXTURE2_ARB;
+  if (inStages && shadow) SetUpFactorStage(GL_TEXTURE2_ARB, BumpTexture, GL_PRIMARY_COLOR_ARB);
+  if (inStages && colour) SetUpFactorStage(colourUnit, colour, GL_TEXTURE);
+
+  static std::vector<VertexTerms> terms;
+  LightAtVertices(mesh, !curved, &terms);
+  VertexArrays arrays;
+  arrays.terms = terms.data();
+  arrays.vectors = true;
+  arrays.shade = inStages && shadow;
+  arrays.coordsUnit = inStages && colour ? colourUnit : 0;
+  arrays.normals = CurrentView == View::PerVertex;
+  DrawTriangles(mesh, arrays);
+  if (inStages) {
+    for (int k = factors; k >= 1; --k) {
+      glActiveTextureARB(GL_TEXTURE1_ARB + k);
+      glDisable(GL_TEXTURE_2D);
+    }
+    glActiveTextureARB(GL_TEXTURE1_ARB);  // as the wall's own drawing leaves it
+    return;
+  }
+  if (factors == 0) return;
+
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisable(GL_TEXTURE_CUBE_MAP_ARB);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  if (colour) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, colour);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  } else {
+    glDisable(GL_TEXTURE_2D);
+  }
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_DST_COLOR, GL_ZERO);
+  VertexArrays factorArrays;
+  factorArrays.terms = terms.data();
+  factorArrays.shade = shadow;
+  if (!shadow) glColor4f(1, 1, 1, 1);
+  DrawTriangles(mesh, factorArrays);
+  glDisable(GL_BLEND);
+  glDisable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+}
+
+// The highlight, added to what DrawMesh drew: units 0 and 1 form N . H per pixel, the
+// normal map's normal with the half-angle vector between the directions to the light and
+// to the eye (given per vertex in its tangent frame, normalised per pixel by the cube
+// map), and each further unit squares it, up to the power MaxSpecularPower: 16 with the
+// six units that takes, less where the GL has fewer. On curved models the self-shadowing
+// factor multiplies it, in one more unit where there is one. Added by blending.
+void DrawSpecular(const Mesh& mesh, bool curved) {
+  const int squarings = SpecularSquarings();
+  const bool shadowStage = curved && squarings + 2 < TextureUnits();
+  SetUpBumpStages();
+  for (int k = 0; k < squarings; ++k)
+    SetUpFactorStage(GL_TEXTURE2_ARB + k, BumpTexture, GL_PREVIOUS_ARB);
+  if (shadowStage) SetUpFactorStage(GL_TEXTURE2_ARB + squarings, BumpTexture, GL_PRIMARY_COLOR_ARB);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+
+  static std::vector<VertexTerms> terms;
+  HalfAngleAtVertices(mesh, &terms);
+  VertexArrays arrays;
+  arrays.terms = terms.data();
+  arrays.vectors = true;
+  arrays.shade = shadowStage;
+  DrawTriangles(mesh, arrays);
+
+  glDisable(GL_BLEND);
+  for (int k = squarings + (shadowStage ? 1 : 0); k >= 1; --k) {
+    glActiveTextureARB(GL_TEXTURE1_ARB + k);
+    glDisable(GL_TEXTURE_2D);
+  }
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+}
+
+}  // namespace
+
+void InitStages() {
+  glClearColor(0, 0, 0, 1);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+  BumpTexture = LoadTexture(true, NormalMapPath);
+  NormalizationCubeMap = CreateNormalizationCubeMap(32, false);
+
+  LightQuadric = gluNewQuadric();
+  if (LightQuadric) {
+    gluQuadricDrawStyle(LightQuadric, GLU_FILL);
+    gluQuadricNormals(LightQuadric, GLU_SMOOTH);
+    gluQuadricTexture(LightQuadric, GL_FALSE);
+  } else {
+    // Out of memory in GLU: the wall is still worth drawing, without its light marker.
+    WriteLog("gluNewQuadric failed: the light marker is not drawn", false);
+  }
+
+  glDisable(GL_TEXTURE_2D);
+}
+
+void RenderStages() {
+  // Projection and camera, from the configured size (not the window's current one).
+  glViewport(0, 0, ScreenWidth, ScreenHeight);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const double aspect = static_cast<double>(static_cast<long double>(ScreenWidth) / ScreenHeight);
+  gluPerspective(60.0, aspect, 1.0, 60.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  if (Camera.moved) {
+    const Vector3 eye = CameraEye();
+    gluLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 0, 1);
+  } else {
+    gluLookAt(2, 2, 2, 0, 0, 0, 0, 0, 1);
+  }
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  // The light marker: a flat white sphere, drawn first so it hides the wall behind it.
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(LightPosition.x, LightPosition.y, LightPosition.z);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glDisable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisable(GL_TEXTURE_CUBE_MAP_ARB);
+  glColor4f(1, 1, 1, 1);
+  if (LightQuadric) gluSphere(LightQuadric, 0.05, 15, 15);
+  glPopMatrix();
+
+  // The colour map is read, when first needed, before the stages are set: loading a
+  // texture leaves its unit's texturing off.
+  if (ShowColour && CurrentView == View::Lit) ColourTexture();
+
+  for (int i = 0; i < 4; ++i)
+    LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
+
+  // The wall's back in the lit views: plain black (the marker left texturing off on both
+  // units). The normal-map and light-vector views show their texels from either side.
+  const bool litView =
+      CurrentView == View::Lit || CurrentView == View::Flat || CurrentView == View::PerVertex;
+  if (CurrentModel == Model::Wall && litView && CameraBehindWall()) {
+    glColor4f(0, 0, 0, 1);
+    glBegin(GL_QUADS);
+    for (const Vector3& v : WallVertices) glVertex3fv(&v.x);
+    glEnd();
+    return;
+  }
+
+  if (CurrentView == View::Lit) {
+    SetUpBumpStages();
+  } else {
+    SetUpTeachingView(CurrentView);
+  }
+
+  const bool specular = ShowSpecular && CurrentView == View::Lit;
+  if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {
+    // Both branches lvalues, so that the curved model's mesh is not copied each frame.
+    const Mesh wall = CurrentModel == Model::Wall ? WallMesh() : Mesh();
+    const Mesh& mesh = CurrentModel == Model::Wall ? wall : ModelMesh(CurrentModel);
+    DrawMesh(mesh, CurrentModel != Model::Wall);
+    if (specular) DrawSpecular(mesh, CurrentModel != Model::Wall);
+    if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
+    return;
+  }
+
+  glBegin(GL_QUADS);
+  for (int i = 0; i < 4; ++i) {
+    glMultiTexCoord2fv(GL_TEXTURE0_ARB, &WallTexCoords[i].s);
+    glMultiTexCoord3fv(GL_TEXTURE1_ARB, &LightVectors[i].x);
+    glVertex3fv(&WallVertices[i].x);
+  }
+  glEnd();
+
+  // Per-vertex lighting must not reach the next frame's light marker.
+  if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
+}

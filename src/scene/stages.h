@@ -1,0 +1,11 @@
+// The texture-stage renderer (stages.cpp): the scene drawn by fixed-function GL.
+#pragma once
+
+// The fixed GL state, the two textures, the light marker's quadric and the wall geometry.
+void InitStages();
+
+// Draws one frame into the back buffer.
+void RenderStages();
+
+// How many units after the bump stages square N . H on this GL.
+int SpecularSquarings();
