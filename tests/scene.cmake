@@ -19,3 +19,9 @@ add_executable(mesh_corner_tests test_mesh_corners.cpp)
 target_link_libraries(mesh_corner_tests PRIVATE fake_platform gl_recorder GTest::gtest_main)
 target_compile_definitions(mesh_corner_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 bumpdemo_discover_tests(mesh_corner_tests unit)
+
+# The shaders renderer in a core context: only core entry points, no GL error.
+add_executable(shader_tests test_shaders.cpp)
+target_link_libraries(shader_tests PRIVATE bumpsdl gl_recorder GTest::gtest_main)
+target_compile_definitions(shader_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+discover_offscreen_gl_tests(shader_tests)

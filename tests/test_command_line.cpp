@@ -107,6 +107,15 @@ TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
       {{"--vsync=1"}, "option '--vsync' takes no value"},
       {{"--model", "cube"}, "option '--model': 'cube' is not wall, sphere or torus"},
       {{"--model"}, "option '--model' needs a value (wall, sphere or torus)"},
+      {{"--renderer", "vulkan"}, "option '--renderer': 'vulkan' is not stages or shaders"},
+      {{"--context", "gles2"}, "option '--context': 'gles2' is not compat, core or es"},
+      {{"--context"}, "option '--context' needs a value (compat, core or es)"},
+      {{"--context", "core", "--renderer", "stages"},
+       "option '--renderer stages': a core context has no texture stages (its renderer is "
+       "shaders)"},
+      {{"--renderer=stages", "--context=es"},
+       "option '--renderer stages': an ES context has no texture stages (its renderer is "
+       "shaders)"},
   };
   for (const Case& c : cases) {
     std::string joined;
@@ -116,6 +125,28 @@ TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
     EXPECT_EQ(line.action, CommandLine::Action::Error);
     EXPECT_EQ(line.error, c.error);
     EXPECT_EQ(line.error.find('\n'), std::string::npos);
+  }
+}
+
+// The renderer and the context: stages in a compat context unless asked; core and ES
+// contexts draw with the shaders.
+TEST(CommandLine, RendererAndContext) {
+  const struct {
+    std::vector<const char*> args;
+    bool shaders;
+    int context;
+  } cases[] = {
+      {{}, false, 0},
+      {{"--renderer", "shaders"}, true, 0},
+      {{"--renderer=stages", "--context", "compat"}, false, 0},
+      {{"--context", "core"}, true, 1},
+      {{"--context=es", "--renderer", "shaders"}, true, 2},
+  };
+  for (const auto& c : cases) {
+    const CommandLine line = Parse(c.args);
+    EXPECT_EQ(line.action, CommandLine::Action::Run) << line.error;
+    EXPECT_EQ(line.shaders, c.shaders);
+    EXPECT_EQ(line.context, c.context);
   }
 }
 

@@ -110,7 +110,7 @@ TEST_F(Panel, EveryLineFitsTheWindowInEveryState) {
   DrawPanel(0);
   float right = 0;
   for (const GLCall& call : RecordedGLCalls())
-    if (call.name == "glVertex2f") right = std::max(right, std::stof(call.args[0]));
+    if (call.name == "glVertex3f") right = std::max(right, std::stof(call.args[0]));
   EXPECT_GT(right, 0);
   EXPECT_LE(right, ScreenWidth) << "the note's box";
 }
@@ -195,7 +195,7 @@ TEST_F(Panel, FrozenClockStepsTheLightAndSpaceSaysItCannotPause) {
   RecordGLCalls();
   DrawPanel(0);
   int glyphs = 0;
-  for (const GLCall& call : RecordedGLCalls()) glyphs += call.name == "glVertex2f";
+  for (const GLCall& call : RecordedGLCalls()) glyphs += call.name == "glVertex3f";
   EXPECT_GT(glyphs, 100) << "the note is drawn";
 }
 

@@ -32,8 +32,7 @@ const char Usage[] =
     "  --context NAME       the GL context asked for: compat (the default), core (OpenGL\n"
     "                       3.3 core profile) or es (OpenGL ES 3.0); core and es draw\n"
     "                       with the shaders\n"
-    "  --compare            the stages on the left half, the shaders on the right, and\n"
-    "                       how far they differ on the panel (compat only)\n"
+
     "\n"
     "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
     "Exit codes: 0 a normal end, 1 no window, or an image, the log or the screenshot that\n"
@@ -100,7 +99,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     };
     const bool flag = option == "-h" || option == "--help" || option == "--version" ||
                       option == "--fullscreen" || option == "--vsync" || option == "--flip-green" ||
-                      option == "--colour" || option == "--specular" || option == "--compare";
+                      option == "--colour" || option == "--specular";
     if (flag && hasValue) return Fail("option '" + option + "' takes no value");
 
     std::string text;
@@ -121,8 +120,6 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.colour = true;
     } else if (option == "--specular") {
       line.specular = true;
-    } else if (option == "--compare") {
-      line.compare = true;
     } else if (option == "--renderer") {
       if (!takeValue(&text)) return Fail("option '--renderer' needs a value (stages or shaders)");
       if (text != "stages" && text != "shaders")
@@ -180,11 +177,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   }
   // A core or ES context has no texture stages to draw with.
   if (line.context != 0 && rendererGiven && !line.shaders)
-    return Fail(std::string("option '--renderer stages': a ") +
-                (line.context == 1 ? "core" : "ES") +
+    return Fail(std::string("option '--renderer stages': ") +
+                (line.context == 1 ? "a core" : "an ES") +
                 " context has no texture stages (its renderer is shaders)");
-  if (line.context != 0 && line.compare)
-    return Fail("option '--compare': the stages need a compat context");
   if (line.context != 0) line.shaders = true;
   return line;
 }

@@ -24,7 +24,6 @@ struct CommandLine {
   std::string screenshot;    // --screenshot FILE (.png or .bmp); empty: none
   bool shaders = false;      // --renderer shaders (implied by a core or ES context)
   int context = 0;           // --context compat|core|es: 0, 1, 2
-  bool compare = false;      // --compare: stages left, shaders right
 };
 
 constexpr int ViewCount = 5;

@@ -7,6 +7,7 @@
 
 #include "app/demo.h"
 #include "app/panel.h"
+#include "common/settings.h"
 #include "common/state.h"
 #include "platform/platform.h"
 #include "scene/light.h"
@@ -90,9 +91,13 @@ void HandleControlKeys(std::int32_t now) {
   if (Pressed('S')) ShowSpecular = !ShowSpecular;
   if (Pressed('W')) ShowWireframe = !ShowWireframe;
   if (Pressed('V')) ShowVectors = !ShowVectors;
+  // The other renderer, where the context has both (a compatibility context).
+  if (Pressed('G') && ContextKind == GLContextKind::Compatibility)
+    CurrentRenderer = CurrentRenderer == Renderer::Stages ? Renderer::Shaders : Renderer::Stages;
   if (PressedEither('H', VK_F1)) ShowPanel = !ShowPanel;
   if (Pressed(VK_F12)) ScreenshotRequested = true;
   if (Pressed('R')) {
+    CurrentRenderer = StartRenderer;
     CurrentView = StartView;
     CurrentModel = StartModel;
     ShowColour = StartColour;

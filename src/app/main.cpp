@@ -28,7 +28,7 @@ void Apply(const CommandLine& line) {
   FrameLimit = line.frames;
   if (!line.screenshot.empty()) ScreenshotPath = line.screenshot.c_str();
   ContextKind = static_cast<GLContextKind>(line.context);
-  if (line.shaders) CurrentRenderer = Renderer::Shaders;
+  if (line.shaders) StartRenderer = CurrentRenderer = Renderer::Shaders;
 }
 
 }  // namespace

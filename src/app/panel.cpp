@@ -40,6 +40,20 @@ std::string Format(const char* format, double a, double b = 0) {
   return text;
 }
 
+// Who draws the frame, and in which context; G switches only where both can draw.
+std::string RendererLine() {
+  if (CurrentRenderer == Renderer::Stages) return "Renderer: texture stages (G: shaders)";
+  switch (ContextKind) {
+    case GLContextKind::Compatibility:
+      return "Renderer: shaders, GLSL 3.30 (G: stages)";
+    case GLContextKind::Core:
+      return "Renderer: shaders, GLSL 3.30 core (no stages here)";
+    case GLContextKind::ES:
+      break;
+  }
+  return "Renderer: shaders, GLSL ES 3.00 (no stages here)";
+}
+
 // A line per setting, each as it stands: what is shown, the light and its clock.
 std::vector<std::string> StateLines() {
   const int view = static_cast<int>(CurrentView);
@@ -72,6 +86,7 @@ std::vector<std::string> StateLines() {
           ? std::string("Camera: behind the wall, whose back is unlit")
           : Format("Camera: moved, %.2f from the centre", Camera.distance),
       Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
+      RendererLine(),
   };
   if (ClockFrozen)
     lines.push_back("Clock frozen at " + std::to_string(FrozenClockMs) +
@@ -115,7 +130,7 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
       "1-5 view   M model   D colour   S specular",
       ClockFrozen ? "Left/Right step" : "Space pause   Left/Right step",
       "+/- speed   Up/Down height",
-      "W wireframe   V vectors   H/F1 panel",
+      "W wireframe   V vectors   H/F1 panel   G renderer",
       "Drag camera   Wheel nearer/farther",
       "F12 screenshot   R reset   Esc quit",
   };

@@ -2,8 +2,6 @@
 // GL entry-point table, so there is no font file and no texture.
 #include "scene/font.h"
 
-#include "gl/gl.h"
-
 namespace {
 
 // Each glyph top row first; '#' is a lit pixel. Descenders sit inside the cell.
@@ -111,15 +109,14 @@ int TextColumns(const std::string& text) {
   return static_cast<int>(text.size()) * FontAdvance;
 }
 
-void DrawText(float x, float y, float scale, const std::string& text) {
-  glBegin(GL_QUADS);
+void TextQuads(float x, float y, float scale, const std::string& text,
+               std::vector<float>* corners) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c < 32 || c > 126) continue;
     const float left = x + i * FontAdvance * scale;
     for (int row = 0; row < FontHeight; ++row) {
       const char* pixels = Glyphs[c - 32][row];
-      // One quad for each run of lit pixels in the row.
       for (int col = 0; col < FontWidth;) {
         if (pixels[col] != '#') {
           ++col;
@@ -129,13 +126,9 @@ void DrawText(float x, float y, float scale, const std::string& text) {
         while (end < FontWidth && pixels[end] == '#') ++end;
         const float x0 = left + col * scale, x1 = left + end * scale;
         const float y0 = y + row * scale, y1 = y0 + scale;
-        glVertex2f(x0, y0);
-        glVertex2f(x1, y0);
-        glVertex2f(x1, y1);
-        glVertex2f(x0, y1);
+        corners->insert(corners->end(), {x0, y0, x1, y0, x1, y1, x0, y1});
         col = end;
       }
     }
   }
-  glEnd();
 }

@@ -10,6 +10,7 @@
 #include "scene/font.h"
 #include "scene/models.h"
 #include "scene/scene.h"
+#include "scene/shaders.h"
 
 bool ShowWireframe = false;
 bool ShowVectors = false;
@@ -26,42 +27,43 @@ void PlainColourState() {
   glDisable(GL_DEPTH_TEST);
 }
 
-void Line(const Vector3& from, const Vector3& direction, float length) {
-  glVertex3f(from.x, from.y, from.z);
-  glVertex3f(from.x + direction.x * length, from.y + direction.y * length,
-             from.z + direction.z * length);
+// Plain coloured primitives drawn by the renderer in use: the stages' immediate mode
+// (colours given as they change), or the shaders' vertex buffers.
+void DrawPlain(GLenum mode, const std::vector<PlainVertex>& vertices, bool inPixels) {
+  if (CurrentRenderer == Renderer::Shaders) {
+    DrawPlainWithShaders(mode, vertices, inPixels);
+    return;
+  }
+  glBegin(mode);
+  const float* colour = nullptr;
+  for (const PlainVertex& v : vertices) {
+    if (!colour || !std::equal(colour, colour + 4, v.colour)) {
+      colour = v.colour;
+      glColor4f(colour[0], colour[1], colour[2], colour[3]);
+    }
+    glVertex3f(v.position[0], v.position[1], v.position[2]);
+  }
+  glEnd();
 }
 
-// The curved models' triangles, and at every vertex its frame and the light vector, short
-// enough to stay apart on the dense mesh.
-void DrawMeshOverlays(const Mesh& mesh) {
-  if (ShowWireframe) {
-    glColor4f(1, 1, 0, 1);
-    glBegin(GL_LINES);
-    for (std::size_t k = 0; k + 2 < mesh.triangles.size(); k += 3) {
-      for (int e = 0; e < 3; ++e) {
-        const Vector3& a = mesh.vertices[mesh.triangles[k + e]].position;
-        const Vector3& b = mesh.vertices[mesh.triangles[k + (e + 1) % 3]].position;
-        glVertex3f(a.x, a.y, a.z);
-        glVertex3f(b.x, b.y, b.z);
-      }
-    }
-    glEnd();
-  }
-  if (ShowVectors) {
-    const float length = VectorOverlayLength / 4;
-    glBegin(GL_LINES);
-    for (const MeshVertex& v : mesh.vertices) {
-      glColor4f(1, 0, 0, 1);
-      Line(v.position, v.tangent, length);
-      glColor4f(0, 1, 0, 1);
-      Line(v.position, v.bitangent, length);
-      glColor4f(0, 0, 1, 1);
-      Line(v.position, v.normal, length);
-      glColor4f(1, 1, 1, 1);
-      Line(v.position, NormalizeVector3(SubtractVector3(LightPosition, v.position)), length);
-    }
-    glEnd();
+void AddLine(std::vector<PlainVertex>* lines, const Vector3& from, const Vector3& to,
+             const float* colour) {
+  lines->push_back({{from.x, from.y, from.z}, {colour[0], colour[1], colour[2], colour[3]}});
+  lines->push_back({{to.x, to.y, to.z}, {colour[0], colour[1], colour[2], colour[3]}});
+}
+
+const float Yellow[4] = {1, 1, 0, 1}, Red[4] = {1, 0, 0, 1}, Green[4] = {0, 1, 0, 1},
+            Blue[4] = {0, 0, 1, 1}, White[4] = {1, 1, 1, 1};
+
+// At a vertex its frame (T red, B green, N blue) and the direction to the light (white).
+void AddVectors(std::vector<PlainVertex>* lines, const Vector3& at, const Vector3& t,
+                const Vector3& b, const Vector3& n, const Vector3& light, float length) {
+  const Vector3 axes[4] = {t, b, n, light};
+  const float* colours[4] = {Red, Green, Blue, White};
+  for (int k = 0; k < 4; ++k) {
+    const Vector3 tip = MakeVector3(at.x + axes[k].x * length, at.y + axes[k].y * length,
+                                    at.z + axes[k].z * length);
+    AddLine(lines, at, tip, colours[k]);
   }
 }
 
@@ -69,53 +71,40 @@ void DrawMeshOverlays(const Mesh& mesh) {
 
 void DrawGeometryOverlays() {
   if (!ShowWireframe && !ShowVectors) return;
-  PlainColourState();
+  if (CurrentRenderer == Renderer::Stages) PlainColourState();
+  std::vector<PlainVertex> lines;
   if (CurrentModel != Model::Wall) {
-    DrawMeshOverlays(ModelMesh(CurrentModel));
-    glEnable(GL_DEPTH_TEST);
-    return;
-  }
-  if (ShowWireframe) {
+    // The curved models' triangles, and at every vertex its frame and the light vector,
+    // short enough to stay apart on the dense mesh.
+    const Mesh& mesh = ModelMesh(CurrentModel);
+    if (ShowWireframe)
+      for (std::size_t k = 0; k + 2 < mesh.triangles.size(); k += 3)
+        for (int e = 0; e < 3; ++e)
+          AddLine(&lines, mesh.vertices[mesh.triangles[k + e]].position,
+                  mesh.vertices[mesh.triangles[k + (e + 1) % 3]].position, Yellow);
+    if (ShowVectors)
+      for (const MeshVertex& v : mesh.vertices)
+        AddVectors(&lines, v.position, v.tangent, v.bitangent, v.normal,
+                   NormalizeVector3(SubtractVector3(LightPosition, v.position)),
+                   VectorOverlayLength / 4);
+  } else {
     // The quad as the two triangles it is drawn as: its outline and one diagonal.
-    glColor4f(1, 1, 0, 1);
-    glBegin(GL_LINE_LOOP);
-    for (const Vector3& v : WallVertices) glVertex3f(v.x, v.y, v.z);
-    glEnd();
-    glBegin(GL_LINES);
-    glVertex3f(WallVertices[0].x, WallVertices[0].y, WallVertices[0].z);
-    glVertex3f(WallVertices[2].x, WallVertices[2].y, WallVertices[2].z);
-    glEnd();
-  }
-  if (ShowVectors) {
-    // The wall's tangent frame is the world frame: T along s (+x), B along t (+y), N +z.
-    const Vector3 t = MakeVector3(1, 0, 0), b = MakeVector3(0, 1, 0), n = MakeVector3(0, 0, 1);
-    glBegin(GL_LINES);
-    for (int i = 0; i < 4; ++i) {
-      glColor4f(1, 0, 0, 1);
-      Line(WallVertices[i], t, VectorOverlayLength);
-      glColor4f(0, 1, 0, 1);
-      Line(WallVertices[i], b, VectorOverlayLength);
-      glColor4f(0, 0, 1, 1);
-      Line(WallVertices[i], n, VectorOverlayLength);
-      glColor4f(1, 1, 1, 1);
-      Line(WallVertices[i], LightVectors[i], VectorOverlayLength);
+    if (ShowWireframe) {
+      for (int i = 0; i < 4; ++i)
+        AddLine(&lines, WallVertices[i], WallVertices[(i + 1) % 4], Yellow);
+      AddLine(&lines, WallVertices[0], WallVertices[2], Yellow);
     }
-    glEnd();
+    // The wall's tangent frame is the world frame: T along s (+x), B along t (+y), N +z.
+    if (ShowVectors)
+      for (int i = 0; i < 4; ++i)
+        AddVectors(&lines, WallVertices[i], MakeVector3(1, 0, 0), MakeVector3(0, 1, 0),
+                   MakeVector3(0, 0, 1), LightVectors[i], VectorOverlayLength);
   }
-  glEnable(GL_DEPTH_TEST);
+  DrawPlain(GL_LINES, lines, false);
+  if (CurrentRenderer == Renderer::Stages) glEnable(GL_DEPTH_TEST);
 }
 
 void DrawTextPanel(const std::vector<std::string>& lines) {
-  PlainColourState();
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  // Window pixels, y down, as the font builds its quads.
-  glOrtho(0, ScreenWidth, ScreenHeight, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-
   const float scale = TextPanelScale;
   const float lineHeight = TextPanelLineHeight;
   const float margin = TextPanelMargin;
@@ -123,18 +112,35 @@ void DrawTextPanel(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) widest = std::max(widest, TextColumns(line));
   const float boxWidth = widest * scale + 2 * margin;
   const float boxHeight = lines.size() * lineHeight + 2 * margin;
-  glColor4f(0, 0, 0, 1);
-  glBegin(GL_QUADS);
-  glVertex2f(0, 0);
-  glVertex2f(boxWidth, 0);
-  glVertex2f(boxWidth, boxHeight);
-  glVertex2f(0, boxHeight);
-  glEnd();
 
-  glColor4f(1, 1, 0.6f, 1);
+  // Quads in window pixels, y down: the black box, then the glyphs.
+  std::vector<float> corners = {0, 0, boxWidth, 0, boxWidth, boxHeight, 0, boxHeight};
   for (std::size_t i = 0; i < lines.size(); ++i)
-    DrawText(margin, margin + lineHeight * i, scale, lines[i]);
-
+    TextQuads(margin, margin + lineHeight * i, scale, lines[i], &corners);
+  std::vector<PlainVertex> quads;
+  const bool triangles = CurrentRenderer == Renderer::Shaders;  // no quads in a core context
+  static const int AsTriangles[6] = {0, 1, 2, 0, 2, 3}, AsQuad[4] = {0, 1, 2, 3};
+  const int* order = triangles ? AsTriangles : AsQuad;
+  const int count = triangles ? 6 : 4;
+  for (std::size_t q = 0; q * 8 < corners.size(); ++q) {
+    const float grey = q == 0 ? 0.0f : 1.0f;  // the box black, the text pale yellow
+    for (int k = 0; k < count; ++k)
+      quads.push_back({{corners[q * 8 + order[k] * 2], corners[q * 8 + order[k] * 2 + 1], 0},
+                       {grey, grey, q == 0 ? 0.0f : 0.6f, 1}});
+  }
+  if (triangles) {
+    DrawPlain(GL_TRIANGLES, quads, true);
+    return;
+  }
+  PlainColourState();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, ScreenWidth, ScreenHeight, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  DrawPlain(GL_QUADS, quads, true);
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();

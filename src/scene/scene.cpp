@@ -32,6 +32,7 @@ const char* ColourMapPath = "Textures\\wall_colour.bmp";
 ColourMapState ColourMapStatus = ColourMapState::NotRead;
 const char* NormalMapPath = "Textures\\wall_bump.bmp";
 Renderer CurrentRenderer = Renderer::Stages;
+Renderer StartRenderer = Renderer::Stages;
 
 // The curved models, made when first drawn. Sizes keep the orbiting light outside them
 // at every height; the tessellation gives a round silhouette and smooth light vectors.

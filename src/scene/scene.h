@@ -79,6 +79,7 @@ extern const char* NormalMapPath;
 // shaders from vertex buffers. A core or ES context has only the shaders.
 enum class Renderer { Stages, Shaders };
 extern Renderer CurrentRenderer;
+extern Renderer StartRenderer;  // at start-up, and after the user's reset
 
 // The light and the wall geometry; the renderers' GL state and textures: the stages' in a
 // compatibility context, the shaders' when they draw.
