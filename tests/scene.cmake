@@ -20,8 +20,11 @@ target_link_libraries(mesh_corner_tests PRIVATE fake_platform gl_recorder GTest:
 target_compile_definitions(mesh_corner_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 bumpdemo_discover_tests(mesh_corner_tests unit)
 
-# The shaders renderer in a core context: only core entry points, no GL error.
+# The shaders renderer in a core context: only core entry points, no GL error, and faults
+# put into its shaders caught by the picture matrix's metric.
 add_executable(shader_tests test_shaders.cpp)
 target_link_libraries(shader_tests PRIVATE bumpsdl gl_recorder GTest::gtest_main)
-target_compile_definitions(shader_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+target_compile_definitions(shader_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}"
+  BUMPDEMO_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/golden" PICTURE_COMPARE="$<TARGET_FILE:picture_compare>")
+add_dependencies(shader_tests picture_compare)
 discover_offscreen_gl_tests(shader_tests)

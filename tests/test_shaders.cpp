@@ -3,20 +3,27 @@
 // core profile removed, as the registry lists them, GLU, any extension), the GL reports no
 // error, and what it draws is the picture the scene's own terms say.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
 #include "app/panel.h"
+#include "app/screenshot.h"
 #include "common/settings.h"
+#include "common/state.h"
 #include "gl/gl.h"
 #include "gl/recorder/gl_recorder.h"
 #include "platform/backend.h"
+#include "scene/light.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
+#include "scene/shader_sources.h"
+#include "scene/shaders.h"
 #include "window/window.h"
 
 namespace fs = std::filesystem;
@@ -119,6 +126,96 @@ TEST_F(CoreShaders, FlatViewIsBrightestUnderTheLight) {
       brightest = std::max<int>(brightest, pixels[i]);
   EXPECT_GE(brightest, 250);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The picture matrix's metric against faults put into the shaders on purpose: each frame,
+// drawn as the program draws its capture (the clock at 300 ms), must fail against the
+// stages' reference, and the faithful shaders must pass. The comparison is the matrix's own
+// program (picture_compare).
+struct ShaderFault {
+  const char* name;
+  const char* reference;  // the case in tests/golden/
+  Model model;
+  bool specular;
+  std::vector<std::pair<std::string, std::string>> edits;  // text in the shaders, its stand-in
+};
+
+std::vector<std::pair<std::string, std::string>> FaultEdits;
+
+std::string ApplyFault(const std::string& text) {
+  std::string out = text;
+  for (const auto& edit : FaultEdits) {
+    const std::size_t at = out.find(edit.first);
+    if (at != std::string::npos) out.replace(at, edit.first.size(), edit.second);
+  }
+  return out;
+}
+
+TEST_F(CoreShaders, FaultsInTheShadersFailTheMatrixAndTheFaithfulOnesPass) {
+  const ShaderFault faults[] = {
+      {"faithful", "sphere-highlight-t300", Model::Sphere, true, {}},
+      {"light-normalised-per-vertex",
+       "wall-lit-t300",
+       Model::Wall,
+       false,
+       {{"v_light = a_light;", "v_light = normalize(a_light);"},
+        {"vec3 light = texture(u_cubeMap, v_light).rgb;", "vec3 light = 0.5 + 0.5 * v_light;"}}},
+      {"green-flipped",
+       "wall-lit-t300",
+       Model::Wall,
+       false,
+       {{"vec3 normal = texture(u_normalMap, v_texcoord).rgb;",
+         "vec3 normal = texture(u_normalMap, v_texcoord).rgb; normal.g = 1.0 - normal.g;"}}},
+      {"dot3-without-4", "wall-lit-t300", Model::Wall, false, {{"4.0 * dot(", "dot("}}},
+      {"power-8",
+       "wall-highlight-t300",
+       Model::Wall,
+       true,
+       {{"k < u_squarings", "k < u_squarings - 1"}}},
+      {"no-self-shadowing",
+       "sphere-lit-t1100",
+       Model::Sphere,
+       false,
+       {{"if (u_shadow) colour *= v_shade;", ""}}},
+  };
+  const std::string out = RunDir + "/faults";
+  ShaderTextFilter = ApplyFault;
+  for (const ShaderFault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    for (const char* dir : {"/reference", "/got", "/diff"}) fs::create_directories(out + dir);
+    FaultEdits = fault.edits;
+    for (const auto& edit : fault.edits) {
+      const std::string all = std::string(BumpVertexShader) + BumpFragmentShader;
+      ASSERT_NE(all.find(edit.first), std::string::npos) << "the fault edits no text";
+    }
+    ReleaseShaders();
+    CurrentModel = fault.model;
+    CurrentView = View::Lit;
+    ShowColour = ShowWireframe = ShowVectors = false;
+    ShowSpecular = fault.specular;
+    ElapsedMs = 300;
+    UpdateScene();
+    RenderScene();
+    std::string error;
+    const std::string got = out + "/got/" + fault.reference + ".png";
+    ASSERT_TRUE(SaveScreenshot(got.c_str(), 640, 480, &error)) << error;
+    fs::copy_file(std::string(BUMPDEMO_GOLDEN_DIR) + "/" + fault.reference + ".png",
+                  out + "/reference/" + fault.reference + ".png",
+                  fs::copy_options::overwrite_existing);
+    std::ofstream(out + "/reference/cases.txt") << fault.reference << "\n";
+    const std::string command = std::string(PICTURE_COMPARE) + " " + out + "/reference " + out +
+                                "/got " + out + "/diff > " + out + "/result.txt";
+    const int status = std::system(command.c_str());
+    std::ifstream result(out + "/result.txt");
+    const std::string said((std::istreambuf_iterator<char>(result)), {});
+    EXPECT_EQ(WEXITSTATUS(status), std::string(fault.name) == "faithful" ? 0 : 1) << said;
+    std::printf("%-28s %s", fault.name, said.substr(0, said.find('\n') + 1).c_str());
+    fs::remove_all(out);
+  }
+  ShaderTextFilter = nullptr;
+  FaultEdits.clear();
+  ReleaseShaders();
+  ShowSpecular = false;
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ GLuint Compile(GLenum type, const char* body, const char* name) {
   const std::string header = ContextKind == GLContextKind::ES
                                  ? "#version 300 es\nprecision highp float;\n"
                                  : "#version 330 core\n";
-  const std::string text = header + body;
+  const std::string text = ShaderTextFilter ? ShaderTextFilter(header + body) : header + body;
   const GLchar* source = text.c_str();
   const GLuint shader = glCreateShader(type);
   glShaderSource(shader, 1, &source, nullptr);
@@ -328,6 +328,21 @@ void DrawBumpMesh(const Mesh& mesh, bool curved) {
 }
 
 }  // namespace
+
+std::string (*ShaderTextFilter)(const std::string& text) = nullptr;
+
+void ReleaseShaders() {
+  if (!Shaders.ready) return;
+  glDeleteProgram(Shaders.bump.id);
+  glDeleteProgram(Shaders.plain.id);
+  const GLuint buffers[3] = {Shaders.vertexBuffer, Shaders.indexBuffer, Shaders.plainBuffer};
+  glDeleteBuffers(3, buffers);
+  const GLuint arrays[2] = {Shaders.bumpArrays, Shaders.plainArrays};
+  glDeleteVertexArrays(2, arrays);
+  const GLuint textures[3] = {Shaders.normalMap, Shaders.cubeMap, Shaders.colourMap};
+  glDeleteTextures(Shaders.colourMap ? 3 : 2, textures);
+  Shaders = ShaderState();
+}
 
 void InitShaders() {
   if (Shaders.ready) return;

@@ -3,6 +3,7 @@
 // or OpenGL ES 3.0 context.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "gl/gl_types.h"
@@ -14,6 +15,12 @@ void InitShaders();
 
 // Draws one frame into the back buffer.
 void RenderShaders();
+
+// For tests that put a fault into the shaders on purpose: each shader's text passes
+// through this before it is compiled. ReleaseShaders deletes what InitShaders made, so that
+// the next frame builds it anew.
+extern std::string (*ShaderTextFilter)(const std::string& text);
+void ReleaseShaders();
 
 // A point of the plain drawings (the light marker, the overlays, the panel): a position
 // and its colour.
