@@ -680,4 +680,23 @@ TEST_F(ScenePicture, MissingColourMapIsNamedOnThePanelAndChangesNothingElse) {
   ColourMapPath = shipped;
 }
 
+// The two renderers' full frames, drawn off screen and compared for the side-by-side panel:
+// the shaders' picture is the stages' within a few levels (the flat map here), in every
+// model; the window's own frame is left as it was drawn.
+TEST_F(ScenePicture, RendererDifferenceIsMeasuredOffScreenAndSmall) {
+  ShowSpecular = true;
+  for (const Model model : {Model::Wall, Model::Sphere, Model::Torus}) {
+    CurrentModel = model;
+    const std::vector<std::uint8_t> before = Render({0.6, 0.3, 1.0});
+    const RendererDifference difference = MeasureRendererDifference();
+    EXPECT_GE(difference.largest, 0);
+    EXPECT_LE(difference.largest, 8);
+    EXPECT_LT(difference.share, 0.001);
+    std::vector<std::uint8_t> after(before.size());
+    glReadPixels(0, 0, Width, Height, GL_RGB, GL_UNSIGNED_BYTE, after.data());
+    EXPECT_EQ(after, before) << "the window's frame untouched";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+}
+
 }  // namespace

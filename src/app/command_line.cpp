@@ -32,6 +32,8 @@ const char Usage[] =
     "  --context NAME       the GL context asked for: compat (the default), core (OpenGL\n"
     "                       3.3 core profile) or es (OpenGL ES 3.0); core and es draw\n"
     "                       with the shaders\n"
+    "  --compare            the stages on the left half, the shaders on the right, and\n"
+    "                       how far their frames differ on the panel (compat only)\n"
 
     "\n"
     "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
@@ -99,7 +101,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     };
     const bool flag = option == "-h" || option == "--help" || option == "--version" ||
                       option == "--fullscreen" || option == "--vsync" || option == "--flip-green" ||
-                      option == "--colour" || option == "--specular";
+                      option == "--colour" || option == "--specular" || option == "--compare";
     if (flag && hasValue) return Fail("option '" + option + "' takes no value");
 
     std::string text;
@@ -120,6 +122,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.colour = true;
     } else if (option == "--specular") {
       line.specular = true;
+    } else if (option == "--compare") {
+      line.compare = true;
     } else if (option == "--renderer") {
       if (!takeValue(&text)) return Fail("option '--renderer' needs a value (stages or shaders)");
       if (text != "stages" && text != "shaders")
@@ -180,6 +184,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     return Fail(std::string("option '--renderer stages': ") +
                 (line.context == 1 ? "a core" : "an ES") +
                 " context has no texture stages (its renderer is shaders)");
+  if (line.context != 0 && line.compare)
+    return Fail("option '--compare': only a compat context has both renderers");
   if (line.context != 0) line.shaders = true;
   return line;
 }

@@ -24,6 +24,7 @@ struct CommandLine {
   std::string screenshot;    // --screenshot FILE (.png or .bmp); empty: none
   bool shaders = false;      // --renderer shaders (implied by a core or ES context)
   int context = 0;           // --context compat|core|es: 0, 1, 2
+  bool compare = false;      // --compare: the stages left, the shaders right
 };
 
 constexpr int ViewCount = 5;

@@ -94,6 +94,12 @@ void HandleControlKeys(std::int32_t now) {
   // The other renderer, where the context has both (a compatibility context).
   if (Pressed('G') && ContextKind == GLContextKind::Compatibility)
     CurrentRenderer = CurrentRenderer == Renderer::Stages ? Renderer::Shaders : Renderer::Stages;
+  if (Pressed('C')) {
+    if (ContextKind == GLContextKind::Compatibility)
+      CompareRenderers = !CompareRenderers;
+    else
+      NoteOnPanel("Side by side needs a compat context: this one has no texture stages", now);
+  }
   if (PressedEither('H', VK_F1)) ShowPanel = !ShowPanel;
   if (Pressed(VK_F12)) ScreenshotRequested = true;
   if (Pressed('R')) {

@@ -29,6 +29,7 @@ void Apply(const CommandLine& line) {
   if (!line.screenshot.empty()) ScreenshotPath = line.screenshot.c_str();
   ContextKind = static_cast<GLContextKind>(line.context);
   if (line.shaders) StartRenderer = CurrentRenderer = Renderer::Shaders;
+  CompareRenderers = line.compare;
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ double LastFps = -1;
 std::int32_t LastDrawn = 0;
 
 std::string PendingNote;
+
+// The two renderers' frames compared, every half second while side by side is shown.
+RendererDifference Difference;
+std::int32_t MeasuredAt = 0;
 std::int32_t NoteUntil = 0;
 
 // Milliseconds from then to now on the wrapping 32-bit clock.
@@ -42,6 +46,13 @@ std::string Format(const char* format, double a, double b = 0) {
 
 // Who draws the frame, and in which context; G switches only where both can draw.
 std::string RendererLine() {
+  if (CompareRenderers && ContextKind == GLContextKind::Compatibility)
+    return Difference.largest < 0
+               ? std::string("Side by side: stages | shaders, measuring")
+               : Format(
+                     "Side by side: stages | shaders, largest difference %g, %.3f %% of "
+                     "pixels over 2 levels",
+                     Difference.largest, Difference.share * 100);
   if (CurrentRenderer == Renderer::Stages) return "Renderer: texture stages (G: shaders)";
   switch (ContextKind) {
     case GLContextKind::Compatibility:
@@ -130,7 +141,8 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
       "1-5 view   M model   D colour   S specular",
       ClockFrozen ? "Left/Right step" : "Space pause   Left/Right step",
       "+/- speed   Up/Down height",
-      "W wireframe   V vectors   H/F1 panel   G renderer",
+      "W wireframe   V vectors   H/F1 panel",
+      "G renderer   C side by side",
       "Drag camera   Wheel nearer/farther",
       "F12 screenshot   R reset   Esc quit",
   };
@@ -150,6 +162,12 @@ bool PanelWanted() {
 
 void DrawPanel(std::int32_t now) {
   if (Since(NoteUntil, now) >= 0) PendingNote.clear();
+  if (!CompareRenderers) {
+    Difference = RendererDifference();
+  } else if (ShowPanel && (Difference.largest < 0 || Since(MeasuredAt, now) >= 500)) {
+    Difference = MeasureRendererDifference();
+    MeasuredAt = now;
+  }
   // Frames counted only while drawn: a pause of more than a second starts a new average.
   if (WindowFrames >= 0 && Since(LastDrawn, now) > 1000) {
     WindowFrames = -1;

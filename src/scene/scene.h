@@ -89,5 +89,18 @@ void InitScene();
 // draw the back dark: a light in front of a surface does not light its back.
 bool CameraBehindWall();
 
-// Draws one frame into the back buffer with the renderer in use.
+// Draws one frame into the back buffer with the renderer in use; side by side, the stages
+// on the left half and the shaders on the right, with a thin divider.
 void RenderScene();
+
+// Side by side (the C key, --compare): only in a compatibility context, which has both.
+extern bool CompareRenderers;
+
+// How far the two renderers' full frames differ: the largest difference of any channel of
+// any pixel, and the share of pixels with a channel more than 2 levels apart. Draws both
+// frames off screen (framebuffer objects), reads them back; touches no window pixel.
+struct RendererDifference {
+  int largest = -1;  // -1: not measured
+  double share = 0;  // 0 to 1
+};
+RendererDifference MeasureRendererDifference();

@@ -164,6 +164,52 @@ TEST(EndToEndCommandLine, ScreenshotThatWouldReplaceAnInputOrCannotBeWrittenIsRe
   fs::remove_all(dir);
 }
 
+// Side by side: the left half is the stages' picture and the right half the shaders', pixel
+// for pixel, but for the divider's two columns at the middle.
+TEST(EndToEndCommandLine, SideBySideHalvesAreEachRenderersOwnPicture) {
+  const std::string dir = MakeRunDir();
+  auto decode = [&](const std::vector<std::uint8_t>& png) {
+    int w = 0, h = 0, channels = 0;
+    stbi_uc* pixels =
+        stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &w, &h, &channels, 3);
+    EXPECT_TRUE(pixels && w == 640 && h == 480);
+    std::vector<std::uint8_t> rgb(pixels, pixels + (pixels ? 640 * 480 * 3 : 0));
+    stbi_image_free(pixels);
+    return rgb;
+  };
+  for (const char* model : {"wall", "torus"}) {
+    SCOPED_TRACE(model);
+    const std::vector<std::string> scene = {"--model", model, "--specular"};
+    const auto stages = decode(Capture(dir, "stages.png", scene));
+    std::vector<std::string> options = scene;
+    options.push_back("--renderer=shaders");
+    const auto shaders = decode(Capture(dir, "shaders.png", options));
+    options.back() = "--compare";
+    const auto split = decode(Capture(dir, "split.png", options));
+    ASSERT_EQ(split.size(), 640u * 480 * 3);
+    int leftDiffers = 0, rightDiffers = 0, renderersDiffer = 0, divider = 0;
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x)
+        for (int c = 0; c < 3; ++c) {
+          const std::size_t i = (static_cast<std::size_t>(y) * 640 + x) * 3 + c;
+          renderersDiffer += stages[i] != shaders[i];
+          if (x == 319 || x == 320)
+            divider += split[i] == 255;
+          else if (x < 320)
+            leftDiffers += split[i] != stages[i];
+          else
+            rightDiffers += split[i] != shaders[i];
+        }
+    EXPECT_EQ(leftDiffers, 0);
+    EXPECT_EQ(rightDiffers, 0);
+    EXPECT_EQ(divider, 2 * 480 * 3) << "a white divider two pixels wide";
+    EXPECT_GT(renderersDiffer, 0) << "the halves could not tell the renderers apart";
+  }
+  const DemoResult core = RunDemoProcess(OffscreenRun(dir), {"--context", "core", "--compare"});
+  EXPECT_EQ(core.exitCode, 2) << "a core context has no stages to compare";
+  fs::remove_all(dir);
+}
+
 TEST(EndToEndCommandLine, AnotherNormalMapIsReadWithTheSameMessages) {
   const std::string dir = MakeRunDir();
   const DemoResult result =
