@@ -113,6 +113,9 @@ TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
       {{"--context", "core", "--renderer", "stages"},
        "option '--renderer stages': a core context has no texture stages (its renderer is "
        "shaders)"},
+      {{"--compare", "--context", "es"},
+       "option '--compare': only a compat context has both renderers"},
+      {{"--compare=yes"}, "option '--compare' takes no value"},
       {{"--renderer=stages", "--context=es"},
        "option '--renderer stages': an ES context has no texture stages (its renderer is "
        "shaders)"},
