@@ -56,6 +56,12 @@ if(BUMPDEMO_WIN32_BUILD OR BUMPDEMO_WIN64_BUILD)
         set_tests_properties(matrix_wine${bits} PROPERTIES FIXTURES_REQUIRED WinePrefix
                                                            RUN_SERIAL TRUE ENVIRONMENT
                                                            BUMPDEMO_PACKAGE_NOTES=${BUMPDEMO_PACKAGE_NOTES})
+        if(bits EQUAL 64)
+          # The shaders renderer in a core context made through WGL_ARB_create_context.
+          add_matrix_row(wine64+core ${build}/bumpdemo.exe ${WINE_PREFIX_FILE})
+          set_tests_properties(matrix_wine64_core PROPERTIES FIXTURES_REQUIRED WinePrefix
+                                                             RUN_SERIAL TRUE)
+        endif()
       endif()
     endif()
   endforeach()

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
 
@@ -168,8 +169,42 @@ bool Win32SetPixelFormat(PlatformHandle dc, int format, const PixelFormatRequest
   return SetPixelFormat(static_cast<HDC>(dc), format, &descriptor) != FALSE;
 }
 
+// WGL_ARB_create_context(_profile) and WGL_EXT_create_context_es2_profile's attributes.
+constexpr int WglContextMajorVersion = 0x2091;
+constexpr int WglContextMinorVersion = 0x2092;
+constexpr int WglContextProfileMask = 0x9126;
+constexpr int WglContextCoreProfileBit = 0x1;
+constexpr int WglContextES2ProfileBit = 0x4;
+
+// A compatibility context as wglCreateContext makes it; a core or ES context from
+// wglCreateContextAttribsARB, which the driver offers only once a context is current: a
+// plain one is made for the look-up, then deleted.
 PlatformHandle Win32CreateGLContext(PlatformHandle dc) {
-  return wglCreateContext(static_cast<HDC>(dc));
+  const HDC hdc = static_cast<HDC>(dc);
+  const HGLRC plain = wglCreateContext(hdc);
+  if (ContextKind == GLContextKind::Compatibility || !plain) return plain;
+  HGLRC made = nullptr;
+  DWORD reason = ERROR_NOT_SUPPORTED;  // what is said when the driver has no such call
+  if (wglMakeCurrent(hdc, plain)) {
+    BindEntryPointsNow({"wglCreateContextAttribsARB"});
+    const EntryPointInfo* entry = FindEntryPoint("wglCreateContextAttribsARB");
+    if (entry && *entry->slot != entry->stub) {
+      const bool es = ContextKind == GLContextKind::ES;
+      const int attributes[] = {WglContextMajorVersion,
+                                3,
+                                WglContextMinorVersion,
+                                es ? 0 : 3,
+                                WglContextProfileMask,
+                                es ? WglContextES2ProfileBit : WglContextCoreProfileBit,
+                                0};
+      made = wglCreateContextAttribsARB(hdc, nullptr, attributes);
+      reason = GetLastError();
+    }
+    wglMakeCurrent(nullptr, nullptr);
+  }
+  wglDeleteContext(plain);
+  if (!made) SetLastError(reason == NO_ERROR ? ERROR_NOT_SUPPORTED : reason);
+  return made;
 }
 
 // Wine's wglGetProcAddress reads the context's GL version before it answers for a core
