@@ -3,7 +3,8 @@
 //   floor   clear colour and depth, flush, finish, swap;
 //   program one pass of the main loop (RenderScene through the lazy table, the steps,
 //           flush, finish, swap, the error drain), for each model (wall, sphere, torus)
-//           in each mode (diffuse; with the colour map; with the specular highlight);
+//           in each mode (diffuse; with the colour map; with the specular highlight),
+//           drawn by the texture stages and by the shaders;
 //   direct  the wall's diffuse frame by direct libGL/libGLU calls, then swap and one poll
 //           of the window's events, as the program's pass and any windowed program make.
 // Right after each program mode's frames in a round, as many passes of the same mode run
@@ -32,6 +33,7 @@
 #include "log/log.h"
 #include "platform/backend.h"
 #include "scene/scene.h"
+#include "scene/shaders.h"
 #include "window/window.h"
 
 namespace {
@@ -55,17 +57,20 @@ struct Figures {
 const char* const KindNames[3] = {"floor", "program", "direct"};
 const char* const ModelNames[3] = {"wall", "sphere", "torus"};
 const char* const ModeNames[3] = {"diffuse", "colour", "specular"};
-constexpr int ModeCount = 9;  // model x mode
+const char* const RendererNames[2] = {"stages", "shaders"};
+constexpr int ModeCount = 18;  // renderer x model x mode
 constexpr int KindCount = 3 + ModeCount - 1;
 
-// The program mode (model * 3 + mode) a kind draws; -1 for the floor and the direct frame.
+// The program mode (renderer * 9 + model * 3 + mode) a kind draws; -1 for the floor and the direct
+// frame.
 int KindMode(int kind) {
   return kind == 1 ? 0 : kind >= 3 ? kind - 2 : -1;
 }
 
 // The scene's switches as the keys (M, D, S) or the command line would leave them.
 void SelectMode(int mode) {
-  CurrentModel = static_cast<Model>(mode / 3);
+  CurrentRenderer = mode >= 9 ? Renderer::Shaders : Renderer::Stages;
+  CurrentModel = static_cast<Model>(mode % 9 / 3);
   ShowColour = mode % 3 == 1;
   ShowSpecular = mode % 3 == 2;
 }
@@ -196,6 +201,7 @@ int main(int argc, char** argv) {
   ResetLog();
   Running = true;
   InitScene();
+  InitShaders();  // compiled on the real GL, before any pass runs on the no-ops
   if (!DirectInit()) {
     std::fprintf(stderr, "frame_rate: gluNewQuadric failed\n");
     return 1;
@@ -272,14 +278,14 @@ int main(int argc, char** argv) {
   }
   std::printf("every model and mode (%d texture units); own work: the pass with GL on no-ops\n",
               textureUnits);
-  std::printf("  %-7s %-9s %10s %10s %18s %10s %8s %16s\n", "model", "mode", "fps", "ms/frame",
-              "fps min..max", "own us", "share", "share min..max");
+  std::printf("  %-8s %-7s %-9s %10s %10s %18s %10s %8s %16s\n", "renderer", "model", "mode", "fps",
+              "ms/frame", "fps min..max", "own us", "share", "share min..max");
   for (int mode = 0; mode < ModeCount; ++mode) {
     const int kind = modeKind[mode];
-    std::printf("  %-7s %-9s %10.1f %10.3f %8.1f..%-8.1f %10.2f %7.2f%% %6.2f..%.2f%%\n",
-                ModelNames[mode / 3], ModeNames[mode % 3], median[kind], 1000.0 / median[kind],
-                low[kind], high[kind], ownUs[mode], 100 * share[mode], 100 * shareLow[mode],
-                100 * shareHigh[mode]);
+    std::printf("  %-8s %-7s %-9s %10.1f %10.3f %8.1f..%-8.1f %10.2f %7.2f%% %6.2f..%.2f%%\n",
+                RendererNames[mode / 9], ModelNames[mode % 9 / 3], ModeNames[mode % 3],
+                median[kind], 1000.0 / median[kind], low[kind], high[kind], ownUs[mode],
+                100 * share[mode], 100 * shareLow[mode], 100 * shareHigh[mode]);
   }
 
   FILE* out = std::fopen(jsonPath.c_str(), "w");
@@ -311,13 +317,14 @@ int main(int argc, char** argv) {
   for (int mode = 0; mode < ModeCount; ++mode) {
     const int kind = modeKind[mode];
     std::fprintf(out,
-                 "%s\n    {\"model\": \"%s\", \"mode\": \"%s\", \"fps_median\": %.3f, "
+                 "%s\n    {\"drawn_by\": \"%s\", \"model\": \"%s\", \"mode\": \"%s\", "
+                 "\"fps_median\": %.3f, "
                  "\"ms_median\": %.4f, \"fps_min\": %.3f, \"fps_max\": %.3f, "
                  "\"own_us_median\": %.3f, \"own_share_median\": %.5f, \"own_share_min\": %.5f, "
                  "\"own_share_max\": %.5f, \"fps_rounds\": [",
-                 mode ? "," : "", ModelNames[mode / 3], ModeNames[mode % 3], median[kind],
-                 1000.0 / median[kind], low[kind], high[kind], ownUs[mode], share[mode],
-                 shareLow[mode], shareHigh[mode]);
+                 mode ? "," : "", RendererNames[mode / 9], ModelNames[mode % 9 / 3],
+                 ModeNames[mode % 3], median[kind], 1000.0 / median[kind], low[kind], high[kind],
+                 ownUs[mode], share[mode], shareLow[mode], shareHigh[mode]);
     for (std::size_t i = 0; i < figures[kind].fps.size(); ++i)
       std::fprintf(out, "%s%.3f", i ? ", " : "", figures[kind].fps[i]);
     std::fprintf(out, "], \"own_us_rounds\": [");

@@ -171,12 +171,12 @@ TEST_F(CoreShaders, FaultsInTheShadersFailTheMatrixAndTheFaithfulOnesPass) {
        "wall-highlight-t300",
        Model::Wall,
        true,
-       {{"k < u_squarings", "k < u_squarings - 1"}}},
+       {{"k < c_squarings", "k < c_squarings - 1"}}},
       {"no-self-shadowing",
        "sphere-lit-t1100",
        Model::Sphere,
        false,
-       {{"if (u_shadow) colour *= v_shade;", ""}}},
+       {{"if (c_shadow) colour *= v_shade;", ""}}},
   };
   const std::string out = RunDir + "/faults";
   ShaderTextFilter = ApplyFault;

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <string>
 
 #include "common/settings.h"
@@ -44,12 +45,19 @@ struct Program {
   GLint projection = -1;
 };
 
+// What a bump program draws, fixed when it is compiled: one program per mode.
+struct BumpMode {
+  int view, shadow, colour, specular, squarings;
+  int Key() const { return (((view * 2 + shadow) * 2 + colour) * 2 + specular) * 8 + squarings; }
+};
+
 struct ShaderState {
   bool ready = false;
-  Program bump, plain;
-  GLint view = -1, shadow = -1, colour = -1, specular = -1, squarings = -1;
+  std::map<int, Program> bump;  // by BumpMode::Key, compiled when first drawn
+  Program plain;
   GLuint bumpArrays = 0, plainArrays = 0;  // vertex array objects
   GLuint vertexBuffer = 0, indexBuffer = 0, plainBuffer = 0;
+  int indexedModel = -1;  // the model whose triangles the index buffer holds
   GLuint normalMap = 0, cubeMap = 0, colourMap = 0;
   bool colourTried = false;
   Matrix projection{}, modelview{};
@@ -111,10 +119,11 @@ Matrix LookAtOrigin(Vector3 eye) {
 
 // The one shader text for both GLSL dialects: only the version line and, for OpenGL ES,
 // the default precision come before it.
-GLuint Compile(GLenum type, const char* body, const char* name) {
-  const std::string header = ContextKind == GLContextKind::ES
-                                 ? "#version 300 es\nprecision highp float;\n"
-                                 : "#version 330 core\n";
+GLuint Compile(GLenum type, const char* body, const char* name, const std::string& defines) {
+  const std::string header =
+      (ContextKind == GLContextKind::ES ? "#version 300 es\nprecision highp float;\n"
+                                        : "#version 330 core\n") +
+      defines;
   const std::string text = ShaderTextFilter ? ShaderTextFilter(header + body) : header + body;
   const GLchar* source = text.c_str();
   const GLuint shader = glCreateShader(type);
@@ -131,11 +140,11 @@ GLuint Compile(GLenum type, const char* body, const char* name) {
 }
 
 Program Link(const char* vertex, const char* fragment, const char* name,
-             std::initializer_list<const char*> attributes) {
+             std::initializer_list<const char*> attributes, const std::string& defines = "") {
   Program program;
   program.id = glCreateProgram();
-  const GLuint vs = Compile(GL_VERTEX_SHADER, vertex, name);
-  const GLuint fs = Compile(GL_FRAGMENT_SHADER, fragment, name);
+  const GLuint vs = Compile(GL_VERTEX_SHADER, vertex, name, defines);
+  const GLuint fs = Compile(GL_FRAGMENT_SHADER, fragment, name, defines);
   glAttachShader(program.id, vs);
   glAttachShader(program.id, fs);
   GLuint location = 0;
@@ -153,6 +162,25 @@ Program Link(const char* vertex, const char* fragment, const char* name,
   program.modelview = glGetUniformLocation(program.id, "u_modelview");
   program.projection = glGetUniformLocation(program.id, "u_projection");
   return program;
+}
+
+// The bump program for the mode, linked with its texture units the first time it is asked for.
+const Program& BumpProgram(const BumpMode& mode) {
+  const auto found = Shaders.bump.find(mode.Key());
+  if (found != Shaders.bump.end()) return found->second;
+  auto flag = [](int on) { return on ? "true" : "false"; };
+  const std::string defines = "#define VIEW " + std::to_string(mode.view) + "\n#define SHADOW " +
+                              flag(mode.shadow) + "\n#define COLOUR " + flag(mode.colour) +
+                              "\n#define SPECULAR " + flag(mode.specular) + "\n#define SQUARINGS " +
+                              std::to_string(mode.squarings) + "\n";
+  const Program program =
+      Link(BumpVertexShader, BumpFragmentShader, "the bump-mapping shaders",
+           {"a_position", "a_texcoord", "a_light", "a_half", "a_shade", "a_vertexLight"}, defines);
+  glUseProgram(program.id);
+  glUniform1i(glGetUniformLocation(program.id, "u_normalMap"), 0);
+  glUniform1i(glGetUniformLocation(program.id, "u_cubeMap"), 1);
+  glUniform1i(glGetUniformLocation(program.id, "u_colourMap"), 2);
+  return Shaders.bump[mode.Key()] = program;
 }
 
 // Float attributes of a vertex layout, in location order: (component count, offset).
@@ -296,18 +324,13 @@ void DrawBumpMesh(const Mesh& mesh, bool curved) {
       for (int k = 0; k < 3; ++k) out.half[k] = half[i].vector[k];
   }
 
-  glUseProgram(Shaders.bump.id);
-  glUniformMatrix4fv(Shaders.bump.modelview, 1, GL_FALSE, Shaders.modelview.m);
-  glUniformMatrix4fv(Shaders.bump.projection, 1, GL_FALSE, Shaders.projection.m);
-  glUniform1i(Shaders.view, static_cast<GLint>(CurrentView));
-  glUniform1i(Shaders.shadow, lit && curved);
-  glUniform1i(Shaders.colour, colour);
-  glUniform1i(Shaders.specular, specular);
-  glUniform1i(Shaders.squarings, [] {
-    int squarings = 0;
-    while ((1 << squarings) < SpecularPower()) ++squarings;
-    return squarings;
-  }());
+  int squarings = 0;
+  while (specular && (1 << squarings) < SpecularPower()) ++squarings;
+  const Program& program =
+      BumpProgram({static_cast<int>(CurrentView), lit && curved, colour, specular, squarings});
+  glUseProgram(program.id);
+  glUniformMatrix4fv(program.modelview, 1, GL_FALSE, Shaders.modelview.m);
+  glUniformMatrix4fv(program.projection, 1, GL_FALSE, Shaders.projection.m);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, Shaders.normalMap);
   glActiveTexture(GL_TEXTURE1);
@@ -319,10 +342,14 @@ void DrawBumpMesh(const Mesh& mesh, bool curved) {
   glBindBuffer(GL_ARRAY_BUFFER, Shaders.vertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(BumpVertex)),
                vertices.data(), GL_STREAM_DRAW);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Shaders.indexBuffer);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-               static_cast<GLsizeiptr>(mesh.triangles.size() * sizeof(std::uint32_t)),
-               mesh.triangles.data(), GL_STREAM_DRAW);
+  // The triangles change only with the model; the vertex array keeps the buffer bound.
+  if (Shaders.indexedModel != static_cast<int>(CurrentModel)) {
+    Shaders.indexedModel = static_cast<int>(CurrentModel);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Shaders.indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(mesh.triangles.size() * sizeof(std::uint32_t)),
+                 mesh.triangles.data(), GL_STATIC_DRAW);
+  }
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
                  nullptr);
 }
@@ -333,7 +360,7 @@ std::string (*ShaderTextFilter)(const std::string& text) = nullptr;
 
 void ReleaseShaders() {
   if (!Shaders.ready) return;
-  glDeleteProgram(Shaders.bump.id);
+  for (const auto& program : Shaders.bump) glDeleteProgram(program.second.id);
   glDeleteProgram(Shaders.plain.id);
   const GLuint buffers[3] = {Shaders.vertexBuffer, Shaders.indexBuffer, Shaders.plainBuffer};
   glDeleteBuffers(3, buffers);
@@ -347,21 +374,10 @@ void ReleaseShaders() {
 void InitShaders() {
   if (Shaders.ready) return;
   Shaders.ready = true;
-  Shaders.bump =
-      Link(BumpVertexShader, BumpFragmentShader, "the bump-mapping shaders",
-           {"a_position", "a_texcoord", "a_light", "a_half", "a_shade", "a_vertexLight"});
   Shaders.plain =
       Link(PlainVertexShader, PlainFragmentShader, "the plain shaders", {"a_position", "a_colour"});
-  const GLuint id = Shaders.bump.id;
-  glUseProgram(id);
-  glUniform1i(glGetUniformLocation(id, "u_normalMap"), 0);
-  glUniform1i(glGetUniformLocation(id, "u_cubeMap"), 1);
-  glUniform1i(glGetUniformLocation(id, "u_colourMap"), 2);
-  Shaders.view = glGetUniformLocation(id, "u_view");
-  Shaders.shadow = glGetUniformLocation(id, "u_shadow");
-  Shaders.colour = glGetUniformLocation(id, "u_colour");
-  Shaders.specular = glGetUniformLocation(id, "u_specular");
-  Shaders.squarings = glGetUniformLocation(id, "u_squarings");
+  // The first frame's mode is compiled now, so that the start-up holds its cost.
+  BumpProgram({static_cast<int>(CurrentView), 0, 0, 0, 0});
 
   GLuint buffers[3] = {};
   glGenBuffers(3, buffers);

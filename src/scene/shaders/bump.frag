@@ -4,11 +4,15 @@
 uniform sampler2D u_normalMap;  // unit 0: the normal map, 0.5 + 0.5 n per texel
 uniform samplerCube u_cubeMap;  // unit 1: the normalization cube map
 uniform sampler2D u_colourMap;  // the colour map's unit
-uniform int u_view;             // 1 lit, 2 normal map, 3 light vectors, 4 flat, 5 per-vertex
-uniform bool u_shadow;          // the lit view of a curved model: the factor multiplies
-uniform bool u_colour;          // the colour map multiplies the lit term
-uniform bool u_specular;        // the highlight is added
-uniform int u_squarings;        // how many units square N . H: 4 makes the 16th power
+
+// What this program draws, fixed when it is compiled: the program puts a #define line for
+// each before this text, and makes one program per mode, so that a pixel does only its
+// mode's work (a GL may run both sides of a branch on a uniform).
+const int c_view = VIEW;            // 1 lit, 2 normal map, 3 light vectors, 4 flat, 5 per-vertex
+const bool c_shadow = SHADOW;       // the lit view of a curved model: the factor multiplies
+const bool c_colour = COLOUR;       // the colour map multiplies the lit term
+const bool c_specular = SPECULAR;   // the highlight is added
+const int c_squarings = SQUARINGS;  // how many units square N . H: 4 makes the 16th power
 
 in vec2 v_texcoord;
 in vec3 v_light;
@@ -35,24 +39,24 @@ void main() {
   vec3 light = texture(u_cubeMap, v_light).rgb;
 
   vec3 colour;
-  if (u_view == 2) {
+  if (c_view == 2) {
     colour = normal;  // unit 0 alone
-  } else if (u_view == 3) {
+  } else if (c_view == 3) {
     colour = light;  // unit 1 alone
-  } else if (u_view == 4) {
+  } else if (c_view == 4) {
     colour = Dot3(vec3(0.5, 0.5, 1.0), light);  // unit 1 on the primary colour (0, 0, 1)
-  } else if (u_view == 5) {
+  } else if (c_view == 5) {
     colour = vec3(v_vertexLight);  // GL_LIGHTING: max(N . L, 0) per vertex, interpolated
   } else {
     colour = Dot3(normal, light);                  // unit 1, GL_DOT3_RGB
-    if (u_shadow) colour *= v_shade;               // unit 2, GL_MODULATE by the primary colour
-    if (u_colour) colour *= texture(u_colourMap, v_texcoord).rgb;  // the next, by the texel
-    if (u_specular) {
+    if (c_shadow) colour *= v_shade;               // unit 2, GL_MODULATE by the primary colour
+    if (c_colour) colour *= texture(u_colourMap, v_texcoord).rgb;  // the next, by the texel
+    if (c_specular) {
       // The second pass: units 0 and 1 with the half-angle vector, then a unit per squaring
       // (each clamps, as a stage does), the factor on curved models, added by blending.
       float highlight = Dot3(normal, texture(u_cubeMap, v_half).rgb).r;
-      for (int k = 0; k < u_squarings; ++k) highlight = clamp(highlight * highlight, 0.0, 1.0);
-      if (u_shadow) highlight *= v_shade;
+      for (int k = 0; k < c_squarings; ++k) highlight = clamp(highlight * highlight, 0.0, 1.0);
+      if (c_shadow) highlight *= v_shade;
       colour = clamp(colour + highlight, 0.0, 1.0);  // glBlendFunc(GL_ONE, GL_ONE)
     }
   }
