@@ -5,7 +5,9 @@
 //   bumpdemo           the real executable, as started with no options;
 //   startup_reference  the same window, textures and first frame by direct SDL, libGL
 //                      and libGLU calls (bench/startup_reference.cpp);
-//   minimal_sdl        a 640 x 480 GL window swapped once, nothing drawn.
+//   minimal_sdl        a 640 x 480 GL window swapped once, nothing drawn;
+//   bumpdemo_core, bumpdemo_es  the real executable with --context core or es: the shaders
+//                      renderer in an OpenGL 3.3 core or an OpenGL ES 3.0 context.
 // The programs run in turn, so that all see the same machine. The first two run on until
 // a SIGTERM, which SDL turns into a quit request, so they end through their teardown.
 //
@@ -30,8 +32,12 @@
 
 namespace {
 
-constexpr int ProgramCount = 3;
-const char* const ProgramNames[ProgramCount] = {"bumpdemo", "startup_reference", "minimal_sdl"};
+constexpr int ProgramCount = 5;
+const char* const ProgramNames[ProgramCount] = {"bumpdemo", "startup_reference", "minimal_sdl",
+                                                "bumpdemo_core", "bumpdemo_es"};
+// The option each program is started with (the last two are bumpdemo's).
+const char* const ProgramOptions[ProgramCount] = {nullptr, nullptr, nullptr, "--context=core",
+                                                  "--context=es"};
 
 // The phases, between the probe's marks; the minimal program polls no event, so its
 // set-up is empty and its first frame runs from the context to the swap.
@@ -80,8 +86,8 @@ long long NowNs() {
 
 // Runs the program in dir with the probe preloaded; one that loops gets SIGTERM after
 // termAfter seconds, and anything still alive after 30 s is killed.
-Run RunOnce(const std::string& exe, const std::string& dir, const std::string& probe,
-            double termAfter) {
+Run RunOnce(const std::string& exe, const char* option, const std::string& dir,
+            const std::string& probe, double termAfter) {
   Run run;
   const std::string probeOut = dir + "/startup_probe.txt";
   std::filesystem::remove(probeOut);
@@ -91,7 +97,7 @@ Run RunOnce(const std::string& exe, const std::string& dir, const std::string& p
     setenv("LD_PRELOAD", probe.c_str(), 1);
     setenv("STARTUP_PROBE_OUT", probeOut.c_str(), 1);
     setenv("STARTUP_PROBE_EXEC_NS", std::to_string(NowNs()).c_str(), 1);
-    execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+    execl(exe.c_str(), exe.c_str(), option, static_cast<char*>(nullptr));
     _exit(127);
   }
   if (pid < 0) return run;
@@ -210,6 +216,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (smoke) runs = 1;
+  exe[3] = exe[4] = exe[0];
 
   namespace fs = std::filesystem;
   std::error_code error;
@@ -231,7 +238,7 @@ int main(int argc, char** argv) {
     for (int which = 0; which < ProgramCount; ++which) {
       // The order turns each run, so that no program always follows the same one.
       const int k = (which + i) % ProgramCount;
-      const Run run = RunOnce(exe[k], dir.string(), probe, k == 2 ? -1 : 1.5);
+      const Run run = RunOnce(exe[k], ProgramOptions[k], dir.string(), probe, k == 2 ? -1 : 1.5);
       if (!run.ok) {
         std::fprintf(stderr,
                      "startup: a run of %s failed (no swap, no probe report or a "
@@ -263,8 +270,9 @@ int main(int argc, char** argv) {
       "start-up to the first swap, %d runs each (medians; dlopen time within each "
       "phase in brackets)\n",
       runs);
-  std::printf("  %-42s %18s %18s %18s\n", "phase, ms", ProgramNames[0], ProgramNames[1],
-              ProgramNames[2]);
+  std::printf("  %-42s", "phase, ms");
+  for (int k = 0; k < ProgramCount; ++k) std::printf(" %18s", ProgramNames[k]);
+  std::printf("\n");
   for (int i = 0; i < PhaseCount; ++i) {
     std::printf("  %-42s", PhaseText[i]);
     for (int k = 0; k < ProgramCount; ++k)
