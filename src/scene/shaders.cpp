@@ -306,6 +306,7 @@ void DrawBumpMesh(const Mesh& mesh, bool curved) {
   const bool lit = CurrentView == View::Lit;
   const bool colour = lit && ShowColour && ColourMap() != 0;
   const bool specular = lit && ShowSpecular;
+  const bool perVertex = CurrentView == View::PerVertex;  // only view 5 reads the GL's lighting
   static std::vector<VertexTerms> light, half;
   LightAtVertices(mesh, !curved, &light);
   if (specular) HalfAngleAtVertices(mesh, &half);
@@ -319,7 +320,7 @@ void DrawBumpMesh(const Mesh& mesh, bool curved) {
                      {light[i].vector[0], light[i].vector[1], light[i].vector[2]},
                      {0, 0, 0},
                      light[i].shade[0],
-                     VertexLighting(v)};
+                     perVertex ? VertexLighting(v) : 0.0f};
     if (specular)
       for (int k = 0; k < 3; ++k) out.half[k] = half[i].vector[k];
   }
