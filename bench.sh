@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints its figures: builds into build/, then
-#   the frame rate (floor, the program's pass in every model and mode, the direct-call
-#     reference) on SDL's offscreen driver and in a real window on a private Xvfb display;
+#   the frame rate (floor, the program's pass in every model and mode with either renderer,
+#     the direct-call reference) on SDL's offscreen driver and in a real window on a
+#     private Xvfb display;
 #   start-up to the first swap by phase and memory by owner, the program next to a
 #     reference making the same first frame by direct calls, and a minimal SDL program;
 #   the program's own CPU work per frame, for every model and mode, in instructions
@@ -88,7 +89,9 @@ import json, os, sys
 out, passes = sys.argv[1], int(sys.argv[2])
 runs = json.load(open(os.path.join(out, "frame_rate.json")))
 drivers = [d for d in ("offscreen", "x11") if d in runs]
-modes = {d: {(m["model"], m["mode"]): m for m in runs[d]["modes"]} for d in drivers}
+# The callgrind runs are the stages' pass; the shaders' own work is timed by frame_rate alone.
+modes = {d: {(m["model"], m["mode"]): m for m in runs[d]["modes"]
+             if m.get("drawn_by", "stages") == "stages"} for d in drivers}
 print("CPU work per pass, GL on no-op slots: instructions (callgrind, %d passes); own time" % passes)
 print("and share of the frame (median of per-round shares), per driver")
 print("  %-7s %-9s %12s" % ("model", "mode", "instructions") +
