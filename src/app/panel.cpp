@@ -16,7 +16,6 @@ bool ShowPanel = false;
 
 namespace {
 
-const char* const ViewNames[] = {"lit", "normal map", "light vectors", "flat", "per-vertex"};
 const char* const ModelNames[] = {"wall", "sphere", "torus"};
 
 // The frame rate over the last half second or more.
@@ -85,7 +84,7 @@ std::vector<std::string> StateLines() {
     clock += std::string(ClockFrozen ? " (" : " (paused: ") +
              Format("Left/Right step %g ms)", static_cast<double>(speed * UpdateStepMs));
   std::vector<std::string> lines = {
-      "View " + std::to_string(view) + ": " + ViewNames[view - 1] +
+      "View " + std::to_string(view) + ": " + CurrentViewRow().name +
           "   Model: " + ModelNames[static_cast<int>(CurrentModel)],
       colour,
       ShowSpecular ? "Specular: on, power " + std::to_string(SpecularPower()) + onlyLit

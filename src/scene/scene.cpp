@@ -34,6 +34,11 @@ bool ForceTwoTextureUnits = false;
 const char* ColourMapPath = "Textures\\wall_colour.bmp";
 ColourMapState ColourMapStatus = ColourMapState::NotRead;
 const char* NormalMapPath = "Textures\\wall_bump.bmp";
+const ViewRow Views[5] = {{View::Lit, "lit", true},
+                          {View::NormalMap, "normal map", false},
+                          {View::LightVectors, "light vectors", false},
+                          {View::Flat, "flat", true},
+                          {View::PerVertex, "per-vertex", true}};
 Renderer CurrentRenderer = Renderer::Stages;
 Renderer StartRenderer = Renderer::Stages;
 bool CompareRenderers = false;
@@ -46,6 +51,10 @@ const Mesh& ModelMesh(Model model) {
   static const Mesh sphere = MakeSphere(0.7f, 48, 24, 4, 2);
   static const Mesh torus = MakeTorus(0.6f, 0.25f, 64, 24, 6, 2);
   return model == Model::Sphere ? sphere : torus;
+}
+
+const ViewRow& CurrentViewRow() {
+  return Views[static_cast<int>(CurrentView) - 1];
 }
 
 Vector3 CameraEye() {

@@ -18,6 +18,18 @@ extern Vector3 LightVectors[4];
 // (0, 0, 1), and the GL's own per-vertex lighting of the same quad.
 enum class View { Lit = 1, NormalMap, LightVectors, Flat, PerVertex };
 extern View CurrentView;
+
+// The views as rows: the name the panel gives each and whether it is lit (a lit view draws
+// the back of the wall dark, as a light in front of a surface does not light its back).
+// Each renderer draws a row its own way: the stages by its set-up function (stages.cpp),
+// the shaders by the program compiled for it (shaders.cpp).
+struct ViewRow {
+  View view;
+  const char* name;
+  bool lit;
+};
+extern const ViewRow Views[5];
+const ViewRow& CurrentViewRow();
 extern View StartView;  // the view at start-up, and after the user's reset
 
 // What is lit: the flat wall, or a curved surface whose light vectors are carried into

@@ -430,9 +430,7 @@ void RenderShaders() {
 
   for (int i = 0; i < 4; ++i)
     LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
-  const bool litView =
-      CurrentView == View::Lit || CurrentView == View::Flat || CurrentView == View::PerVertex;
-  if (CurrentModel == Model::Wall && litView && CameraBehindWall()) {
+  if (CurrentModel == Model::Wall && CurrentViewRow().lit && CameraBehindWall()) {
     // The wall's back, unlit: plain black.
     std::vector<PlainVertex> back;
     for (const int i : {0, 1, 2, 0, 2, 3}) {

@@ -44,49 +44,52 @@ void SetUpBumpStages() {
   SetUpDot3Stage();
 }
 
-// The stages and state of the views that take the lit picture apart. The light marker
-// leaves both units disabled and unit 1 active.
-void SetUpTeachingView(View view) {
-  switch (view) {
-    case View::NormalMap:  // the texel itself: unit 0 replaces the colour, unit 1 is off
-      glActiveTextureARB(GL_TEXTURE0_ARB);
-      glEnable(GL_TEXTURE_2D);
-      glBindTexture(GL_TEXTURE_2D, BumpTexture);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-      break;
-    case View::LightVectors:  // unit 0 off, unit 1 shows the cube map's lookup
-      glEnable(GL_TEXTURE_CUBE_MAP_ARB);
-      glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-      break;
-    case View::Flat:
-      // Unit 0 off, so unit 1's previous colour is the primary colour: the flat normal
-      // (0, 0, 1) encoded as a texel is (0.5, 0.5, 1).
-      glColor4f(0.5f, 0.5f, 1.0f, 1.0f);
-      SetUpDot3Stage();
-      break;
-    case View::PerVertex: {
-      // A white point light at the light's position (given under the camera's modelview,
-      // so in world space), a white diffuse surface, no ambient term: at each corner the
-      // GL computes max(N . L, 0) and interpolates the four results across the quad.
-      const GLfloat position[4] = {LightPosition.x, LightPosition.y, LightPosition.z, 1};
-      const GLfloat white[4] = {1, 1, 1, 1};
-      const GLfloat black[4] = {0, 0, 0, 1};
-      glLightfv(GL_LIGHT0, GL_POSITION, position);
-      glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-      glLightfv(GL_LIGHT0, GL_AMBIENT, black);
-      glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
-      glEnable(GL_LIGHT0);
-      glEnable(GL_LIGHTING);
-      glNormal3f(0, 0, 1);
-      break;
-    }
-    case View::Lit:
-      break;
-  }
+// The stages and state of the views that take the lit picture apart, one function a
+// view. The light marker leaves both units disabled and unit 1 active.
+
+// The texel itself: unit 0 replaces the colour, unit 1 is off.
+void SetUpNormalMapView() {
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, BumpTexture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 }
+
+// Unit 0 off, unit 1 shows the cube map's lookup.
+void SetUpLightVectorView() {
+  glEnable(GL_TEXTURE_CUBE_MAP_ARB);
+  glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, NormalizationCubeMap);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+}
+
+// Unit 0 off, so unit 1's previous colour is the primary colour: the flat normal (0, 0, 1)
+// encoded as a texel is (0.5, 0.5, 1).
+void SetUpFlatView() {
+  glColor4f(0.5f, 0.5f, 1.0f, 1.0f);
+  SetUpDot3Stage();
+}
+
+// A white point light at the light's position (given under the camera's modelview, so in
+// world space), a white diffuse surface, no ambient term: at each corner the GL computes
+// max(N . L, 0) and interpolates the four results across the quad.
+void SetUpPerVertexView() {
+  const GLfloat position[4] = {LightPosition.x, LightPosition.y, LightPosition.z, 1};
+  const GLfloat white[4] = {1, 1, 1, 1};
+  const GLfloat black[4] = {0, 0, 0, 1};
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, black);
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_LIGHTING);
+  glNormal3f(0, 0, 1);
+}
+
+// Each view's stages, in the order of the views (1 to 5).
+void (*const ViewStages[])() = {SetUpBumpStages, SetUpNormalMapView, SetUpLightVectorView,
+                                SetUpFlatView, SetUpPerVertexView};
 
 // The texture units the GL offers (at least the two the program needs).
 int TextureUnits() {
@@ -354,9 +357,7 @@ void RenderStages() {
 
   // The wall's back in the lit views: plain black (the marker left texturing off on both
   // units). The normal-map and light-vector views show their texels from either side.
-  const bool litView =
-      CurrentView == View::Lit || CurrentView == View::Flat || CurrentView == View::PerVertex;
-  if (CurrentModel == Model::Wall && litView && CameraBehindWall()) {
+  if (CurrentModel == Model::Wall && CurrentViewRow().lit && CameraBehindWall()) {
     glColor4f(0, 0, 0, 1);
     glBegin(GL_QUADS);
     for (const Vector3& v : WallVertices) glVertex3fv(&v.x);
@@ -364,11 +365,7 @@ void RenderStages() {
     return;
   }
 
-  if (CurrentView == View::Lit) {
-    SetUpBumpStages();
-  } else {
-    SetUpTeachingView(CurrentView);
-  }
+  ViewStages[static_cast<int>(CurrentView) - 1]();
 
   const bool specular = ShowSpecular && CurrentView == View::Lit;
   if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {
