@@ -10,6 +10,8 @@
 
 #include "common/settings.h"
 #include "gl/gl.h"
+#include "log/log.h"
+#include "platform/platform.h"
 #include "scene/models.h"
 #include "scene/shaders.h"
 #include "scene/stages.h"
@@ -51,6 +53,18 @@ const Mesh& ModelMesh(Model model) {
   static const Mesh sphere = MakeSphere(0.7f, 48, 24, 4, 2);
   static const Mesh torus = MakeTorus(0.6f, 0.25f, 64, 24, 6, 2);
   return model == Model::Sphere ? sphere : torus;
+}
+
+void NoteColourMapRead(bool loaded) {
+  ColourMapStatus = loaded ? ColourMapState::Loaded : ColourMapState::Unreadable;
+  if (loaded) return;
+  WriteLog("the colour map cannot be read: colour stays off", false);
+  if (Platform.KindOfPath(NativePath(ColourMapPath).c_str()) == PathKind::Missing)
+    ColourMapStatus = ColourMapState::NotFound;
+}
+
+bool WallBackShown() {
+  return CurrentModel == Model::Wall && CurrentViewRow().lit && CameraBehindWall();
 }
 
 const ViewRow& CurrentViewRow() {

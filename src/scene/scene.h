@@ -79,6 +79,9 @@ extern bool ForceTwoTextureUnits;
 // not there or cannot be read as an image (the reader has shown why). Read once a path.
 enum class ColourMapState { NotRead, Loaded, NotFound, Unreadable };
 extern ColourMapState ColourMapStatus;
+// What a renderer's read of the colour map came to: the status for the panel (no file
+// there, or one the reader refused) and, when it failed, a line in the log.
+void NoteColourMapRead(bool loaded);
 
 struct Mesh;
 // The mesh of the sphere or the torus, made on first use.
@@ -100,6 +103,8 @@ void InitScene();
 // Whether the camera looks at the wall's back (from below the plane z = 0). The lit views
 // draw the back dark: a light in front of a surface does not light its back.
 bool CameraBehindWall();
+// Whether the frame shows the wall's back in a lit view, which both renderers draw black.
+bool WallBackShown();
 
 // Draws one frame into the back buffer with the renderer in use; side by side, the stages
 // on the left half and the shaders on the right, with a thin divider.

@@ -249,10 +249,7 @@ GLuint ColourMap() {
     TextureImage image;
     if (ReadTextureImage(ColourMapPath, false, &image)) Shaders.colourMap = MakeTexture(image);
     FlipGreenChannel = flip;
-    ColourMapStatus = Shaders.colourMap ? ColourMapState::Loaded : ColourMapState::Unreadable;
-    if (!Shaders.colourMap &&
-        Platform.KindOfPath(NativePath(ColourMapPath).c_str()) == PathKind::Missing)
-      ColourMapStatus = ColourMapState::NotFound;
+    NoteColourMapRead(Shaders.colourMap != 0);
   }
   return Shaders.colourMap;
 }
@@ -430,7 +427,7 @@ void RenderShaders() {
 
   for (int i = 0; i < 4; ++i)
     LightVectors[i] = NormalizeVector3(SubtractVector3(LightPosition, WallVertices[i]));
-  if (CurrentModel == Model::Wall && CurrentViewRow().lit && CameraBehindWall()) {
+  if (WallBackShown()) {
     // The wall's back, unlit: plain black.
     std::vector<PlainVertex> back;
     for (const int i : {0, 1, 2, 0, 2, 3}) {

@@ -11,7 +11,6 @@
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
-#include "platform/platform.h"
 #include "scene/models.h"
 #include "scene/scene.h"
 #include "scene/scene_terms.h"
@@ -143,13 +142,7 @@ GLuint ColourTexture() {
     glActiveTextureARB(GL_TEXTURE0_ARB);
     texture = LoadTextureIfReadable(true, ColourMapPath);
     FlipGreenChannel = flip;
-    ColourMapStatus = texture ? ColourMapState::Loaded : ColourMapState::Unreadable;
-    if (!texture) {
-      WriteLog("the colour map cannot be read: colour stays off", false);
-      // For the panel, which says why: no file there, or one the reader refused.
-      if (Platform.KindOfPath(NativePath(ColourMapPath).c_str()) == PathKind::Missing)
-        ColourMapStatus = ColourMapState::NotFound;
-    }
+    NoteColourMapRead(texture != 0);
   }
   return texture;
 }
@@ -357,7 +350,7 @@ void RenderStages() {
 
   // The wall's back in the lit views: plain black (the marker left texturing off on both
   // units). The normal-map and light-vector views show their texels from either side.
-  if (CurrentModel == Model::Wall && CurrentViewRow().lit && CameraBehindWall()) {
+  if (WallBackShown()) {
     glColor4f(0, 0, 0, 1);
     glBegin(GL_QUADS);
     for (const Vector3& v : WallVertices) glVertex3fv(&v.x);
