@@ -9,9 +9,9 @@
 
 namespace {
 
-CommandLine Parse(std::vector<const char*> args) {
+CommandLine Parse(std::vector<const char*> args, ContextOffer offer = {}) {
   args.insert(args.begin(), "bumpdemo");
-  return ParseCommandLine(static_cast<int>(args.size()), args.data());
+  return ParseCommandLine(static_cast<int>(args.size()), args.data(), offer);
 }
 
 TEST(CommandLine, NoOptionsIsTheBuiltInProgram) {
@@ -151,6 +151,39 @@ TEST(CommandLine, RendererAndContext) {
     EXPECT_EQ(line.shaders, c.shaders);
     EXPECT_EQ(line.context, c.context);
   }
+}
+
+// A platform that makes ES contexts alone (a browser's WebGL 2): with no option it makes
+// one and draws with the shaders; every option that needs another context is refused with
+// the words the desktop uses, or says what the platform makes.
+TEST(CommandLine, APlatformOfOneContextMakesItAndRefusesTheOthers) {
+  const ContextOffer esOnly = {1u << 2, GLContextKind::ES};
+  const CommandLine plain = Parse({"--view", "3"}, esOnly);
+  EXPECT_EQ(plain.action, CommandLine::Action::Run) << plain.error;
+  EXPECT_EQ(plain.context, 2);
+  EXPECT_TRUE(plain.shaders);
+  EXPECT_EQ(Parse({"--context=es", "--renderer=shaders"}, esOnly).action, CommandLine::Action::Run);
+  const struct {
+    std::vector<const char*> args;
+    const char* error;
+  } refused[] = {
+      {{"--renderer", "stages"},
+       "option '--renderer stages': an ES context has no texture stages (its renderer is "
+       "shaders)"},
+      {{"--compare"}, "option '--compare': only a compat context has both renderers"},
+      {{"--context", "compat"},
+       "option '--context': this platform cannot make a compat context (it makes es)"},
+      {{"--context=core"},
+       "option '--context': this platform cannot make a core context (it makes es)"},
+  };
+  for (const auto& c : refused) {
+    const CommandLine line = Parse(c.args, esOnly);
+    EXPECT_EQ(line.action, CommandLine::Action::Error);
+    EXPECT_EQ(line.error, c.error);
+  }
+  // Two contexts offered: both named.
+  EXPECT_EQ(Parse({"--context", "compat"}, {0b110, GLContextKind::Core}).error,
+            "option '--context': this platform cannot make a compat context (it makes core, es)");
 }
 
 }  // namespace

@@ -76,8 +76,10 @@ CommandLine Fail(const std::string& error) {
 
 }  // namespace
 
-CommandLine ParseCommandLine(int argc, const char* const* argv) {
+CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer offer) {
+  const char* const contextNames[] = {"compat", "core", "es"};
   CommandLine line;
+  line.context = static_cast<int>(offer.preferred);
   bool rendererGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
@@ -132,12 +134,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       rendererGiven = true;
     } else if (option == "--context") {
       if (!takeValue(&text)) return Fail("option '--context' needs a value (compat, core or es)");
-      const char* const names[] = {"compat", "core", "es"};
       line.context = -1;
       for (int k = 0; k < 3; ++k)
-        if (text == names[k]) line.context = k;
+        if (text == contextNames[k]) line.context = k;
       if (line.context < 0)
         return Fail("option '--context': '" + text + "' is not compat, core or es");
+      if (!(offer.offered & (1u << line.context))) {
+        std::string made;
+        for (int k = 0; k < 3; ++k)
+          if (offer.offered & (1u << k))
+            made += std::string(made.empty() ? "" : ", ") + contextNames[k];
+        return Fail("option '--context': this platform cannot make a " + text +
+                    " context (it makes " + made + ")");
+      }
     } else if (option == "--view") {
       if (!takeValue(&text)) return Fail("option '--view' needs a value (1 to 5)");
       if (!ParseWhole(text, 1, ViewCount, &number))

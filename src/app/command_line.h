@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/settings.h"
+
 struct CommandLine {
   enum class Action { Run, Help, Version, Error };
   Action action = Action::Run;
@@ -31,7 +33,7 @@ constexpr int ViewCount = 5;
 
 // Reads argv[1] to argv[argc - 1]. Options take their value as the next argument or after
 // "=" (--view=3). -h/--help and --version win over everything after them.
-CommandLine ParseCommandLine(int argc, const char* const* argv);
+CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer offer = {});
 
 // The usage text for --help, and the name and version for --version, each ending in a
 // newline.

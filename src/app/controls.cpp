@@ -4,6 +4,7 @@
 #include "app/controls.h"
 
 #include <cstring>
+#include <string>
 
 #include "app/demo.h"
 #include "app/panel.h"
@@ -64,6 +65,17 @@ void HandleControlKeys(std::int32_t now) {
   if (const int notches = Mouse.wheelDelta / WHEEL_DELTA) {
     ZoomCamera(notches);
     Mouse.wheelDelta -= notches * WHEEL_DELTA;
+  }
+
+  // A dropped image replaces the normal map; a refused one leaves it (the reader has said
+  // why).
+  if (!DroppedFile.empty()) {
+    const std::string path = DroppedFile;
+    DroppedFile.clear();
+    NoteOnPanel(ReplaceNormalMap(path.c_str())
+                    ? "Normal map: " + path
+                    : "Normal map refused: " + path + " (kept the running one)",
+                now);
   }
 
   for (int view = 1; view <= 5; ++view)

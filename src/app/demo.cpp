@@ -121,23 +121,17 @@ void RunPass(std::int32_t* mark) {
   if (KeyState[VK_ESCAPE] == 1) Running = false;
 }
 
-int RunDemo() {
-  // A program that could not show anything has failed.
-  if (!CreateRenderWindow()) return 1;
+namespace {
 
-  SetLogFileName("system\\log.txt");
-  LogMissingFolderHint = RunDirectoryHint;
-  ResetLog();
+std::int32_t UpdateMark = 0;
 
-  Running = true;
-  InitScene();
+bool DemoPass() {
+  RunPass(&UpdateMark);
+  return Running;
+}
 
-  // Read only after the scene is ready, so loading time never becomes simulation steps.
-  ElapsedMs = ReadClock();
-  std::int32_t mark = ElapsedMs;
-  FramesDrawn = 0;
-  while (Running) RunPass(&mark);
-
+// After the loop: the screenshot asked for, then the teardown.
+int FinishDemo() {
   int exitCode = 0;
   if (ScreenshotPath && RenderWindowClosed()) {
     // A closed window's context draws nowhere: a read-back would be black.
@@ -158,4 +152,24 @@ int RunDemo() {
 
   DestroyRenderWindow();
   return exitCode;
+}
+
+}  // namespace
+
+int RunDemo() {
+  // A program that could not show anything has failed.
+  if (!CreateRenderWindow()) return 1;
+
+  SetLogFileName("system\\log.txt");
+  LogMissingFolderHint = RunDirectoryHint;
+  ResetLog();
+
+  Running = true;
+  InitScene();
+
+  // Read only after the scene is ready, so loading time never becomes simulation steps.
+  ElapsedMs = ReadClock();
+  UpdateMark = ElapsedMs;
+  FramesDrawn = 0;
+  return Platform.RunMainLoop(DemoPass, FinishDemo);
 }

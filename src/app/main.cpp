@@ -35,7 +35,7 @@ void Apply(const CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  static const CommandLine line = ParseCommandLine(argc, argv);
+  static const CommandLine line = ParseCommandLine(argc, argv, BackendContexts());
   switch (line.action) {
     case CommandLine::Action::Help:
       std::fputs(UsageText(), stdout);

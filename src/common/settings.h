@@ -16,3 +16,10 @@ extern const char* WindowTitle;    // window caption
 // core, or OpenGL ES 3.0. Only a command-line option changes it.
 enum class GLContextKind { Compatibility, Core, ES };
 extern GLContextKind ContextKind;
+
+// The contexts a platform can make, as bits 1 << GLContextKind, and the one it makes when
+// no option names one. Every desktop makes all three; a browser makes ES alone.
+struct ContextOffer {
+  unsigned offered = 0b111;
+  GLContextKind preferred = GLContextKind::Compatibility;
+};

@@ -6,3 +6,4 @@ bool Running = false;
 std::uint8_t KeyState[256] = {};
 int KeyRepeats[256] = {};
 MouseInput Mouse;
+std::string DroppedFile;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 extern std::int32_t ElapsedMs;      // clock reading of the current frame, in milliseconds
 extern bool Running;                // the main loop runs while it is true
@@ -20,3 +21,6 @@ struct MouseInput {
   int wheelDelta = 0;  // WHEEL_DELTA (120) a notch; finer wheels send less
 };
 extern MouseInput Mouse;
+
+// The file last dropped on the window, not yet taken by the controls; empty for none.
+extern std::string DroppedFile;

@@ -11,3 +11,9 @@ std::string NativePath(const char* path) {
 #endif
   return native;
 }
+
+int RunBlockingLoop(bool (*pass)(), int (*finish)()) {
+  while (pass()) {
+  }
+  return finish();
+}

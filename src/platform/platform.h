@@ -26,6 +26,7 @@
   X(std::uint32_t, WM_LBUTTONDOWN, 0x0201)   \
   X(std::uint32_t, WM_LBUTTONUP, 0x0202)     \
   X(std::uint32_t, WM_MOUSEWHEEL, 0x020A)    \
+  X(std::uint32_t, WM_DROPFILES, 0x0233)     \
   X(std::uint32_t, MK_LBUTTON, 0x0001)       \
   X(std::int32_t, WHEEL_DELTA, 120)          \
   X(std::uint32_t, MB_OK, 0x00000000)        \
@@ -186,14 +187,24 @@ struct PlatformOps {
   // The window system's own words for its latest failure; "" when it has none.
   std::string (*WindowSystemError)();
 
-  // Messages.
+  // Messages. WM_DROPFILES carries a drop in wParam: DroppedFileName gives its first file
+  // (a path in the host's form) and lets go of the drop.
   bool (*PeekAppMessage)(PlatformMessage* message);
   void (*DispatchAppMessage)(const PlatformMessage* message);
   void (*TranslateAppMessage)(const PlatformMessage* message);
   void (*PostQuit)(int exitCode);
+  std::string (*DroppedFileName)(std::uintptr_t drop);
   std::intptr_t (*DefaultWindowProc)(PlatformHandle window, std::uint32_t message,
                                      std::uintptr_t wParam, std::intptr_t lParam);
+
+  // The main loop: pass until it returns false, then finish, whose result is the exit
+  // code. A desktop backend loops in place (RunBlockingLoop) and returns it; a browser
+  // runs one pass per animation frame and ends the program with it instead of returning.
+  int (*RunMainLoop)(bool (*pass)(), int (*finish)());
 };
+
+// The main loop of a backend that may block: pass until false, then finish's result.
+int RunBlockingLoop(bool (*pass)(), int (*finish)());
 
 // The table in force. A backend's install function fills it.
 extern PlatformOps Platform;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "common/settings.h"
@@ -15,6 +16,7 @@
 #include "scene/models.h"
 #include "scene/shaders.h"
 #include "scene/stages.h"
+#include "textures/texture.h"
 
 Vector3 LightPosition = {};
 GLuint BumpTexture = 0;
@@ -104,6 +106,17 @@ int SpecularPower() {
   // The power the stages reach on this GL; a core or ES context has no stages to ask, and
   // its shaders square as often as the power needs.
   return ContextKind == GLContextKind::Compatibility ? 1 << SpecularSquarings() : MaxSpecularPower;
+}
+
+bool ReplaceNormalMap(const char* path) {
+  TextureImage image;
+  if (!ReadTextureImage(path, false, &image)) return false;
+  static std::string replacement;
+  replacement = path;
+  NormalMapPath = replacement.c_str();
+  if (BumpTexture) ReplaceStagesNormalMap();
+  ReplaceShadersNormalMap(image);
+  return true;
 }
 
 void InitScene() {

@@ -407,6 +407,12 @@ void InitShaders() {
   Unbind();
 }
 
+void ReplaceShadersNormalMap(const TextureImage& image) {
+  if (!Shaders.ready) return;
+  glDeleteTextures(1, &Shaders.normalMap);
+  Shaders.normalMap = MakeTexture(image);
+}
+
 void RenderShaders() {
   InitShaders();
   glViewport(0, 0, ScreenWidth, ScreenHeight);

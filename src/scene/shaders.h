@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "gl/gl_types.h"
+#include "textures/texture.h"
 
 // Compiles the programs and makes the buffers and the textures (the same images and cube
 // map as the stages'), once; later calls do nothing. A program the GL refuses ends the
 // program with the GL's own words.
 void InitShaders();
+
+// The normal map's texture made again from image (once InitShaders has made one).
+void ReplaceShadersNormalMap(const TextureImage& image);
 
 // Draws one frame into the back buffer.
 void RenderShaders();

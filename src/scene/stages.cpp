@@ -311,6 +311,13 @@ void InitStages() {
   glDisable(GL_TEXTURE_2D);
 }
 
+void ReplaceStagesNormalMap() {
+  const GLuint replacement = LoadTextureIfReadable(true, NormalMapPath);
+  if (!replacement) return;
+  glDeleteTextures(1, &BumpTexture);
+  BumpTexture = replacement;
+}
+
 void RenderStages() {
   // Projection and camera, from the configured size (not the window's current one).
   glViewport(0, 0, ScreenWidth, ScreenHeight);

@@ -4,6 +4,9 @@
 // The fixed GL state, the two textures, the light marker's quadric and the wall geometry.
 void InitStages();
 
+// The bump texture made again from NormalMapPath (once InitStages has made it).
+void ReplaceStagesNormalMap();
+
 // Draws one frame into the back buffer.
 void RenderStages();
 

@@ -71,6 +71,7 @@ void ResetWindowState() {
   for (std::uint8_t& key : KeyState) key = 0;
   for (int& repeats : KeyRepeats) repeats = 0;
   Mouse = MouseInput();
+  DroppedFile.clear();
 }
 
 bool CreateRenderWindow() {
@@ -200,6 +201,9 @@ std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uint
       return 0;
     case WM_MOUSEWHEEL:
       Mouse.wheelDelta += static_cast<std::int16_t>((wParam >> 16) & 0xFFFF);
+      return 0;
+    case WM_DROPFILES:
+      DroppedFile = Platform.DroppedFileName(wParam);
       return 0;
     default:
       return Platform.DefaultWindowProc(window, message, wParam, lParam);

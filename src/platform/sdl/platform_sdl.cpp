@@ -349,8 +349,13 @@ void InstallSdlPlatform() {
   Platform.TranslateAppMessage = SdlTranslateAppMessage;
   Platform.PostQuit = SdlPostQuit;
   Platform.DefaultWindowProc = SdlDefaultWindowProc;
+  Platform.RunMainLoop = RunBlockingLoop;
 }
 
 void InstallPlatformBackend() {
   InstallSdlPlatform();
+}
+
+ContextOffer BackendContexts() {
+  return {};
 }

@@ -361,8 +361,13 @@ void InstallWin32Platform() {
   Platform.TranslateAppMessage = Win32TranslateAppMessage;
   Platform.PostQuit = Win32PostQuit;
   Platform.DefaultWindowProc = Win32DefaultWindowProc;
+  Platform.RunMainLoop = RunBlockingLoop;
 }
 
 void InstallPlatformBackend() {
   InstallWin32Platform();
+}
+
+ContextOffer BackendContexts() {
+  return {};
 }
