@@ -17,6 +17,13 @@ BUMPDEMO_RUN_PACKAGES="cmake make g++ pkg-config libsdl2-dev libstb-dev libgl1 l
 BUMPDEMO_TEST_PACKAGES="clang libclang-rt-14-dev python3 mesa-vulkan-drivers googletest
   libgtest-dev khronos-api x11-utils valgrind util-linux"
 
+# The browser build (scripts/build_web.sh): Emscripten, with Python for its tools and for
+# packing the site. Serving and viewing it (run.sh --web, the web tests): Chromium, which
+# draws WebGL 2 with SwiftShader where there is no GPU, and Node's npm for the tests'
+# Playwright.
+BUMPDEMO_WEB_BUILD_PACKAGES="emscripten python3"
+BUMPDEMO_WEB_VIEW_PACKAGES="chromium"
+
 # The Windows build and its tests: the mingw-w64 cross compilers (POSIX thread model), then
 # Wine. Wine only recommends the GL and X extension libraries its OpenGL and window drivers
 # load, so they are named for both halves: without them a 32-bit program finds no pixel

@@ -29,16 +29,20 @@ const std::map<std::string, std::set<std::string>> AllowedFolders = {
     {"textures", {"gl", "platform", "common"}},
     {"scene", {"textures", "log", "gl", "platform", "common"}},
     {"window", {"gl", "platform", "common"}},
+    {"platform/posix", {"platform", "common"}},
     {"platform/sdl", {"platform", "common"}},
+    {"platform/web", {"gl", "platform", "common"}},
     {"platform/win32", {"gl", "platform", "common"}},
     {"app", {"window", "scene", "textures", "log", "gl", "platform", "common"}},
 };
 
 // Folders whose files may include system headers that reach the OS.
-const std::set<std::string> OsFolders = {"platform/sdl", "platform/win32"};
+const std::set<std::string> OsFolders = {"platform/posix", "platform/sdl", "platform/win32",
+                                         "platform/web"};
 // Folders whose files may hold code for one system only.
-const std::set<std::string> SystemSpecificFolders = {"platform", "platform/sdl", "platform/win32",
-                                                     "gl", "gl/recorder"};
+const std::set<std::string> SystemSpecificFolders = {
+    "platform", "platform/posix", "platform/sdl", "platform/win32", "platform/web",
+    "gl",       "gl/recorder"};
 
 bool IsOsHeader(const std::string& header) {
   // The C++ library's own file system and file streams reach the OS too.
@@ -46,7 +50,7 @@ bool IsOsHeader(const std::string& header) {
                                                 "errno.h",    "dirent.h", "pthread.h", "SDL.h",
                                                 "filesystem", "fstream"};
   return headers.count(header) != 0 || header.rfind("sys/", 0) == 0 ||
-         header.rfind("SDL2/", 0) == 0;
+         header.rfind("SDL2/", 0) == 0 || header.rfind("emscripten", 0) == 0;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -65,7 +69,8 @@ std::vector<std::string> LayerBreaches(const std::string& path, const std::strin
     return breaches;
   }
   static const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
-  static const std::regex systemConditional(R"(^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b_WIN(32|64)\b)");
+  static const std::regex systemConditional(
+      R"(^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b(_WIN(32|64)|__EMSCRIPTEN__)\b)");
   std::istringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
@@ -119,6 +124,9 @@ TEST(Layers, CheckerCatchesEachKindOfBreach) {
       {"platform/platform.h", "#include <windows.h>", 1},
       {"log/log.cpp", "#ifdef _WIN32\n#else\n#endif", 1},
       {"textures/bmp.cpp", "#if defined(_WIN32) && !defined(_WIN64)", 1},
+      {"platform/web/platform_web.cpp", "#include <emscripten/html5.h>", 0},
+      {"app/main.cpp", "#include <emscripten.h>", 1},
+      {"scene/scene.cpp", "#ifdef __EMSCRIPTEN__\n#endif", 1},
   };
   for (const Case& c : cases) {
     const std::vector<std::string> breaches = LayerBreaches(c.path, c.text);

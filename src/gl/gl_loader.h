@@ -32,6 +32,12 @@ namespace WGLCoreSlots {
 #include "gl/wgl_core_procs.inc"
 #undef WGL_EAGER_PROC
 }  // namespace WGLCoreSlots
+#elif defined(__EMSCRIPTEN__)
+// A browser's WebGL 2: the functions are linked in, there is no GLU, and the lookup is the
+// browser backend's own.
+#define GL_LIBRARY_NAME "WebGL"
+#define GLU_LIBRARY_NAME "GLU"
+#define DRIVER_LOOKUP_NAME "WebGLGetProcAddress"
 #else
 #define GL_LIBRARY_NAME "libGL.so.1"
 #define GLU_LIBRARY_NAME "libGLU.so.1"

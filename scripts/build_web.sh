@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the browser version (Emscripten, WebGL 2) into build-web/ and puts the site in
+# build-web/site/: index.html, bumpdemo.js, bumpdemo.wasm and bumpdemo.data (the run
+# directory: the maps and an empty system/). Then packs the site as
+# build-web/bumpdemo-VERSION-web.zip. Installs Emscripten when it is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/deps.sh
+install_missing_packages $BUMPDEMO_WEB_BUILD_PACKAGES
+# Debian's Emscripten finds its JavaScript tools (acorn, terser) among Node's packages.
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel -DBUMPDEMO_WERROR=ON >/dev/null
+cmake --build build-web -j"$(nproc)"
+
+site=build-web/site
+rm -rf "$site"
+mkdir -p "$site"
+cp src/platform/web/index.html build-web/bumpdemo.js build-web/bumpdemo.wasm build-web/bumpdemo.data "$site/"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-web/CMakeCache.txt)
+zip=build-web/bumpdemo-$version-web.zip
+rm -f "$zip"
+(cd build-web && python3 -m zipfile -c "bumpdemo-$version-web.zip" site/)
+echo "Site: $site ($(du -sk "$site" | cut -f1) KB); package: $zip"
