@@ -39,7 +39,20 @@ const std::set<std::string>& CompatibilityOnly() {
   return names;
 }
 
-class CoreShaders : public ::testing::Test {
+// The WebGL 2 functions the browser build links in: every other lookup fails there.
+const std::set<std::string>& WebGLFunctions() {
+  static const std::set<std::string> names = {
+#define WEBGL_FUNCTION(name) #name,
+#include "platform/web/webgl_functions.inc"
+#undef WEBGL_FUNCTION
+  };
+  return names;
+}
+
+// A window with the shaders renderer in a context of the given kind, for the whole suite
+// (each test runs in a process of its own).
+template <GLContextKind Kind>
+class ShadersIn : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     unsetenv("DISPLAY");
@@ -49,7 +62,7 @@ class CoreShaders : public ::testing::Test {
     fs::copy(fs::path(BUMPDEMO_ASSETS_DIR) / "Textures", RunDir + "/Textures");
     fs::create_directory(RunDir + "/system");
     ASSERT_EQ(chdir(RunDir.c_str()), 0);
-    ContextKind = GLContextKind::Core;
+    ContextKind = Kind;
     StartRenderer = CurrentRenderer = Renderer::Shaders;
     InstallPlatformBackend();
     InitGLBinding();
@@ -60,19 +73,15 @@ class CoreShaders : public ::testing::Test {
     DestroyRenderWindow();
     fs::remove_all(RunDir);
   }
-  static std::string RunDir;
+  static inline std::string RunDir;
 };
-std::string CoreShaders::RunDir;
+using CoreShaders = ShadersIn<GLContextKind::Core>;
+using ESShaders = ShadersIn<GLContextKind::ES>;
 
-TEST_F(CoreShaders, EveryFrameCallsOnlyCoreEntryPointsAndRaisesNoError) {
-  const GLubyte* version = glGetString(GL_VERSION);
-  ASSERT_NE(version, nullptr);
-  // 3.3 or later (a GL may give a later version for the one asked for), core profile.
-  const std::string text = reinterpret_cast<const char*>(version);
-  EXPECT_NE(text.find("Core Profile"), std::string::npos) << text;
-  EXPECT_GE(std::atof(text.c_str()), 3.3) << text;
-  int frames = 0;
-  std::set<std::string> called;
+// Every frame the shaders can draw (every model and view, with and without the colour
+// map, the highlight, the overlays and the panel), recorded: the calls of each, in order.
+std::vector<GLCallList> RecordEveryFrame() {
+  std::vector<GLCallList> frames;
   for (const Model model : {Model::Wall, Model::Sphere, Model::Torus})
     for (int view = 1; view <= 5; ++view)
       for (const bool extras : {false, true}) {
@@ -84,30 +93,71 @@ TEST_F(CoreShaders, EveryFrameCallsOnlyCoreEntryPointsAndRaisesNoError) {
         RenderScene();
         DrawGeometryOverlays();
         DrawTextPanel(PanelLines(60, "a note"));
-        const GLCallList calls = RecordedGLCalls();
+        frames.push_back(RecordedGLCalls());
         StopRecordingGLCalls();
-        SCOPED_TRACE("model " + std::to_string(static_cast<int>(model)) + ", view " +
-                     std::to_string(view) + (extras ? ", colour, specular, overlays" : ""));
-        bool drew = false;
-        for (const GLCall& call : calls) {
-          called.insert(call.name);
-          drew = drew || call.name == "glDrawElements" || call.name == "glDrawArrays";
-          const EntryPointInfo* entry = FindEntryPoint(call.name.c_str());
-          ASSERT_NE(entry, nullptr) << call.name;
-          const std::string family = entry->family;
-          EXPECT_EQ(CompatibilityOnly().count(call.name), 0u) << call.name << " is compat-only";
-          EXPECT_TRUE(family.rfind("GL_VERSION_", 0) == 0 || family == "GL_ES_VERSION_3_0")
-              << call.name << " is of " << family;
-        }
-        EXPECT_TRUE(drew);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        ++frames;
       }
+  return frames;
+}
+
+TEST_F(CoreShaders, EveryFrameCallsOnlyCoreEntryPointsAndRaisesNoError) {
+  const GLubyte* version = glGetString(GL_VERSION);
+  ASSERT_NE(version, nullptr);
+  // 3.3 or later (a GL may give a later version for the one asked for), core profile.
+  const std::string text = reinterpret_cast<const char*>(version);
+  EXPECT_NE(text.find("Core Profile"), std::string::npos) << text;
+  EXPECT_GE(std::atof(text.c_str()), 3.3) << text;
+  int frames = 0;
+  std::set<std::string> called;
+  for (const GLCallList& calls : RecordEveryFrame()) {
+    SCOPED_TRACE("frame " + std::to_string(frames));
+    bool drew = false;
+    for (const GLCall& call : calls) {
+      called.insert(call.name);
+      drew = drew || call.name == "glDrawElements" || call.name == "glDrawArrays";
+      const EntryPointInfo* entry = FindEntryPoint(call.name.c_str());
+      ASSERT_NE(entry, nullptr) << call.name;
+      const std::string family = entry->family;
+      EXPECT_EQ(CompatibilityOnly().count(call.name), 0u) << call.name << " is compat-only";
+      EXPECT_TRUE(family.rfind("GL_VERSION_", 0) == 0 || family == "GL_ES_VERSION_3_0")
+          << call.name << " is of " << family;
+    }
+    EXPECT_TRUE(drew);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    ++frames;
+  }
   EXPECT_EQ(frames, 30);
   // The list the check reads is the registry's: it holds what the stages' frame calls.
   for (const char* name : {"glBegin", "glTexEnvi", "glMatrixMode", "glEnableClientState"})
     EXPECT_EQ(CompatibilityOnly().count(name), 1u) << name;
   EXPECT_EQ(called.count("glUseProgram"), 1u);
+}
+
+// The browser's frame: in an OpenGL ES 3.0 context, as WebGL 2 is, every frame calls only
+// what the browser build links in, and the GL reports no error. (The browser runs each of
+// these frames too, in the picture matrix's WebGL row.)
+TEST_F(ESShaders, EveryFrameCallsOnlyWhatTheBrowserBuildLinksIn) {
+  const std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  EXPECT_EQ(version.rfind("OpenGL ES 3.", 0), 0u) << version;
+  // The first frame builds the programs, buffers and textures anew; a screenshot reads the
+  // last one back.
+  ReleaseShaders();
+  std::vector<GLCallList> frames = RecordEveryFrame();
+  RecordGLCalls();
+  ForwardRecordedGLCalls(true);
+  std::string error;
+  EXPECT_TRUE(SaveScreenshot((RunDir + "/shot.png").c_str(), 640, 480, &error)) << error;
+  frames.push_back(RecordedGLCalls());
+  StopRecordingGLCalls();
+  std::set<std::string> called;
+  for (const GLCallList& calls : frames) {
+    for (const GLCall& call : calls) {
+      called.insert(call.name);
+      EXPECT_EQ(WebGLFunctions().count(call.name), 1u) << call.name << " is not linked in";
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+  for (const char* name : {"glCreateProgram", "glTexImage2D", "glDrawElements", "glReadPixels"})
+    EXPECT_EQ(called.count(name), 1u) << name;
 }
 
 // The wall seen as at start, in the flat view: the cube map's lookup of the light vector

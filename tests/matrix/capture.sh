@@ -12,6 +12,8 @@
 #   zink                zink over lavapipe (Vulkan on the CPU) in a window on Xvfb, with
 #                       zink's own present path (kopper), see below
 #   wine32, wine64      the Windows build (EXE is bumpdemo.exe) under Wine on Xvfb
+#   webgl2-chromium     the browser build in headless Chromium (WebGL 2 through SwiftShader):
+#                       EXE is the site's folder, the options go in as query parameters
 # IMPL+shaders, IMPL+core, IMPL+es: the same implementation drawing with the shaders
 # renderer, in a compatibility context, an OpenGL 3.3 core or an OpenGL ES 3.0 context.
 # Exit status 77: the implementation cannot run on this machine (the reason is printed).
@@ -44,6 +46,12 @@ fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+
+if [ "$impl" = webgl2-chromium ]; then
+  [ -x "${BUMPDEMO_CHROMIUM:-/usr/bin/chromium}" ] || skip "no Chromium (apt-get install chromium)"
+  [ -d "$here/../web/node_modules/playwright-core" ] || skip "no Playwright (npm ci in tests/web)"
+  exec node "$here/../web/capture.mjs" "$exe" "$out" "$cases"
+fi
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/bumpdemo-matrix.XXXXXX")
 xvfb_pid=""
