@@ -6,8 +6,9 @@
 #   start-up to the first swap by phase and memory by owner, the program next to a
 #     reference making the same first frame by direct calls, and a minimal SDL program;
 #   the program's own CPU work per frame, for every model and mode, in instructions
-#     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame.
-# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame); docs/bench/
+#     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame;
+#   the browser build in headless Chromium: its files, the first frame, every model and mode.
+# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame, web); docs/bench/
 # holds the copies the README's tables come from. ROUNDS and FRAMES set the frame-rate
 # rounds, RUNS the start-up runs.
 set -euo pipefail
@@ -113,3 +114,13 @@ for model in ("wall", "sphere", "torus"):
 with open(os.path.join(out, "cpu_frame.json"), "w") as f:
     json.dump({"texture_units": runs[drivers[0]].get("texture_units"), "modes": rows}, f, indent=2)
 PY
+
+# The browser build in headless Chromium: the site's size, the first frame, each model and
+# mode (BUMPDEMO_WEB=0 leaves it out).
+if [ "${BUMPDEMO_WEB:-1}" != 0 ]; then
+  install_missing_packages $BUMPDEMO_WEB_BUILD_PACKAGES $BUMPDEMO_WEB_VIEW_PACKAGES
+  scripts/build_web.sh >/dev/null
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+  echo
+  node tests/web/bench.mjs build-web/site "$out/web.json" "${RUNS:-9}"
+fi

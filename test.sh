@@ -4,8 +4,10 @@
 # into build/ and runs ctest there (the Windows executables and packages under Wine
 # included), packs the Linux program (.tar.gz) and runs it from a scratch directory, then
 # runs ctest again with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/,
-# and fuzzes the BMP reader. BUMPDEMO_WINDOWS=0 leaves the Windows build and its tests
-# out. Warnings are errors in every build here. When the 32-bit half of Wine cannot be
+# and fuzzes the BMP reader. It also builds the browser version into build-web/ and runs
+# it in headless Chromium (ctest label web). BUMPDEMO_WINDOWS=0 leaves the Windows build and
+# its tests out, BUMPDEMO_WEB=0 the browser build and its tests. Warnings are errors in
+# every build here. When the 32-bit half of Wine cannot be
 # installed (or this kernel runs no 32-bit programs), apt's reason is printed and the
 # 32-bit build's Wine tests are skipped with it; the 32-bit cross build is still made.
 set -euo pipefail
@@ -28,7 +30,18 @@ if [ "${BUMPDEMO_WINDOWS:-1}" != 0 ]; then
   windows=(-DBUMPDEMO_WIN32_BUILD="$PWD/build-win32" -DBUMPDEMO_WIN64_BUILD="$PWD/build-win64")
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}" "${windows[@]}" >/dev/null
+web=(-DBUMPDEMO_WEB_SITE=)
+if [ "${BUMPDEMO_WEB:-1}" != 0 ]; then
+  install_missing_packages $BUMPDEMO_WEB_BUILD_PACKAGES $BUMPDEMO_WEB_VIEW_PACKAGES
+  command -v npm >/dev/null || install_missing_packages npm
+  scripts/build_web.sh
+  # Playwright at the version of the lock file; it drives Debian's Chromium and downloads
+  # no browser of its own.
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+  web=(-DBUMPDEMO_WEB_SITE="$PWD/build-web/site")
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}" "${windows[@]}" "${web[@]}" >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure --timeout 600 -j"$jobs")
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the browser version (Emscripten, WebGL 2) into build-web/ and puts the site in
 # build-web/site/: index.html, bumpdemo.js, bumpdemo.wasm and bumpdemo.data (the run
-# directory: the maps and an empty system/). Then packs the site as
-# build-web/bumpdemo-VERSION-web.zip. Installs Emscripten when it is missing.
+# directory: the maps and an empty system/). Then packs the site, with the licence notes,
+# as build-web/bumpdemo-VERSION-web.zip. Installs Emscripten when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -18,7 +18,9 @@ rm -rf "$site"
 mkdir -p "$site"
 cp src/platform/web/index.html build-web/bumpdemo.js build-web/bumpdemo.wasm build-web/bumpdemo.data "$site/"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-web/CMakeCache.txt)
-zip=build-web/bumpdemo-$version-web.zip
-rm -f "$zip"
-(cd build-web && python3 -m zipfile -c "bumpdemo-$version-web.zip" site/)
-echo "Site: $site ($(du -sk "$site" | cut -f1) KB); package: $zip"
+name=bumpdemo-$version-web
+rm -rf "build-web/$name" "build-web/$name.zip"
+cp -r "$site" "build-web/$name"
+cp LICENSE NOTICES.md "build-web/$name/"
+(cd build-web && python3 -m zipfile -c "$name.zip" "$name" && rm -rf "$name")
+echo "Site: $site ($(du -sk "$site" | cut -f1) KB); package: build-web/$name.zip"

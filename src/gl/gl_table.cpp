@@ -57,8 +57,8 @@ void* LookupDriverOnly(const char* name) {
 
 namespace {
 
-// The signatures are for tests and tools; the browser build leaves them out (about 100 KB
-// of text, an eighth of the site).
+// The signatures are for tests and tools; the browser build leaves them out, for a
+// smaller download.
 #ifdef __EMSCRIPTEN__
 #define SIGNATURE_TEXT(ret, params) ""
 #else

@@ -17,11 +17,12 @@ const types = {
 };
 
 // Serves the files of dir (the site) on a free port of 127.0.0.1.
-export async function serve(dir) {
+export async function serve(siteDir) {
+  const dir = path.resolve(siteDir);
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, "http://x").pathname).replace(/^\/+/, "");
     const file = path.join(dir, name || "index.html");
-    if (!file.startsWith(path.resolve(dir)) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       response.writeHead(404);
       response.end();
       return;

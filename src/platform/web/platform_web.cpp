@@ -17,7 +17,8 @@
 #include "platform/platform.h"
 #include "platform/web/webgl_functions.h"
 
-// The page's side of the calls below.
+// The page's side of the calls below, in JavaScript (which clang-format would take for C++).
+// clang-format off
 EM_JS(void, ShowBoxOnPage, (const char* caption, const char* text, int error), {
   caption = UTF8ToString(caption);
   text = UTF8ToString(text);
@@ -34,12 +35,14 @@ EM_JS(int, PrepareCanvas, (const char* selector, const char* title), {
   if (!canvas) return 0;
   document.title = UTF8ToString(title);
   canvas.tabIndex = 0;
-  canvas.addEventListener("pointerdown", e = > canvas.setPointerCapture(e.pointerId));
+  canvas.addEventListener("pointerdown", e => canvas.setPointerCapture(e.pointerId));
   return 1;
 });
 
-EM_JS(void, FocusCanvas, (const char* selector),
-      { document.querySelector(UTF8ToString(selector)).focus(); });
+EM_JS(void, FocusCanvas, (const char* selector), {
+  document.querySelector(UTF8ToString(selector)).focus();
+});
+// clang-format on
 
 namespace {
 
