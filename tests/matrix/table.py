@@ -12,7 +12,8 @@ ROWS = [("llvmpipe-offscreen", "llvmpipe, SDL offscreen (exact)"),
         ("softpipe", "softpipe, Xvfb window"),
         ("zink", "zink over lavapipe (kopper), Xvfb window"),
         ("wine64", "Windows build, 64-bit, Wine"),
-        ("wine32", "Windows build, 32-bit, Wine")]
+        ("wine32", "Windows build, 32-bit, Wine"),
+        ("webgl2-chromium", "WebGL 2, Chromium (SwiftShader), the browser build")]
 
 print("| GL | wall | sphere | torus | window shows it | most unmatched |")
 print("|---|---|---|---|---|---|")
