@@ -1,13 +1,16 @@
-// libFuzzer target over the BMP parser: each input is the whole content of a file, parsed
-// in memory. A served image must come with no refusal and a buffer the full width x height
-// x 3 bytes long (24-bit or 32-bit files alike); a refused one must come with the text of its one
-// message and no pixels.
+// libFuzzer target over the BMP parser and the image-loading entry point (which also reads
+// PNG, TGA and JPEG): each input is the whole content of a file, parsed in memory. A served
+// image must come with no refusal and a buffer the full width x height x 3 bytes long; a
+// refused one must come with the text of its one message and no pixels. The BMP parser's
+// seeds start with "BM"; the entry point takes other formats by their first bytes, which
+// the fuzzer finds from there.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "textures/bmp.h"
+#include "textures/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const ParsedBitmap parsed = ParseBitmap(data, size);
@@ -20,6 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     volatile std::uint8_t byte = parsed.pixels[last];
     (void)byte;
   } else if (!parsed.refusal || std::strlen(parsed.refusal) == 0) {
+    std::abort();
+  }
+
+  const ParsedImage image = ParseImage(data, size);
+  if (image.refusal.empty()) {
+    if (image.width <= 0 || image.height <= 0 || image.width > MaxBitmapEdge ||
+        image.height > MaxBitmapEdge ||
+        image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 3)
+      std::abort();
+  } else if (!image.pixels.empty()) {
     std::abort();
   }
   return 0;

@@ -37,3 +37,12 @@ bumpdemo_discover_tests(e2e_command_line_tests e2e)
 add_executable(e2e_bitmap_tests e2e/test_e2e_bitmaps.cpp)
 target_link_libraries(e2e_bitmap_tests PRIVATE demo_process GTest::gtest_main)
 bumpdemo_discover_tests(e2e_bitmap_tests e2e)
+
+# PNG, TGA and JPEG maps, height maps and bad image files, with the real executable and the
+# normal-map tool.
+add_executable(e2e_map_tests e2e/test_e2e_maps.cpp)
+target_link_libraries(e2e_map_tests PRIVATE demo_process bumpcore stb_image_io GTest::gtest_main)
+target_compile_definitions(e2e_map_tests PRIVATE MAKE_NORMAL_MAP="$<TARGET_FILE:make_normal_map>"
+  PICTURE_COMPARE="$<TARGET_FILE:picture_compare>")
+add_dependencies(e2e_map_tests make_normal_map picture_compare)
+bumpdemo_discover_tests(e2e_map_tests e2e)

@@ -57,6 +57,15 @@ TEST(CommandLine, EveryOptionSetsWhatItSays) {
   EXPECT_EQ(edges.timeMs, 2147483647);
   EXPECT_EQ(edges.frames, 2147483647);
   EXPECT_EQ(edges.screenshot, "a.bmp");
+
+  // Maps of the user's own.
+  const CommandLine maps =
+      Parse({"--colour-map", "my colour.png", "--height-map=h.tga", "--strength", "2.5"});
+  ASSERT_EQ(maps.action, CommandLine::Action::Run) << maps.error;
+  EXPECT_EQ(maps.colourMap, "my colour.png");
+  EXPECT_EQ(maps.heightMap, "h.tga");
+  EXPECT_EQ(maps.strength, 2.5);
+  EXPECT_EQ(Parse({"--height-map", "h.png", "--strength=1000"}).strength, 1000);
 }
 
 TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
@@ -104,6 +113,17 @@ TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
       {{"--screenshot"}, "option '--screenshot' needs a file name"},
       {{"--normal-map", "--flip-green"}, "option '--normal-map' needs a file name"},
       {{"--normal-map="}, "option '--normal-map': the file name is empty"},
+      {{"--colour-map"}, "option '--colour-map' needs a file name"},
+      {{"--height-map="}, "option '--height-map': the file name is empty"},
+      {{"--height-map", "h.png", "--normal-map", "n.png"},
+       "options '--normal-map' and '--height-map': give one of them"},
+      {{"--strength", "2"}, "option '--strength': it sets the relief of a --height-map"},
+      {{"--height-map", "h.png", "--strength", "0"},
+       "option '--strength': '0' is not a number greater than 0 and at most 1000"},
+      {{"--height-map", "h.png", "--strength=1e9"},
+       "option '--strength': '1e9' is not a number greater than 0 and at most 1000"},
+      {{"--height-map", "h.png", "--strength", "nan"},
+       "option '--strength': 'nan' is not a number greater than 0 and at most 1000"},
       {{"--vsync=1"}, "option '--vsync' takes no value"},
       {{"--model", "cube"}, "option '--model': 'cube' is not wall, sphere or torus"},
       {{"--model"}, "option '--model' needs a value (wall, sphere or torus)"},

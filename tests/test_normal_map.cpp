@@ -333,8 +333,7 @@ TEST(NormalMapTool, CommandLinesAreCheckedBeforeAnyFileIsTouched) {
       {"--force --colour dome128.bmp out.bmp same.bmp", 2, "err", "is the height map itself",
        nullptr},
       {"--help", 0, "out",
-       "usage: make_normal_map [--force] [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp "
-       "[HEIGHTMAP.bmp]",
+       "usage: make_normal_map [--force] [--strength K] [--colour COLOUR] OUTPUT [HEIGHTMAP]",
        nullptr},
       {"-h out.bmp", 0, "out", "--strength K", nullptr},
       {"--strength 2.5 new.bmp dome128.bmp", 0, "out",

@@ -20,6 +20,7 @@
 #include "picture_geometry.h"
 #include "platform/backend.h"
 #include "scene/font.h"
+#include "scene/maps.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
 #include "textures/bmp.h"
@@ -638,8 +639,8 @@ TEST_F(ScenePicture, WallSeenFromBelowIsDarkInTheLitViews) {
 
 // Without its file the colour map is not there, and the panel says so and where it was
 // looked for; the picture stays the grey one without colour, the reader's one message is
-// shown once, and asking again reads nothing. A file the reader refuses is said to be
-// unreadable.
+// shown once, and asking again reads nothing. A file the reader refuses (text, though named
+// .bmp) is said to be unreadable.
 TEST_F(ScenePicture, MissingColourMapIsNamedOnThePanelAndChangesNothingElse) {
   const V3 light = {1, 0, 1.5};
   const std::vector<std::uint8_t> grey = Render(light);
@@ -647,9 +648,12 @@ TEST_F(ScenePicture, MissingColourMapIsNamedOnThePanelAndChangesNothingElse) {
   const struct {
     const char* path;
     const char* panel;
+    const char* message;  // the reader's, whatever the file's name says
   } cases[] = {
-      {"Textures\\wall_colour.bmp", "Colour: no map (Textures/wall_colour.bmp not found)"},
-      {"Textures\\not_a_bitmap.bmp", "Colour: no map (Textures/not_a_bitmap.bmp unreadable)"},
+      {"Textures\\wall_colour.bmp", "Colour: no map (Textures/wall_colour.bmp not found)",
+       "BMP Unit: Error opening"},
+      {"Textures\\not_a_bitmap.bmp", "Colour: no map (Textures/not_a_bitmap.bmp unreadable)",
+       "Loading Textures: Unsupported image format (reads BMP, PNG, TGA and JPEG files)"},
   };
   // The panel's colour line, joined again where it was broken to fit the window.
   auto colourLine = [] {
@@ -667,7 +671,7 @@ TEST_F(ScenePicture, MissingColourMapIsNamedOnThePanelAndChangesNothingElse) {
     ::testing::internal::CaptureStderr();
     const std::vector<std::uint8_t> first = Render(light);
     const std::string message = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(message.find("BMP Unit: "), std::string::npos) << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << message;
     EXPECT_EQ(colourLine(), c.panel);
     ::testing::internal::CaptureStderr();
     const std::vector<std::uint8_t> second = Render(light);
@@ -678,6 +682,55 @@ TEST_F(ScenePicture, MissingColourMapIsNamedOnThePanelAndChangesNothingElse) {
     EXPECT_LE(worst, 1) << "the grey picture";
   }
   ColourMapPath = shipped;
+}
+
+// Files dropped on the window replace the normal map in both renderers: a colour image as
+// the normal map, a grey one as heights; one the reader refuses changes nothing; Y's flip of
+// the green channel reaches the running map. View 2 shows the texel at the wall's centre,
+// the middle of the window.
+TEST_F(ScenePicture, DroppedImagesReplaceTheMapInBothRenderersAndGreenFlips) {
+  CurrentView = View::NormalMap;
+  auto centre = [&](Renderer renderer) {
+    CurrentRenderer = renderer;
+    const std::vector<std::uint8_t> pixels = Render({1, 0, 1.5});
+    const std::uint8_t* rgb = &pixels[(Height / 2 * Width + Width / 2) * 3];
+    return std::array<int, 3>{rgb[0], rgb[1], rgb[2]};
+  };
+  auto expectCentre = [&](std::array<int, 3> texel, const char* what) {
+    for (const Renderer renderer : {Renderer::Stages, Renderer::Shaders}) {
+      const std::array<int, 3> got = centre(renderer);
+      for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(got[c], texel[c], 1) << what << ", channel " << c << ", "
+                                         << (renderer == Renderer::Stages ? "stages" : "shaders");
+    }
+  };
+  WriteFlatNormalMap(RunDir + "/tilted.bmp", 8, {170, 100, 230});
+  EXPECT_EQ(LoadDroppedImage("tilted.bmp"), "Normal map: tilted.bmp");
+  expectCentre({170, 100, 230}, "the dropped map");
+  FlipGreenChannel = true;
+  ReloadNormalMap();
+  expectCentre({170, 155, 230}, "green flipped");
+  FlipGreenChannel = false;
+  ReloadNormalMap();
+  expectCentre({170, 100, 230}, "green as in the file");
+
+  WriteFlatNormalMap(RunDir + "/grey.bmp", 8, {90, 90, 90});
+  EXPECT_EQ(LoadDroppedImage("grey.bmp"), "Height map: grey.bmp");
+  ASSERT_NE(HeightMapPath, nullptr);
+  expectCentre({128, 128, 255}, "level heights: the flat normal");
+
+  std::ofstream(RunDir + "/notes.png") << "notes, not a picture";
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadDroppedImage("notes.png"),
+            "Refused notes.png: Unsupported image format (reads BMP, PNG, TGA and JPEG files)");
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Unsupported image format"),
+            std::string::npos);
+  expectCentre({128, 128, 255}, "the running map stays");
+
+  HeightMapPath = nullptr;
+  NormalMapPath = "Textures\\wall_bump.bmp";
+  ReloadNormalMap();
+  CurrentRenderer = Renderer::Stages;
 }
 
 // The two renderers' full frames, drawn off screen and compared for the side-by-side panel:

@@ -1,6 +1,7 @@
 // The SDL backend's translation of keys and events into window messages.
 #include <gtest/gtest.h>
 
+#include "platform/backend.h"
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/platform_sdl.h"
 
@@ -83,6 +84,27 @@ TEST(TranslateSdlEvent, CloseRequestsAndOtherEvents) {
   text.type = SDL_TEXTINPUT;  // the program takes keys, not characters
   EXPECT_EQ(TranslateSdlEvent(text, Window).message, 0u);
   EXPECT_EQ(TranslateSdlEvent(Key(SDL_KEYDOWN, SDLK_UNKNOWN), Window).message, 0u);
+}
+
+// A dropped file becomes WM_DROPFILES; its path is handed over once, by the drop's handle,
+// whatever order the drops are taken in.
+TEST(TranslateSdlEvent, DroppedFilesBecomeDropMessagesWithTheirPaths) {
+  InstallPlatformBackend();
+  char first[] = "/tmp/my map.png", second[] = "Textures/b.bmp";
+  SDL_Event drop = {};
+  drop.type = SDL_DROPFILE;
+  drop.drop.file = first;
+  const PlatformMessage a = TranslateSdlEvent(drop, Window);
+  drop.drop.file = second;
+  const PlatformMessage b = TranslateSdlEvent(drop, Window);
+  EXPECT_EQ(a.message, WM_DROPFILES);
+  EXPECT_EQ(b.message, WM_DROPFILES);
+  EXPECT_NE(a.wParam, b.wParam);
+  EXPECT_EQ(Platform.DroppedFileName(b.wParam), "Textures/b.bmp");
+  EXPECT_EQ(Platform.DroppedFileName(a.wParam), "/tmp/my map.png");
+  EXPECT_EQ(Platform.DroppedFileName(a.wParam), "") << "taken once";
+  drop.drop.file = nullptr;
+  EXPECT_EQ(TranslateSdlEvent(drop, Window).message, 0u);
 }
 
 TEST(TranslateSdlEvent, MouseBecomesWin32MouseMessages) {

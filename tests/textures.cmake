@@ -26,3 +26,10 @@ target_compile_definitions(normal_map_tests PRIVATE MAKE_NORMAL_MAP="$<TARGET_FI
   BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 add_dependencies(normal_map_tests make_normal_map)
 bumpdemo_discover_tests(normal_map_tests unit)
+
+# The image-loading entry point (PNG, TGA, JPEG and BMP) and the green channel's check.
+add_executable(image_tests test_image.cpp)
+target_link_libraries(image_tests PRIVATE fake_platform stb_image_io GTest::gtest_main)
+target_compile_definitions(image_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}"
+  BUMPDEMO_TESTDATA="${BUMPDEMO_TESTDATA}")
+bumpdemo_discover_tests(image_tests unit)

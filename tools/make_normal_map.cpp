@@ -1,8 +1,10 @@
 // Makes the wall's normal map: a height field turned into a 24-bit, bottom-up BMP with
-// unpadded rows (the layout the program's reader serves), each texel 0.5 + 0.5 n with +x
-// to the right, +y up the picture (texture t) and +z out of the wall.
+// unpadded rows (the layout the program's reader serves), or a PNG when the output's name
+// ends in .png, each texel 0.5 + 0.5 n with +x to the right, +y up the picture (texture t)
+// and +z out of the wall. The program's --height-map makes the same texels (one
+// implementation, textures/normal_map.cpp).
 //
-//   make_normal_map [--force] [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp [HEIGHTMAP.bmp]
+//   make_normal_map [--force] [--strength K] [--colour COLOUR] OUTPUT [HEIGHTMAP]
 //
 // The output comes first (the order the shipped map's instructions have always used); a
 // file that exists is never replaced unless --force is given, so that a height map named
@@ -18,10 +20,11 @@
 // Other failures (an unreadable or unsupported height map, an unwritable output) end it
 // with exit code 1. Nothing is written unless the whole map could be made.
 //
-// The height map, if given, is an uncompressed 8-bit paletted, 24-bit or 32-bit BMP (grey
-// levels, or the luminance of colour), its width a multiple of 4. 24- and 32-bit files
-// are decoded by the program's own reader (ParseBitmap), so the tool takes what the demo
-// takes; 8-bit files, which the demo does not read, are decoded here. Without one the tool draws a
+// The height map, if given, holds grey levels (or colours, whose luminance counts): a PNG,
+// TGA or JPEG file, read by the program's own entry point (ParseImage), or an uncompressed
+// 8-bit paletted, 24-bit or 32-bit BMP, its width a multiple of 4. 24- and 32-bit BMPs are
+// decoded by the program's BMP reader, so the tool takes what the demo takes; 8-bit files,
+// which the demo does not read, are decoded here. Without one the tool draws a
 // 256 x 256 brick wall in a running bond with mortar grooves and a rough surface; it
 // tiles seamlessly, and its output is the same bytes on every machine (integer hashing
 // for the roughness, and only +, -, *, / and sqrt in double precision, uncontracted).
@@ -42,35 +45,26 @@
 #endif
 
 #include "textures/bmp.h"
+#include "textures/image.h"
+#include "textures/normal_map.h"
+
+// The program's PNG writer (stb_image_write, compiled into the program's library).
+#include <stb_image_write.h>
 
 namespace {
 
 constexpr const char* Usage =
-    "usage: make_normal_map [--force] [--strength K] [--colour COLOUR.bmp] OUTPUT.bmp "
-    "[HEIGHTMAP.bmp]\n"
-    "Writes a normal map as a 24-bit BMP to OUTPUT.bmp (the first file named): from\n"
-    "HEIGHTMAP.bmp (the second; an uncompressed 8-bit paletted, 24-bit or 32-bit BMP, its\n"
-    "width a multiple of 4) if given, else a 256 x 256 brick wall.\n"
-    "  --force       replace OUTPUT.bmp and COLOUR.bmp if they exist (never the height map)\n"
+    "usage: make_normal_map [--force] [--strength K] [--colour COLOUR] OUTPUT [HEIGHTMAP]\n"
+    "Writes a normal map to OUTPUT (the first file named; a PNG if its name ends in .png,\n"
+    "else a 24-bit BMP): from HEIGHTMAP (the second; a PNG, TGA or JPEG file, or an\n"
+    "uncompressed 8-bit paletted, 24-bit or 32-bit BMP whose width is a multiple of 4) if\n"
+    "given, else a 256 x 256 brick wall.\n"
+    "  --force       replace OUTPUT and COLOUR if they exist (never the height map)\n"
     "  --strength K  how many texels the highest point stands out of the wall, more than 0\n"
     "                and at most 1000 (default 6)\n"
-    "  --colour COLOUR.bmp  also write a colour map from the same heights: mortar grey\n"
+    "  --colour COLOUR  also write a colour map from the same heights: mortar grey\n"
     "                in the low parts, brick red on the faces\n"
     "  -h, --help    show this text and exit\n";
-
-constexpr double MaxStrength = 1000.0;
-
-struct HeightField {
-  int width = 0, height = 0;
-  std::vector<double> h;  // row 0 is the bottom of the picture
-  double& At(int x, int y) { return h[static_cast<std::size_t>(y) * width + x]; }
-  // Wraps around, as the texture repeats.
-  double Wrapped(int x, int y) const {
-    x = (x % width + width) % width;
-    y = (y % height + height) % height;
-    return h[static_cast<std::size_t>(y) * width + x];
-  }
-};
 
 [[noreturn]] void Fail(const std::string& text) {
   std::fprintf(stderr, "make_normal_map: %s\n", text.c_str());
@@ -88,12 +82,8 @@ struct HeightField {
 double ParseStrength(const char* text) {
   const std::string refusal = std::string("--strength needs a number greater than 0 and at most ") +
                               "1000, not '" + text + "'";
-  char* end = nullptr;
-  errno = 0;
-  const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value) || !(value > 0) ||
-      value > MaxStrength)
-    UsageError(refusal);
+  double value = 0;
+  if (!::ParseStrength(text, &value)) UsageError(refusal);
   return value;
 }
 
@@ -215,10 +205,6 @@ std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 
-double Luminance(int r, int g, int b) {
-  return (0.299 * r + 0.587 * g + 0.114 * b) / 255.0;
-}
-
 void Put32(std::vector<std::uint8_t>* b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
@@ -259,7 +245,13 @@ HeightField ReadHeightMap(const char* path) {
   for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
     b.insert(b.end(), chunk, chunk + got);
   std::fclose(file);
-  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') Fail("height map: not a BMP file");
+  if (b.size() < 2 || b[0] != 'B' || b[1] != 'M') {
+    // PNG, TGA or JPEG: the program's own entry point reads them, as the demo does.
+    const ParsedImage image = ParseImage(b.data(), b.size());
+    if (!image.refusal.empty()) Fail("height map: " + image.refusal);
+    return HeightsOfImage(image);
+  }
+  if (b.size() < 54) Fail("height map: header cut short");
   const std::uint32_t offset = U32(b, 10), infoSize = U32(b, 14);
   const std::int32_t width = static_cast<std::int32_t>(U32(b, 18));
   const std::int32_t rawHeight = static_cast<std::int32_t>(U32(b, 22));
@@ -305,13 +297,6 @@ HeightField ReadHeightMap(const char* path) {
   return field;
 }
 
-// One component in [-1, 1] as a byte: 255 (0.5 + 0.5 c), to nearest.
-std::uint8_t Encode(double c) {
-  const double v = std::floor(127.5 * c + 128.0);
-  return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-}
-
-// Returns the number of bytes written.
 // The 54 header bytes of a 24-bit, bottom-up BMP of the field's size, rows unpadded.
 std::vector<std::uint8_t> BmpHeader(const HeightField& field) {
   const std::uint32_t w = field.width, h = field.height, dataSize = w * h * 3;
@@ -342,18 +327,35 @@ std::size_t WriteBmp(const std::vector<std::uint8_t>& out, const char* path) {
   return out.size();
 }
 
-std::vector<std::uint8_t> MakeNormalMap(const HeightField& field, double strength) {
+// A picture of red, green, blue pixels (the bottom row first) as a file's bytes: a 24-bit
+// BMP, or a PNG when the file's name ends in .png.
+std::vector<std::uint8_t> Encoded(const HeightField& field, const std::vector<std::uint8_t>& rgb,
+                                  const char* path) {
+  const std::size_t length = std::strlen(path);
+  const bool png = length >= 4 && (std::strcmp(path + length - 4, ".png") == 0 ||
+                                   std::strcmp(path + length - 4, ".PNG") == 0);
+  const std::size_t row = static_cast<std::size_t>(field.width) * 3;
+  if (png) {
+    // PNG rows run from the top.
+    std::vector<std::uint8_t> top(rgb.size());
+    for (int y = 0; y < field.height; ++y)
+      std::memcpy(&top[(field.height - 1 - y) * row], &rgb[y * row], row);
+    std::vector<std::uint8_t> out;
+    auto append = [](void* context, void* data, int size) {
+      auto* bytes = static_cast<std::uint8_t*>(data);
+      static_cast<std::vector<std::uint8_t>*>(context)->insert(
+          static_cast<std::vector<std::uint8_t>*>(context)->end(), bytes, bytes + size);
+    };
+    if (!stbi_write_png_to_func(append, &out, field.width, field.height, 3, top.data(),
+                                static_cast<int>(row)))
+      Fail(std::string("cannot encode ") + path);
+    return out;
+  }
   std::vector<std::uint8_t> out = BmpHeader(field);
-  for (int y = 0; y < field.height; ++y) {
-    for (int x = 0; x < field.width; ++x) {
-      // Central differences; the surface normal of z = strength * height.
-      const double dx = (field.Wrapped(x + 1, y) - field.Wrapped(x - 1, y)) / 2 * strength;
-      const double dy = (field.Wrapped(x, y + 1) - field.Wrapped(x, y - 1)) / 2 * strength;
-      const double length = std::sqrt(dx * dx + dy * dy + 1);
-      out.push_back(Encode(1 / length));    // blue: z
-      out.push_back(Encode(-dy / length));  // green: y
-      out.push_back(Encode(-dx / length));  // red: x
-    }
+  for (std::size_t i = 0; i < rgb.size(); i += 3) {
+    out.push_back(rgb[i + 2]);  // blue, green, red
+    out.push_back(rgb[i + 1]);
+    out.push_back(rgb[i]);
   }
   return out;
 }
@@ -366,7 +368,7 @@ std::uint8_t Channel(double c) {
 // Mortar where the field is low, brick where it is high, blended over the bevel; a face's
 // shade follows its height about the bricks' mean of 0.8.
 std::vector<std::uint8_t> MakeColourMap(const HeightField& field) {
-  std::vector<std::uint8_t> out = BmpHeader(field);
+  std::vector<std::uint8_t> out;
   const double mortar[3] = {0.62, 0.60, 0.56}, brick[3] = {0.62, 0.27, 0.18};
   for (int y = 0; y < field.height; ++y) {
     for (int x = 0; x < field.width; ++x) {
@@ -375,9 +377,7 @@ std::vector<std::uint8_t> MakeColourMap(const HeightField& field) {
       const double shade = 1 + 2.5 * (h - 0.8) * t;
       double rgb[3];
       for (int c = 0; c < 3; ++c) rgb[c] = (mortar[c] + (brick[c] - mortar[c]) * t) * shade;
-      out.push_back(Channel(rgb[2]));  // blue, green, red
-      out.push_back(Channel(rgb[1]));
-      out.push_back(Channel(rgb[0]));
+      for (int c = 0; c < 3; ++c) out.push_back(Channel(rgb[c]));
     }
   }
   return out;
@@ -438,9 +438,10 @@ int main(int argc, char** argv) {
 
   const HeightField field = paths.size() == 2 ? ReadHeightMap(paths[1]) : BrickWall();
   // Both maps are made before either is written.
-  const std::vector<std::uint8_t> normals = MakeNormalMap(field, strength);
+  const std::vector<std::uint8_t> normals =
+      Encoded(field, NormalMapOfHeights(field, strength).pixels, paths[0]);
   const std::vector<std::uint8_t> colours =
-      colourPath ? MakeColourMap(field) : std::vector<std::uint8_t>();
+      colourPath ? Encoded(field, MakeColourMap(field), colourPath) : std::vector<std::uint8_t>();
   for (const auto& [path, bytes] :
        {std::make_pair(paths[0], &normals), std::make_pair(colourPath, &colours)}) {
     if (!path) continue;

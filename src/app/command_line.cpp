@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "textures/normal_map.h"
+
 namespace {
 
 const char Usage[] =
@@ -20,7 +22,12 @@ const char Usage[] =
     "  --model NAME         start with the model NAME: wall, sphere or torus\n"
     "  --colour             start with the colour map on\n"
     "  --specular           start with the specular highlight on\n"
-    "  --normal-map FILE    read the normal map from FILE (24- or 32-bit BMP)\n"
+    "  --normal-map FILE    read the normal map from FILE (BMP, PNG, TGA or JPEG)\n"
+    "  --colour-map FILE    read the colour map from FILE\n"
+    "  --height-map FILE    make the normal map from the heights in FILE (grey levels,\n"
+    "                       light is high), as make_normal_map does\n"
+    "  --strength S         with --height-map: how many texels a height of 1 stands out\n"
+    "                       (more than 0, at most 1000; 6 unless given)\n"
     "  --flip-green         the map's green channel points down (maps made for the\n"
     "                       other convention)\n"
     "  --time MS            freeze the clock at MS milliseconds: the light stands at\n"
@@ -164,6 +171,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
       if (!takeValue(&text)) return Fail("option '--normal-map' needs a file name");
       if (text.empty()) return Fail("option '--normal-map': the file name is empty");
       line.normalMap = text;
+    } else if (option == "--colour-map" || option == "--height-map") {
+      if (!takeValue(&text)) return Fail("option '" + option + "' needs a file name");
+      if (text.empty()) return Fail("option '" + option + "': the file name is empty");
+      (option == "--colour-map" ? line.colourMap : line.heightMap) = text;
+    } else if (option == "--strength") {
+      if (!takeValue(&text)) return Fail("option '--strength' needs a value");
+      if (!ParseStrength(text.c_str(), &line.strength))
+        return Fail("option '--strength': '" + text +
+                    "' is not a number greater than 0 and at most 1000");
     } else if (option == "--time") {
       if (!takeValue(&text)) return Fail("option '--time' needs a value in milliseconds");
       if (!ParseWhole(text, 0, INT32_MAX, &number))
@@ -188,6 +204,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
       return Fail("unknown option '" + option + "'");
     }
   }
+  if (!line.heightMap.empty() && !line.normalMap.empty())
+    return Fail("options '--normal-map' and '--height-map': give one of them");
+  if (line.strength > 0 && line.heightMap.empty())
+    return Fail("option '--strength': it sets the relief of a --height-map");
   // A core or ES context has no texture stages to draw with.
   if (line.context != 0 && rendererGiven && !line.shaders)
     return Fail(std::string("option '--renderer stages': ") +

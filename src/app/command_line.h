@@ -19,6 +19,9 @@ struct CommandLine {
   bool colour = false;       // --colour
   bool specular = false;     // --specular
   std::string normalMap;     // --normal-map FILE; empty: the built-in path
+  std::string colourMap;     // --colour-map FILE; empty: the built-in path
+  std::string heightMap;     // --height-map FILE: the normal map made from heights
+  double strength = 0;       // --strength S with --height-map; 0: the default
   bool flipGreen = false;    // --flip-green
   bool freezeClock = false;  // --time MS given
   std::int32_t timeMs = 0;   // the frozen clock reading

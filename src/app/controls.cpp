@@ -12,8 +12,10 @@
 #include "common/state.h"
 #include "platform/platform.h"
 #include "scene/light.h"
+#include "scene/maps.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
+#include "textures/texture.h"
 
 namespace {
 
@@ -67,15 +69,17 @@ void HandleControlKeys(std::int32_t now) {
     Mouse.wheelDelta -= notches * WHEEL_DELTA;
   }
 
-  // A dropped image replaces the normal map; a refused one leaves it (the reader has said
-  // why).
+  // A dropped image replaces the normal map (or the height map); a refused one leaves it.
   if (!DroppedFile.empty()) {
     const std::string path = DroppedFile;
     DroppedFile.clear();
-    NoteOnPanel(ReplaceNormalMap(path.c_str())
-                    ? "Normal map: " + path
-                    : "Normal map refused: " + path + " (kept the running one)",
-                now);
+    const std::string note = LoadDroppedImage(path.c_str());
+    NoteOnPanel(GreenChannelVerdict().empty() ? note : note + "; " + GreenChannelVerdict(), now);
+  }
+  if (Pressed('Y')) {
+    FlipGreenChannel = !FlipGreenChannel;
+    ReloadNormalMap();
+    NoteOnPanel(FlipGreenChannel ? "Green channel flipped" : "Green channel as in the file", now);
   }
 
   for (int view = 1; view <= 5; ++view)

@@ -8,6 +8,7 @@
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
+#include "scene/maps.h"
 #include "scene/scene.h"
 #include "textures/texture.h"
 
@@ -22,6 +23,9 @@ void Apply(const CommandLine& line) {
   StartColour = ShowColour = line.colour;
   StartSpecular = ShowSpecular = line.specular;
   if (!line.normalMap.empty()) NormalMapPath = line.normalMap.c_str();
+  if (!line.colourMap.empty()) ColourMapPath = line.colourMap.c_str();
+  if (!line.heightMap.empty()) HeightMapPath = line.heightMap.c_str();
+  if (line.strength > 0) HeightMapStrength = line.strength;
   FlipGreenChannel = line.flipGreen;
   ClockFrozen = line.freezeClock;
   FrozenClockMs = line.timeMs;
@@ -53,10 +57,11 @@ int main(int argc, char** argv) {
   InstallPlatformBackend();  // fills the table only: no window, no file touched yet
   if (ScreenshotPath) {
     // Refused before a window opens: a screenshot never replaces a file the program uses.
-    const std::string problem =
-        ScreenshotTargetProblem(ScreenshotPath, {{"the normal map", NormalMapPath},
-                                                 {"the colour map", ColourMapPath},
-                                                 {"the log file", "system\\log.txt"}});
+    const std::string problem = ScreenshotTargetProblem(
+        ScreenshotPath, {{"the normal map", NormalMapPath},
+                         {"the height map", HeightMapPath ? HeightMapPath : ""},
+                         {"the colour map", ColourMapPath},
+                         {"the log file", "system\\log.txt"}});
     if (!problem.empty()) {
       std::fprintf(stderr, "bumpdemo: option '--screenshot': %s\n%s\n", problem.c_str(), HelpHint);
       return 2;

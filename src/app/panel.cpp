@@ -9,8 +9,10 @@
 #include "common/settings.h"
 #include "scene/font.h"
 #include "scene/light.h"
+#include "scene/maps.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
+#include "textures/texture.h"
 
 bool ShowPanel = false;
 
@@ -64,6 +66,16 @@ std::string RendererLine() {
   return "Renderer: shaders, GLSL ES 3.00 (no stages here)";
 }
 
+// The normal map's source, and which way its green channel is read.
+std::string MapLine() {
+  std::string path = HeightMapPath ? HeightMapPath : NormalMapPath;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  std::string line = HeightMapPath ? "Normal map: from heights " + path +
+                                         Format(", strength %g", HeightMapStrength)
+                                   : "Normal map: " + path;
+  return line + (FlipGreenChannel ? ", green flipped (Y)" : "");
+}
+
 // A line per setting, each as it stands: what is shown, the light and its clock.
 std::vector<std::string> StateLines() {
   const int view = static_cast<int>(CurrentView);
@@ -87,6 +99,7 @@ std::vector<std::string> StateLines() {
       "View " + std::to_string(view) + ": " + CurrentViewRow().name +
           "   Model: " + ModelNames[static_cast<int>(CurrentModel)],
       colour,
+      MapLine(),
       ShowSpecular ? "Specular: on, power " + std::to_string(SpecularPower()) + onlyLit
                    : std::string("Specular: off"),
       std::string("Wireframe: ") + (ShowWireframe ? "on" : "off") +
@@ -98,6 +111,7 @@ std::vector<std::string> StateLines() {
       Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
       RendererLine(),
   };
+  if (!GreenChannelVerdict().empty()) lines.push_back("Check: " + GreenChannelVerdict());
   if (ClockFrozen)
     lines.push_back("Clock frozen at " + std::to_string(FrozenClockMs) +
                     " ms (Space does nothing)");
@@ -141,7 +155,7 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
       ClockFrozen ? "Left/Right step" : "Space pause   Left/Right step",
       "+/- speed   Up/Down height",
       "W wireframe   V vectors   H/F1 panel",
-      "G renderer   C side by side",
+      "G renderer   C side by side   Y green",
       "Drag camera   Wheel nearer/farther",
       "F12 screenshot   R reset   Esc quit",
   };

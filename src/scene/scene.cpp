@@ -13,6 +13,7 @@
 #include "gl/gl.h"
 #include "log/log.h"
 #include "platform/platform.h"
+#include "scene/maps.h"
 #include "scene/models.h"
 #include "scene/shaders.h"
 #include "scene/stages.h"
@@ -108,17 +109,6 @@ int SpecularPower() {
   return ContextKind == GLContextKind::Compatibility ? 1 << SpecularSquarings() : MaxSpecularPower;
 }
 
-bool ReplaceNormalMap(const char* path) {
-  TextureImage image;
-  if (!ReadTextureImage(path, false, &image)) return false;
-  static std::string replacement;
-  replacement = path;
-  NormalMapPath = replacement.c_str();
-  if (BumpTexture) ReplaceStagesNormalMap();
-  ReplaceShadersNormalMap(image);
-  return true;
-}
-
 void InitScene() {
   LightPosition = MakeVector3(0.5f, 0.0f, 1.0f);
   WallVertices[0] = MakeVector3(-1, -1, 0);
@@ -132,6 +122,7 @@ void InitScene() {
   if (ContextKind == GLContextKind::Compatibility) InitStages();
   if (CurrentRenderer == Renderer::Shaders || ContextKind != GLContextKind::Compatibility)
     InitShaders();
+  CheckGreenChannel();
 }
 
 void RenderScene() {

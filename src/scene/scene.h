@@ -90,11 +90,6 @@ const Mesh& ModelMesh(Model model);
 // The normal map InitScene loads (a path relative to the run directory).
 extern const char* NormalMapPath;
 
-// Replaces the running normal map with the image at path (a file dropped on the window),
-// in every renderer set up so far, and makes it the one a renderer set up later reads. An
-// image the reader refuses (it has told the user why) changes nothing: false.
-bool ReplaceNormalMap(const char* path);
-
 // Who draws the frame: the texture stages (the fixed-function frame, as always) or GLSL
 // shaders from vertex buffers. A core or ES context has only the shaders.
 enum class Renderer { Stages, Shaders };

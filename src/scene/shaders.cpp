@@ -15,6 +15,7 @@
 #include "gl/gl.h"
 #include "log/log.h"
 #include "platform/platform.h"
+#include "scene/maps.h"
 #include "scene/models.h"
 #include "scene/scene.h"
 #include "scene/scene_terms.h"
@@ -400,7 +401,7 @@ void InitShaders() {
              {{3, offsetof(PlainVertex, position)}, {4, offsetof(PlainVertex, colour)}});
 
   TextureImage normalMap;
-  ReadTextureImage(NormalMapPath, true, &normalMap);
+  ReadNormalMapImage(true, &normalMap);
   Shaders.normalMap = MakeTexture(normalMap);
   Shaders.cubeMap = MakeCubeMap(32);
   Shaders.marker = MarkerSphere();

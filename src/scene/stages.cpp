@@ -11,6 +11,7 @@
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "log/log.h"
+#include "scene/maps.h"
 #include "scene/models.h"
 #include "scene/scene.h"
 #include "scene/scene_terms.h"
@@ -295,7 +296,13 @@ void InitStages() {
   glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-  BumpTexture = LoadTexture(true, NormalMapPath);
+  if (HeightMapPath) {
+    TextureImage image;
+    ReadNormalMapImage(true, &image);
+    BumpTexture = LoadTextureFromImage(true, image);
+  } else {
+    BumpTexture = LoadTexture(true, NormalMapPath);
+  }
   NormalizationCubeMap = CreateNormalizationCubeMap(32, false);
 
   LightQuadric = gluNewQuadric();
@@ -311,11 +318,9 @@ void InitStages() {
   glDisable(GL_TEXTURE_2D);
 }
 
-void ReplaceStagesNormalMap() {
-  const GLuint replacement = LoadTextureIfReadable(true, NormalMapPath);
-  if (!replacement) return;
+void ReplaceStagesNormalMap(const TextureImage& image) {
   glDeleteTextures(1, &BumpTexture);
-  BumpTexture = replacement;
+  BumpTexture = LoadTextureFromImage(true, image);
 }
 
 void RenderStages() {

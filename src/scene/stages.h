@@ -1,11 +1,13 @@
 // The texture-stage renderer (stages.cpp): the scene drawn by fixed-function GL.
 #pragma once
 
+#include "textures/texture.h"
+
 // The fixed GL state, the two textures, the light marker's quadric and the wall geometry.
 void InitStages();
 
-// The bump texture made again from NormalMapPath (once InitStages has made it).
-void ReplaceStagesNormalMap();
+// The bump texture made again from image (once InitStages has made one).
+void ReplaceStagesNormalMap(const TextureImage& image);
 
 // Draws one frame into the back buffer.
 void RenderStages();

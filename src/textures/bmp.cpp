@@ -269,21 +269,27 @@ ParsedBitmap ParseBitmap(const std::uint8_t* bytes, std::size_t size) {
   return result;
 }
 
-void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
-                    std::unique_ptr<std::uint8_t[]>* pixels) {
-  pixels->reset();
+bool ReadWholeFile(const char* path, std::vector<std::uint8_t>* bytes) {
   const PlatformFile file = Platform.OpenFileForReading(NativePath(path).c_str());
-  if (file == NoFile) {
-    ShowReaderMessage((std::string("Error opening \"") + path).c_str());
-    return;
-  }
+  if (file == NoFile) return false;
   // The whole file, as far as it can be read: the parser sees a file cut short where a
   // read stopped.
   const std::uint64_t fileSize = Platform.FileSize(file);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(
+  bytes->resize(static_cast<std::size_t>(
       std::min<std::uint64_t>(fileSize, std::numeric_limits<std::size_t>::max())));
-  bytes.resize(Platform.ReadFromFile(file, bytes.data(), bytes.size()));
+  bytes->resize(Platform.ReadFromFile(file, bytes->data(), bytes->size()));
   Platform.CloseFile(file, nullptr);
+  return true;
+}
+
+void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
+                    std::unique_ptr<std::uint8_t[]>* pixels) {
+  pixels->reset();
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) {
+    ShowReaderMessage((std::string("Error opening \"") + path).c_str());
+    return;
+  }
 
   ParsedBitmap parsed = ParseBitmap(bytes.data(), bytes.size());
   if (parsed.sizeKnown) {

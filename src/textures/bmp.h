@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The largest width and height the reader accepts: the largest texture edge that GL
 // implementations offer (Mesa's llvmpipe among them), far beyond any image this program
@@ -39,6 +40,9 @@ ParsedBitmap ParseBitmap(const std::uint8_t* bytes, std::size_t size);
 // shown; *width and *height are set only once the headers have been read (sizeKnown).
 void ReadBitmapFile(const char* path, std::int32_t* width, std::int32_t* height,
                     std::unique_ptr<std::uint8_t[]>* pixels);
+
+// The file's bytes, as many as can be read; false when it cannot be opened.
+bool ReadWholeFile(const char* path, std::vector<std::uint8_t>* bytes);
 
 // Exchanges bytes 0 and 2 of each of pixelCount consecutive 3-byte groups, in place.
 void SwapRedBlue(std::uint8_t* buffer, std::int32_t pixelCount);

@@ -1,24 +1,27 @@
 // Texture loading: LoadTexture sets up a 2D texture object around one upload by
-// UploadTextureImage, which reads the BMP file and hands its pixels to GL or GLU.
+// UploadTextureImage, which reads the image file and hands its pixels to GL or GLU.
 #include "textures/texture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "gl/gl.h"
 #include "platform/platform.h"
-#include "textures/bmp.h"
+#include "textures/image.h"
 
 bool FlipGreenChannel = false;
 
 namespace {
 
-// Reads the file and uploads it; an image that cannot be read ends the program when it is
-// required, else returns false.
-bool Upload(GLenum target, bool mipmapped, const char* path, bool required);
+// Reads the file and uploads it (or uploads the image given instead); an image that cannot
+// be read ends the program when it is required, else returns false.
+bool Upload(GLenum target, bool mipmapped, const char* path, bool required,
+            const TextureImage* given = nullptr);
 
-GLuint MakeTexture(bool mipmapped, const char* path, bool required) {
+GLuint MakeTexture(bool mipmapped, const char* path, bool required,
+                   const TextureImage* given = nullptr) {
   GLuint name = 0;
   glGenTextures(1, &name);
   glEnable(GL_TEXTURE_2D);
@@ -27,7 +30,7 @@ GLuint MakeTexture(bool mipmapped, const char* path, bool required) {
   // Wrap modes before the upload, filters after it.
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  if (!Upload(GL_TEXTURE_2D, mipmapped, path, required)) {
+  if (!Upload(GL_TEXTURE_2D, mipmapped, path, required, given)) {
     glDisable(GL_TEXTURE_2D);
     glDeleteTextures(1, &name);
     return 0;
@@ -44,14 +47,18 @@ GLuint MakeTexture(bool mipmapped, const char* path, bool required) {
 // flipped as FlipGreenChannel says.
 bool ReadImage(const char* path, bool required, std::int32_t* width, std::int32_t* height,
                std::unique_ptr<std::uint8_t[]>* pixels) {
-  ReadBitmapFile(path, width, height, pixels);
-  if (!*pixels && !required) return false;  // the reader has shown why
-  if (!*pixels) {
+  const ParsedImage image = ReadImageFile(path, true);
+  if (!image.refusal.empty() && !required) return false;  // the reader has shown why
+  if (!image.refusal.empty()) {
     // The reader has shown why; the program cannot go on without the image.
     const std::string text = std::string("Unable to load ") + path;
     Platform.ShowMessageBox(text.c_str(), "Loading Textures", MB_OK);
     std::exit(1);
   }
+  *width = image.width;
+  *height = image.height;
+  pixels->reset(new std::uint8_t[image.pixels.size()]);
+  std::copy(image.pixels.begin(), image.pixels.end(), pixels->get());
   if (FlipGreenChannel) {
     const std::size_t count = static_cast<std::size_t>(*width) * static_cast<std::size_t>(*height);
     for (std::size_t i = 0; i < count; ++i) (*pixels)[i * 3 + 1] = 255 - (*pixels)[i * 3 + 1];
@@ -59,11 +66,19 @@ bool ReadImage(const char* path, bool required, std::int32_t* width, std::int32_
   return true;
 }
 
-bool Upload(GLenum target, bool mipmapped, const char* path, bool required) {
+bool Upload(GLenum target, bool mipmapped, const char* path, bool required,
+            const TextureImage* given) {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::unique_ptr<std::uint8_t[]> pixels;
-  if (!ReadImage(path, required, &width, &height, &pixels)) return false;
+  if (given) {
+    width = given->width;
+    height = given->height;
+    pixels.reset(new std::uint8_t[given->pixels.size()]);
+    std::copy(given->pixels.begin(), given->pixels.end(), pixels.get());
+  } else if (!ReadImage(path, required, &width, &height, &pixels)) {
+    return false;
+  }
 
   // The internal format is the component count 3; every other target is one-dimensional.
   if (target == GL_TEXTURE_2D) {
@@ -88,6 +103,10 @@ GLuint LoadTexture(bool mipmapped, const char* path) {
 
 GLuint LoadTextureIfReadable(bool mipmapped, const char* path) {
   return MakeTexture(mipmapped, path, false);
+}
+
+GLuint LoadTextureFromImage(bool mipmapped, const TextureImage& image) {
+  return MakeTexture(mipmapped, nullptr, true, &image);
 }
 
 bool ReadTextureImage(const char* path, bool required, TextureImage* image) {

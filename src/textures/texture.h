@@ -1,5 +1,5 @@
-// Texture creation from image files: a BMP file becomes a bound GL texture, with or
-// without a mipmap chain. An image that cannot be loaded ends the program.
+// Texture creation from image files (BMP, PNG, TGA, JPEG): an image becomes a bound GL
+// texture, with or without a mipmap chain. An image that cannot be loaded ends the program.
 #pragma once
 
 #include <cstdint>
@@ -7,11 +7,19 @@
 
 #include "gl/gl_types.h"
 
+// An image as the renderers upload it: width x height red, green, blue pixels in packed
+// rows, the bottom row first.
+struct TextureImage {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
 // When true, images are uploaded with their green channel inverted (255 - g): normal maps
 // made for the convention whose +y points down the picture.
 extern bool FlipGreenChannel;
 
-// Makes a new 2D texture from the BMP file at path, repeating on s and t, filtered
+// Makes a new 2D texture from the image file at path, repeating on s and t, filtered
 // linearly (trilinearly when mipmapped). Leaves it bound to GL_TEXTURE_2D, with 2D
 // texturing disabled and the unpack alignment 1. Never returns on failure.
 GLuint LoadTexture(bool mipmapped, const char* path);
@@ -21,15 +29,13 @@ GLuint LoadTexture(bool mipmapped, const char* path);
 GLuint LoadTextureIfReadable(bool mipmapped, const char* path);
 
 // An image read for a renderer that uploads it itself: width x height red, green, blue
-// pixels in packed rows, the file's first row first, green flipped when FlipGreenChannel
+// pixels in packed rows, the bottom row first, green flipped when FlipGreenChannel
 // says so. With required set, an image that cannot be read ends the program as
 // LoadTexture does; otherwise it returns false (the reader has told the user why).
-struct TextureImage {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::vector<std::uint8_t> pixels;
-};
 bool ReadTextureImage(const char* path, bool required, TextureImage* image);
+
+// As LoadTexture, from an image already in memory (taken as it is: no green flip).
+GLuint LoadTextureFromImage(bool mipmapped, const TextureImage& image);
 
 // The level below a level of a mipmap chain, as gluBuild2DMipmaps makes it for a
 // power-of-two image: each texel the rounded mean of the 2 x 2 texels above it

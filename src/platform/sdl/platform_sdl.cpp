@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <map>
+#include <string>
 
 #include "common/settings.h"
 #include "platform/backend.h"
@@ -17,7 +19,9 @@ SDL_Window* AppWindow = nullptr;
 bool QuitPosted = false;
 bool FullscreenModeReady = false;
 SDL_DisplayMode FullscreenMode = {};
-int ModuleToken = 0;  // the process's "module": any stable non-null address
+int ModuleToken = 0;                          // the process's "module": any stable non-null address
+std::map<std::uintptr_t, std::string> Drops;  // the files of drops not yet taken
+std::uintptr_t LastDrop = 0;
 
 PlatformHandle SdlLoadSharedLibrary(const char* name) {
   return SDL_LoadObject(name);
@@ -228,6 +232,7 @@ bool SdlPeekAppMessage(PlatformMessage* message) {
   SDL_Event event;
   if (!SDL_PollEvent(&event)) return false;
   *message = TranslateSdlEvent(event, AppWindow);
+  if (event.type == SDL_DROPFILE) SDL_free(event.drop.file);
   return true;
 }
 
@@ -241,6 +246,14 @@ void SdlTranslateAppMessage(const PlatformMessage*) {}
 
 void SdlPostQuit(int) {
   QuitPosted = true;
+}
+
+std::string SdlDroppedFileName(std::uintptr_t drop) {
+  const auto found = Drops.find(drop);
+  if (found == Drops.end()) return "";
+  const std::string path = found->second;
+  Drops.erase(found);
+  return path;
 }
 
 std::intptr_t SdlDefaultWindowProc(PlatformHandle window, std::uint32_t message,
@@ -307,6 +320,13 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
     case SDL_QUIT:
       message.message = WM_QUIT;
       break;
+    // A file dropped on the window: the path is kept until DroppedFileName takes it.
+    case SDL_DROPFILE:
+      if (!event.drop.file) break;
+      Drops[++LastDrop] = event.drop.file;
+      message.message = WM_DROPFILES;
+      message.wParam = LastDrop;
+      break;
     default:
       break;
   }
@@ -348,6 +368,7 @@ void InstallSdlPlatform() {
   Platform.DispatchAppMessage = SdlDispatchAppMessage;
   Platform.TranslateAppMessage = SdlTranslateAppMessage;
   Platform.PostQuit = SdlPostQuit;
+  Platform.DroppedFileName = SdlDroppedFileName;
   Platform.DefaultWindowProc = SdlDefaultWindowProc;
   Platform.RunMainLoop = RunBlockingLoop;
 }

@@ -3,6 +3,8 @@
 #include "platform/win32/platform_win32.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -138,8 +140,11 @@ PlatformHandle Win32OpenWindow(const char* className, const char* title, bool fu
       outerHeight = frame.bottom - frame.top;
     }
   }
-  return CreateWindowExA(exStyle, className, title, style, 0, 0, outerWidth, outerHeight, nullptr,
-                         nullptr, static_cast<HINSTANCE>(module), nullptr);
+  HWND window = CreateWindowExA(exStyle, className, title, style, 0, 0, outerWidth, outerHeight,
+                                nullptr, nullptr, static_cast<HINSTANCE>(module), nullptr);
+  // Files dropped on the window arrive as WM_DROPFILES.
+  if (window) DragAcceptFiles(window, TRUE);
+  return window;
 }
 
 PlatformHandle Win32GetDeviceContext(PlatformHandle window) {
@@ -327,6 +332,19 @@ bool IsPlainAscii(const char* text) {
   return true;
 }
 
+namespace {
+
+// The first file of a drop, in the system's code page, and the drop let go of.
+std::string Win32DroppedFileName(std::uintptr_t drop) {
+  HDROP handle = reinterpret_cast<HDROP>(drop);
+  char path[MAX_PATH] = {};
+  const UINT length = DragQueryFileA(handle, 0, path, sizeof path);
+  DragFinish(handle);
+  return std::string(path, length);
+}
+
+}  // namespace
+
 void InstallWin32Platform() {
   InstallPlatformFiles();
   Platform.LoadSharedLibrary = Win32LoadSharedLibrary;
@@ -360,6 +378,7 @@ void InstallWin32Platform() {
   Platform.DispatchAppMessage = Win32DispatchAppMessage;
   Platform.TranslateAppMessage = Win32TranslateAppMessage;
   Platform.PostQuit = Win32PostQuit;
+  Platform.DroppedFileName = Win32DroppedFileName;
   Platform.DefaultWindowProc = Win32DefaultWindowProc;
   Platform.RunMainLoop = RunBlockingLoop;
 }

@@ -1,0 +1,35 @@
+// Where the normal map comes from: the file at NormalMapPath, or a height map turned into a
+// normal map on load; files dropped on the window that replace it; the green channel's
+// convention, flipped at run time, and the check of which convention a map fits.
+#pragma once
+
+#include <string>
+
+#include "textures/texture.h"
+
+// Non-null: the normal map is made from this height map on load, with this strength (how
+// many texels a height of 1 stands out of the wall).
+extern const char* HeightMapPath;
+extern double HeightMapStrength;
+
+// The normal map's texels as the renderers upload them, green flipped as FlipGreenChannel
+// says. With required set, a map that cannot be read ends the program (the reader has said
+// why); otherwise it returns false.
+bool ReadNormalMapImage(bool required, TextureImage* image);
+
+// Makes the running normal map again from its source, in every renderer set up so far (Y
+// flipped the green channel, or the source changed).
+void ReloadNormalMap();
+
+// A file dropped on the window: a grey image, or any image while a height map is in force,
+// becomes the height map, any other the normal map; one the reader refuses (it has said
+// why) changes nothing. Returns the panel's note on what happened.
+std::string LoadDroppedImage(const char* path);
+
+// Checks which way the running normal map's green channel fits (not for maps made from
+// heights, which fit by construction); prints a verdict on standard output when the other
+// way fits clearly better.
+void CheckGreenChannel();
+
+// The last check's verdict; empty when there is none.
+const std::string& GreenChannelVerdict();

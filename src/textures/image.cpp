@@ -1,0 +1,172 @@
+// The image-loading entry point: which reader a file's bytes go to, and the conversion of
+// stb_image's results to the BMP reader's layout.
+#include "textures/image.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "textures/bmp.h"
+#include "textures/stb_decode.h"
+
+namespace {
+
+const char* const Formats = "BMP, PNG, TGA and JPEG";
+
+bool StartsWith(const std::uint8_t* bytes, std::size_t size, const char* magic, std::size_t n) {
+  return size >= n && std::memcmp(bytes, magic, n) == 0;
+}
+
+void NoteGrey(ParsedImage* image) {
+  image->grey = true;
+  for (std::size_t i = 0; i + 2 < image->pixels.size() && image->grey; i += 3)
+    image->grey =
+        image->pixels[i] == image->pixels[i + 1] && image->pixels[i] == image->pixels[i + 2];
+}
+
+ParsedImage FromBitmap(const std::uint8_t* bytes, std::size_t size) {
+  ParsedImage image;
+  image.bitmap = true;
+  ParsedBitmap parsed = ParseBitmap(bytes, size);
+  if (parsed.refusal) {
+    image.refusal = parsed.refusal;
+    return image;
+  }
+  image.width = parsed.width;
+  image.height = parsed.height;
+  const std::uint8_t* first = parsed.pixels.get();
+  image.pixels.assign(first, first + static_cast<std::size_t>(parsed.width) * parsed.height * 3);
+  return image;
+}
+
+// Whether every Huffman table of a JPEG file counts at most 256 codes. stb_image 2.27 (Debian's)
+// trusts the counts and writes past its table when they sum to more; such a file is refused
+// here before stb sees it. The walk reads the file as stb does: from marker to marker,
+// skipping what is not a marker (padding, and the entropy-coded data of a scan), and the
+// tables of a Huffman segment one after the other for as long as its length lasts.
+bool JpegHuffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
+  std::size_t at = 2;  // after the start of image
+  while (at + 1 < size) {
+    const std::uint8_t marker = bytes[at + 1];
+    if (bytes[at] != 0xFF || marker == 0xFF || marker == 0x00 || marker == 0x01 ||
+        (marker >= 0xD0 && marker <= 0xD7)) {
+      ++at;  // not a marker with a segment: go on looking
+      continue;
+    }
+    if (marker == 0xD9 || at + 4 > size) return true;  // end of image, or of the file
+    const long length = static_cast<long>(bytes[at + 2]) << 8 | bytes[at + 3];
+    if (marker == 0xC4) {
+      long left = length - 2;
+      std::size_t table = at + 4;
+      while (left > 0) {
+        // stb reads zeros past the end of the file.
+        long codes = 0;
+        for (std::size_t i = table + 1; i <= table + 16; ++i) codes += i < size ? bytes[i] : 0;
+        if (codes > 256) return false;
+        table += 17 + codes;
+        left -= 17 + codes;
+      }
+      if (left != 0) return true;  // stb refuses the segment
+    }
+    at += 2 + static_cast<std::size_t>(length);
+  }
+  return true;
+}
+
+std::string TooLarge(const char* format, long long width, long long height) {
+  return std::string("Unsupported image size: the ") + format + " image is " +
+         std::to_string(width) + " x " + std::to_string(height) +
+         " pixels; the largest side read is " + std::to_string(MaxBitmapEdge);
+}
+
+// Sample i of stb's image as 8 bits: 16-bit samples rounded to the nearest.
+std::uint8_t Sample(const StbImage& image, std::size_t i) {
+  return image.words.empty() ? image.bytes[i]
+                             : static_cast<std::uint8_t>((image.words[i] * 255u + 32767u) / 65535u);
+}
+
+ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t size) {
+  ParsedImage image;
+  int width = 0, height = 0, channels = 0;
+  // A PNG's size is read from its header here: stb refuses to describe an image it would
+  // not decode.
+  const bool png = std::strcmp(format, "PNG") == 0;
+  if (png && size >= 24 && std::memcmp(bytes + 12, "IHDR", 4) == 0) {
+    auto be32 = [&](std::size_t at) {
+      return static_cast<std::uint32_t>(bytes[at]) << 24 | bytes[at + 1] << 16 |
+             bytes[at + 2] << 8 | bytes[at + 3];
+    };
+    if (be32(16) > static_cast<std::uint32_t>(MaxBitmapEdge) ||
+        be32(20) > static_cast<std::uint32_t>(MaxBitmapEdge)) {
+      image.refusal = TooLarge(format, be32(16), be32(20));
+      return image;
+    }
+  }
+  // Before stb reads the header, whose tables it builds as it goes.
+  if (std::strcmp(format, "JPEG") == 0 && !JpegHuffmanTablesFit(bytes, size)) {
+    image.refusal = "Error reading the JPEG image (a Huffman table counts over 256 codes)";
+    return image;
+  }
+  if (!StbImageInfo(bytes, size, &width, &height, &channels)) {
+    image.refusal = std::string("Error reading the ") + format + " image: its header is damaged";
+    return image;
+  }
+  if (width <= 0 || height <= 0 || width > MaxBitmapEdge || height > MaxBitmapEdge) {
+    image.refusal = TooLarge(format, width, height);
+    return image;
+  }
+  const StbImage decoded = StbDecode(bytes, size);
+  if (decoded.failure) {
+    image.refusal = std::string("Error reading the ") + format + " image (" + decoded.failure + ")";
+    return image;
+  }
+  image.width = decoded.width;
+  image.height = decoded.height;
+  image.pixels.resize(static_cast<std::size_t>(width) * height * 3);
+  const int c = decoded.channels;
+  for (int row = 0; row < height; ++row) {
+    // stb's rows run from the top; the bottom row comes first here.
+    std::size_t in = static_cast<std::size_t>(height - 1 - row) * width * c;
+    std::uint8_t* out = &image.pixels[static_cast<std::size_t>(row) * width * 3];
+    for (int x = 0; x < width; ++x, in += c, out += 3) {
+      // Grey (with or without alpha) spread to red, green and blue; alpha dropped.
+      const bool grey = c < 3;
+      out[0] = Sample(decoded, in);
+      out[1] = Sample(decoded, in + (grey ? 0 : 1));
+      out[2] = Sample(decoded, in + (grey ? 0 : 2));
+    }
+  }
+  return image;
+}
+
+}  // namespace
+
+ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size) {
+  ParsedImage image;
+  if (StartsWith(bytes, size, "\x89PNG\r\n\x1a\n", 8))
+    image = FromStb("PNG", bytes, size);
+  else if (StartsWith(bytes, size, "\xFF\xD8\xFF", 3))
+    image = FromStb("JPEG", bytes, size);
+  else if (size < 2 || StartsWith(bytes, size, "BM", 2))
+    image = FromBitmap(bytes, size);  // cut short, or a BMP: the BMP reader's to judge
+  else if (StbLooksLikeTga(bytes, size))
+    image = FromStb("TGA", bytes, size);
+  else
+    image.refusal = std::string("Unsupported image format (reads ") + Formats + " files)";
+  if (image.refusal.empty()) NoteGrey(&image);
+  return image;
+}
+
+ParsedImage ReadImageFile(const char* path, bool showBoxes) {
+  ParsedImage image;
+  std::vector<std::uint8_t> bytes;
+  if (ReadWholeFile(path, &bytes)) {
+    image = ParseImage(bytes.data(), bytes.size());
+  } else {
+    image.bitmap = true;
+    image.refusal = std::string("Error opening \"") + path;
+  }
+  if (!image.refusal.empty() && showBoxes)
+    Platform.ShowMessageBox(image.refusal.c_str(), image.bitmap ? "BMP Unit" : "Loading Textures",
+                            MB_OK);
+  return image;
+}

@@ -1,0 +1,32 @@
+// The one image-loading entry point of the program and its normal-map tool: BMP files by the
+// program's own reader (its results, its messages), PNG, TGA and JPEG by stb_image, chosen by
+// the file's content, not its name. Every image comes out as red, green, blue pixels in
+// packed rows, the bottom row first (as a bottom-up BMP has them): alpha is dropped, grey
+// is spread to the three channels, 16-bit channels are rounded to 8 bits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ParsedImage {
+  // Empty for a served image; otherwise the text of the refusal.
+  std::string refusal;
+  // Read (or refused) by the BMP reader, whose messages have their own caption.
+  bool bitmap = false;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint8_t> pixels;  // width x height x 3 bytes
+  bool grey = false;                 // every pixel has red = green = blue
+};
+
+// Parses a whole file's bytes. Touches no file and shows no message; an image larger than
+// MaxBitmapEdge on a side is refused before its pixels are allocated.
+ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size);
+
+// Reads the file at path and parses it. With showBoxes, a file that cannot be opened or is
+// refused is reported in one message box, as the BMP reader reports it ("BMP Unit"), or,
+// for the other formats, under the caption "Loading Textures"; refusal holds the text
+// either way.
+ParsedImage ReadImageFile(const char* path, bool showBoxes);

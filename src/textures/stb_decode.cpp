@@ -1,0 +1,55 @@
+// stb_image (public domain or MIT, Debian libstb-dev) for PNG, TGA and JPEG only, its
+// functions static to this file. The BMP reader is the program's own.
+#include "textures/stb_decode.h"
+
+#include <climits>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_TGA
+#define STBI_ONLY_JPEG
+#define STBI_NO_STDIO
+#include <stb_image.h>
+
+namespace {
+
+int Length(std::size_t size) {
+  return size > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
+}
+
+}  // namespace
+
+bool StbLooksLikeTga(const std::uint8_t* bytes, std::size_t size) {
+  stbi__context context;
+  stbi__start_mem(&context, bytes, Length(size));
+  return stbi__tga_test(&context) != 0;
+}
+
+bool StbImageInfo(const std::uint8_t* bytes, std::size_t size, int* width, int* height,
+                  int* channels) {
+  return stbi_info_from_memory(bytes, Length(size), width, height, channels) != 0;
+}
+
+StbImage StbDecode(const std::uint8_t* bytes, std::size_t size) {
+  StbImage image;
+  if (stbi_is_16_bit_from_memory(bytes, Length(size))) {
+    stbi_us* data = stbi_load_16_from_memory(bytes, Length(size), &image.width, &image.height,
+                                             &image.channels, 0);
+    if (data) {
+      image.words.assign(
+          data, data + static_cast<std::size_t>(image.width) * image.height * image.channels);
+      stbi_image_free(data);
+    }
+  } else {
+    stbi_uc* data =
+        stbi_load_from_memory(bytes, Length(size), &image.width, &image.height, &image.channels, 0);
+    if (data) {
+      image.bytes.assign(
+          data, data + static_cast<std::size_t>(image.width) * image.height * image.channels);
+      stbi_image_free(data);
+    }
+  }
+  if (image.bytes.empty() && image.words.empty()) image.failure = stbi_failure_reason();
+  return image;
+}

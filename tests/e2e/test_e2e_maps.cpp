@@ -1,0 +1,178 @@
+// Maps of the user's own, with the real executable: PNG, TGA and JPEG normal and colour maps
+// made by the test from the shipped maps draw the picture the BMPs draw; a height map draws
+// what the tool's normal map of it draws; damaged and absurd image files are refused with a
+// clear message, exit code 1 and no picture written.
+#include <gtest/gtest.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "demo_process.h"
+#include "textures/image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The pixels of a PNG screenshot.
+std::vector<std::uint8_t> Pixels(const std::string& path) {
+  int w = 0, h = 0, n = 0;
+  stbi_uc* data = stbi_load(path.c_str(), &w, &h, &n, 3);
+  EXPECT_NE(data, nullptr) << path;
+  if (!data) return {};
+  std::vector<std::uint8_t> pixels(data, data + w * h * 3);
+  stbi_image_free(data);
+  return pixels;
+}
+
+// One frame at a frozen clock, saved as NAME.png; its pixels (empty when the run failed).
+std::vector<std::uint8_t> Capture(const std::string& dir, const std::string& name,
+                                  std::vector<std::string> args, std::string* out = nullptr) {
+  args.insert(args.end(), {"--time", "300", "--frames", "1", "--screenshot", name + ".png"});
+  const DemoResult result = RunDemoProcess(OffscreenRun(dir), args);
+  EXPECT_EQ(result.exitCode, 0) << name << ": " << result.err;
+  if (out) *out = result.out;
+  return result.exitCode == 0 ? Pixels(dir + "/" + name + ".png") : std::vector<std::uint8_t>();
+}
+
+// An image of the shipped map at path (bottom row first) written as FORMAT at target.
+void WriteAs(const std::string& source, const std::string& format, const std::string& target) {
+  const std::string bytes = ReadFile(source);
+  const ParsedImage image =
+      ParseImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  ASSERT_EQ(image.refusal, "");
+  std::vector<std::uint8_t> top(image.pixels.size());
+  const std::size_t row = static_cast<std::size_t>(image.width) * 3;
+  for (int y = 0; y < image.height; ++y)
+    std::copy_n(&image.pixels[y * row], row, &top[(image.height - 1 - y) * row]);
+  int written = 0;
+  if (format == "png")
+    written = stbi_write_png(target.c_str(), image.width, image.height, 3, top.data(), row);
+  if (format == "tga")
+    written = stbi_write_tga(target.c_str(), image.width, image.height, 3, top.data());
+  if (format == "jpg")
+    written = stbi_write_jpg(target.c_str(), image.width, image.height, 3, top.data(), 95);
+  ASSERT_NE(written, 0) << target;
+}
+
+// Whether picture_compare, the picture matrix's metric, passes got against reference.
+bool WithinMatrixMetric(const std::string& dir, const std::string& reference,
+                        const std::string& got) {
+  const std::string root = dir + "/compare";
+  fs::create_directories(root + "/ref");
+  fs::create_directories(root + "/got");
+  fs::copy_file(reference, root + "/ref/case.png", fs::copy_options::overwrite_existing);
+  fs::copy_file(got, root + "/got/case.png", fs::copy_options::overwrite_existing);
+  std::ofstream(root + "/ref/cases.txt") << "case\n";
+  const std::string command = std::string("'") + PICTURE_COMPARE + "' '" + root + "/ref' '" + root +
+                              "/got' '" + root + "' >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+TEST(EndToEndMaps, PngTgaAndJpegMapsDrawWhatTheBmpsDraw) {
+  const std::string dir = MakeRunDir();
+  for (const char* format : {"png", "tga", "jpg"}) {
+    WriteAs(dir + "/Textures/wall_bump.bmp", format, dir + "/Textures/bump." + format);
+    WriteAs(dir + "/Textures/wall_colour.bmp", format, dir + "/Textures/colour." + format);
+  }
+  for (const bool colour : {false, true}) {
+    SCOPED_TRACE(colour ? "colour map" : "normal map");
+    const std::vector<std::string> extra =
+        colour ? std::vector<std::string>{"--colour"} : std::vector<std::string>{};
+    const std::vector<std::uint8_t> bmp = Capture(dir, "bmp", extra);
+    ASSERT_FALSE(bmp.empty());
+    for (const char* format : {"png", "tga", "jpg"}) {
+      SCOPED_TRACE(format);
+      std::vector<std::string> args = extra;
+      const std::string map = std::string(colour ? "Textures/colour." : "Textures/bump.") + format;
+      args.insert(args.end(), {colour ? "--colour-map" : "--normal-map", map});
+      const std::vector<std::uint8_t> got = Capture(dir, format, args);
+      if (std::string(format) == "jpg") {
+        EXPECT_NE(got, bmp) << "JPEG is lossy: not the same bytes";
+        EXPECT_TRUE(WithinMatrixMetric(dir, dir + "/bmp.png", dir + "/jpg.png"));
+      } else {
+        EXPECT_EQ(got, bmp) << "pixel for pixel";
+      }
+    }
+  }
+  fs::remove_all(dir);
+}
+
+TEST(EndToEndMaps, AHeightMapDrawsWhatTheToolsNormalMapOfItDraws) {
+  const std::string dir = MakeRunDir();
+  // Round bumps on a slope, as 8-bit grey levels, written as a PNG.
+  const int size = 128;
+  std::vector<std::uint8_t> grey(size * size);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const double d = std::hypot((x % 32) - 16.0, (y % 32) - 16.0);
+      grey[y * size + x] =
+          static_cast<std::uint8_t>(std::lround(40 + 0.5 * x + 120 * std::exp(-d * d / 60)));
+    }
+  ASSERT_NE(stbi_write_png((dir + "/heights.png").c_str(), size, size, 1, grey.data(), size), 0);
+  for (const char* strength : {"6", "2.5"}) {
+    SCOPED_TRACE(std::string("strength ") + strength);
+    for (const char* output : {"made.bmp", "made.png"}) {
+      fs::remove(dir + "/" + output);
+      const std::string tool = "cd '" + dir + "' && '" + MAKE_NORMAL_MAP + "' --strength " +
+                               strength + " " + output + " heights.png >/dev/null";
+      ASSERT_EQ(std::system(tool.c_str()), 0);
+    }
+    std::string out;
+    const std::vector<std::uint8_t> fromHeights =
+        Capture(dir, "drawn", {"--height-map", "heights.png", "--strength", strength}, &out);
+    ASSERT_FALSE(fromHeights.empty());
+    EXPECT_EQ(out, "Saved drawn.png\n") << "a map made from heights fits its convention";
+    EXPECT_EQ(Capture(dir, "bmp", {"--normal-map", "made.bmp"}), fromHeights);
+    EXPECT_EQ(Capture(dir, "png", {"--normal-map", "made.png"}), fromHeights);
+  }
+  fs::remove_all(dir);
+}
+
+TEST(EndToEndMaps, DamagedAndAbsurdImagesAreRefusedAndNothingIsWritten) {
+  const std::string dir = MakeRunDir();
+  WriteAs(dir + "/Textures/wall_bump.bmp", "png", dir + "/whole.png");
+  const std::string whole = ReadFile(dir + "/whole.png");
+  std::ofstream(dir + "/cut.png", std::ios::binary) << whole.substr(0, whole.size() / 3);
+  std::string huge = whole;  // 20000 x 20000 in the header, the pixels of 256 x 256
+  for (const int at : {16, 20}) huge.replace(at, 4, std::string("\0\0\x4e\x20", 4));
+  std::ofstream(dir + "/huge.png", std::ios::binary) << huge;
+  std::ofstream(dir + "/notes.png") << "these are notes, not a picture\n";
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"cut.png", "Loading Textures: Error reading the PNG image ("},
+      {"huge.png",
+       "Loading Textures: Unsupported image size: the PNG image is 20000 x 20000 pixels; the "
+       "largest side read is 16384"},
+      {"notes.png",
+       "Loading Textures: Unsupported image format (reads BMP, PNG, TGA and JPEG files)"},
+  };
+  for (const auto& c : cases)
+    for (const char* option : {"--normal-map", "--height-map", "--colour-map"}) {
+      SCOPED_TRACE(std::string(option) + " " + c.file);
+      std::vector<std::string> args = {option, c.file, "--frames", "1", "--screenshot", "shot.png"};
+      if (std::string(option) == "--colour-map") args.push_back("--colour");
+      const DemoResult result = RunDemoProcess(OffscreenRun(dir), args);
+      EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+      if (std::string(option) == "--colour-map") {
+        // The colour map is optional: the program goes on without it.
+        EXPECT_EQ(result.exitCode, 0);
+        fs::remove(dir + "/shot.png");
+      } else {
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find(std::string("Unable to load ") + c.file), std::string::npos);
+        EXPECT_FALSE(fs::exists(dir + "/shot.png"));
+      }
+    }
+  fs::remove_all(dir);
+}
+
+}  // namespace
