@@ -181,6 +181,20 @@ TEST(ImageReader, DamagedAbsurdAndUnknownFilesAreRefusedClearly) {
   const ParsedImage odd = Parse(empty);
   EXPECT_TRUE(!odd.refusal.empty() ||
               odd.pixels.size() == static_cast<std::size_t>(odd.width) * odd.height * 3);
+  // A TGA cut short (stb would fill it with zeros), and one whose header claims 16136 x 2056
+  // pixels in 63 bytes (the fuzzer's).
+  std::vector<std::uint8_t> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 8, 0, 24, 0};
+  tga.resize(tga.size() + 8 * 8 * 3 - 1, 100);  // uncompressed, a byte short
+  EXPECT_EQ(Parse(tga).refusal,
+            "Error reading the TGA image (the file is shorter than its pixels)");
+  tga.push_back(100);
+  EXPECT_EQ(Parse(tga).refusal, "") << "whole";
+  std::ifstream claim(std::string(BUMPDEMO_TESTDATA) + "/images/tga-claims-too-much.tga",
+                      std::ios::binary);
+  const std::vector<std::uint8_t> claimed((std::istreambuf_iterator<char>(claim)), {});
+  ASSERT_FALSE(claimed.empty());
+  EXPECT_EQ(Parse(claimed).refusal,
+            "Error reading the TGA image (the file is shorter than its pixels)");
   // A BMP cut short: the BMP reader's words, as ever.
   const ParsedImage bmp = Parse({'B', 'M', 0, 0});
   EXPECT_TRUE(bmp.bitmap);

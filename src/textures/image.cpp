@@ -72,6 +72,22 @@ bool JpegHuffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
   return true;
 }
 
+// Whether a TGA file holds at least as many bytes as its pixels need (stb_image reads zeros
+// past the end of the file, and would serve a file cut short as a picture): uncompressed,
+// the pixels' bytes; run-length encoded, one packet of at most 128 pixels per (1 + pixel
+// bytes).
+bool TgaHoldsItsPixels(const std::uint8_t* bytes, std::size_t size) {
+  if (size < 18) return false;
+  const std::uint64_t width = bytes[12] | bytes[13] << 8, height = bytes[14] | bytes[15] << 8;
+  const std::uint64_t pixelBytes = (bytes[16] + 7u) / 8u;
+  const std::uint64_t colourMap =
+      bytes[1] ? static_cast<std::uint64_t>(bytes[5] | bytes[6] << 8) * ((bytes[7] + 7u) / 8u) : 0;
+  const std::uint64_t pixels = width * height;
+  const std::uint64_t needed =
+      bytes[2] >= 9 ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
+  return size >= 18 + bytes[0] + colourMap + needed;
+}
+
 std::string TooLarge(const char* format, long long width, long long height) {
   return std::string("Unsupported image size: the ") + format + " image is " +
          std::to_string(width) + " x " + std::to_string(height) +
@@ -112,6 +128,10 @@ ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t s
   }
   if (width <= 0 || height <= 0 || width > MaxBitmapEdge || height > MaxBitmapEdge) {
     image.refusal = TooLarge(format, width, height);
+    return image;
+  }
+  if (std::strcmp(format, "TGA") == 0 && !TgaHoldsItsPixels(bytes, size)) {
+    image.refusal = "Error reading the TGA image (the file is shorter than its pixels)";
     return image;
   }
   const StbImage decoded = StbDecode(bytes, size);
