@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the README's pictures with the program's own headless capture (offscreen driver,
 # frozen clock) and ImageMagick, 256 x 192 each: the five views (docs/views/view-N.png) and
-# every model with colour and specular on (docs/views/model-NAME.png), and the two
-# renderers side by side (docs/views/split.png, full size).
+# every model with colour and specular on (docs/views/model-NAME.png), the two renderers
+# side by side (docs/views/split.png, full size), and the shipped map read both ways
+# (docs/views/green-both-ways.png).
 #   scripts/make_view_pictures.sh [BUILD_DIR]     (default build/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,4 +27,11 @@ done
 SDL_VIDEODRIVER=offscreen "$build/bumpdemo" --compare --model sphere --specular --time 300 \
   --frames 1 --screenshot split.png >/dev/null
 convert split.png -strip "$out/split.png"
+# The shipped map read as it is made and with its green channel inverted, side by side.
+for flip in "" --flip-green; do
+  SDL_VIDEODRIVER=offscreen "$build/bumpdemo" --time 300 --frames 2 $flip \
+    --screenshot "green$flip.png" >/dev/null
+  convert "green$flip.png" -crop 400x260+120+140 +repage "green$flip.png"
+done
+convert green.png green--flip-green.png +append -resize 75% -strip "$out/green-both-ways.png"
 ls "$out"

@@ -200,7 +200,9 @@ test("a dropped normal map is lit at once; a refused file leaves the running map
   await dropFile(page, "notes.bmp", Buffer.from("not a bitmap\n"));
   assert.equal((await demoState(page)).state, "running");
   assert.equal(await page.locator("#box").isVisible(), true, "the reader's message is shown");
-  assert.match(await page.locator("#box-caption").textContent(), /BMP Unit/);
+  assert.equal(await page.locator("#box-caption").textContent(), "Loading Textures");
+  assert.equal(await page.locator("#box-text").textContent(),
+               "Unsupported image format (reads BMP, PNG, TGA and JPEG files)");
   await page.click("#box-ok");
   assert.equal(await page.locator("#box").isVisible(), false);
   await waitFrames(page, 3);
