@@ -37,3 +37,10 @@ bumpdemo_discover_tests(e2e_command_line_tests e2e)
 add_executable(e2e_bitmap_tests e2e/test_e2e_bitmaps.cpp)
 target_link_libraries(e2e_bitmap_tests PRIVATE demo_process GTest::gtest_main)
 bumpdemo_discover_tests(e2e_bitmap_tests e2e)
+
+# --probe: the JSON lines against the screenshot of the same run.
+add_executable(e2e_probe_tests e2e/test_e2e_probe.cpp)
+target_include_directories(e2e_probe_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
+target_include_directories(e2e_probe_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(e2e_probe_tests PRIVATE demo_process bumpcore GTest::gtest_main)
+bumpdemo_discover_tests(e2e_probe_tests e2e)

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
+#include "scene/probe.h"
 #include "scene/scene.h"
 
 namespace {
@@ -66,6 +67,16 @@ void HandleControlKeys(std::int32_t now) {
     ZoomCamera(notches);
     Mouse.wheelDelta -= notches * WHEEL_DELTA;
   }
+
+  // A probe click marks its pixel and opens the panel on its terms; P clears it.
+  if (Mouse.probeClicked) {
+    Mouse.probeClicked = false;
+    CurrentProbe.set = true;
+    CurrentProbe.x = Mouse.probeX;
+    CurrentProbe.y = Mouse.probeY;
+    ShowPanel = true;
+  }
+  if (Pressed('P')) CurrentProbe = ActiveProbe();
 
   // A dropped image replaces the normal map; a refused one leaves it (the reader has said
   // why).
@@ -123,6 +134,7 @@ void HandleControlKeys(std::int32_t now) {
     ResetCamera();
     ResetLightMotion();
     ShowWireframe = ShowVectors = ShowPanel = false;
+    CurrentProbe = ActiveProbe();
   }
   // Every other key acts once per press: its repeats are dropped.
   std::memset(KeyRepeats, 0, sizeof KeyRepeats);

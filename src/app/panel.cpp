@@ -10,6 +10,7 @@
 #include "scene/font.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
+#include "scene/probe.h"
 #include "scene/scene.h"
 
 bool ShowPanel = false;
@@ -145,7 +146,14 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
       "Drag camera   Wheel nearer/farther",
       "F12 screenshot   R reset   Esc quit",
   };
-  lines.insert(lines.end(), keys.begin(), keys.end());
+  // A probe's terms take the keys' place: the panel has room for one or the other.
+  if (CurrentProbe.set) {
+    const std::vector<std::string> probe = ProbeLines(CurrentProbe.terms);
+    lines.push_back("");
+    lines.insert(lines.end(), probe.begin(), probe.end());
+  } else {
+    lines.insert(lines.end(), keys.begin(), keys.end());
+  }
   if (!note.empty()) lines.push_back(note);
   return FitToWindow(lines);
 }
