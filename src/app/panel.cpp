@@ -134,6 +134,15 @@ std::vector<std::string> FitToWindow(const std::vector<std::string>& lines) {
 
 std::vector<std::string> PanelLines(double fps, const std::string& note) {
   std::vector<std::string> lines = StateLines();
+  // A probe's terms take the place of everything but the view and the model, so that the
+  // panel leaves most of the picture in sight.
+  if (CurrentProbe.set) {
+    lines.resize(1);
+    const std::vector<std::string> probe = ProbeLines(CurrentProbe.terms);
+    lines.insert(lines.end(), probe.begin(), probe.end());
+    if (!note.empty()) lines.push_back(note);
+    return FitToWindow(lines);
+  }
   lines.push_back(fps < 0 ? std::string("Frames per second: ...")
                           : Format("Frames per second: %.1f", fps));
   const std::vector<std::string> keys = {
@@ -146,14 +155,7 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
       "Drag camera   Wheel nearer/farther",
       "F12 screenshot   R reset   Esc quit",
   };
-  // A probe's terms take the keys' place: the panel has room for one or the other.
-  if (CurrentProbe.set) {
-    const std::vector<std::string> probe = ProbeLines(CurrentProbe.terms);
-    lines.push_back("");
-    lines.insert(lines.end(), probe.begin(), probe.end());
-  } else {
-    lines.insert(lines.end(), keys.begin(), keys.end());
-  }
+  lines.insert(lines.end(), keys.begin(), keys.end());
   if (!note.empty()) lines.push_back(note);
   return FitToWindow(lines);
 }

@@ -592,79 +592,74 @@ std::string ProbeJson(const ProbeTerms& p) {
 }
 
 std::vector<std::string> ProbeLines(const ProbeTerms& p) {
+  // Two terms a line where they fit, so that the panel covers as little as it can.
   std::vector<std::string> lines;
   char text[160];
-  std::snprintf(text, sizeof text, "Probe (%d, %d), P clears:", p.x, p.y);
+  std::snprintf(text, sizeof text, "Probe (%d, %d), P clears", p.x, p.y);
   lines.push_back(text);
   if (p.seen != ProbeSeen::Surface) {
-    lines.push_back(p.seen == ProbeSeen::Outside    ? "  outside the window"
-                    : p.seen == ProbeSeen::Marker   ? "  on the light marker (white)"
-                    : p.seen == ProbeSeen::Divider  ? "  on the divider (white)"
-                    : p.seen == ProbeSeen::WallBack ? "  on the wall's back (black)"
-                                                    : "  on the background (black)");
+    lines.push_back(p.seen == ProbeSeen::Outside    ? " outside the window"
+                    : p.seen == ProbeSeen::Marker   ? " on the light marker (white)"
+                    : p.seen == ProbeSeen::Divider  ? " on the divider (white)"
+                    : p.seen == ProbeSeen::WallBack ? " on the wall's back (black)"
+                                                    : " on the background (black)");
   } else {
-    std::snprintf(text, sizeof text, "  %s, triangle %d, st %.4f %.4f", ModelName(p.model),
-                  p.triangle / 3, p.s, p.t);
+    std::snprintf(text, sizeof text, " triangle %d, st %.4f %.4f, lod %.2f", p.triangle / 3, p.s,
+                  p.t, p.lod);
     lines.push_back(text);
-    std::snprintf(text, sizeof text, "  weights %.3f %.3f %.3f, lod %.2f", p.weights[0],
-                  p.weights[1], p.weights[2], p.lod);
+    std::snprintf(text, sizeof text, " weights %.3f %.3f %.3f", p.weights[0], p.weights[1],
+                  p.weights[2]);
     lines.push_back(text);
-    const bool normalUsed = p.view == 1 || p.view == 2;
-    const bool lightUsed = p.view == 1 || p.view == 3 || p.view == 4;
-    if (normalUsed) {
-      std::snprintf(text, sizeof text, "  normal texel %d %d %d", p.normalTexel[0],
-                    p.normalTexel[1], p.normalTexel[2]);
-      lines.push_back(text);
-      std::snprintf(text, sizeof text, "    = n %+.3f %+.3f %+.3f", p.normal[0], p.normal[1],
-                    p.normal[2]);
+    if (p.view == 1 || p.view == 2) {
+      std::snprintf(text, sizeof text, " normal %3d %3d %3d = %+.2f %+.2f %+.2f", p.normalTexel[0],
+                    p.normalTexel[1], p.normalTexel[2], p.normal[0], p.normal[1], p.normal[2]);
       lines.push_back(text);
     }
-    if (lightUsed) {
-      std::snprintf(text, sizeof text, "  light %+.3f %+.3f %+.3f", p.light[0], p.light[1],
+    if (p.view == 1 || p.view == 3 || p.view == 4) {
+      std::snprintf(text, sizeof text, " light %+.3f %+.3f %+.3f", p.light[0], p.light[1],
                     p.light[2]);
       lines.push_back(text);
-      std::snprintf(text, sizeof text, "  cube face %d texel %d %d %d", p.cubeFace, p.cubeTexel[0],
-                    p.cubeTexel[1], p.cubeTexel[2]);
-      lines.push_back(text);
-      std::snprintf(text, sizeof text, "    = l %+.3f %+.3f %+.3f", p.cubeDirection[0],
+      std::snprintf(text, sizeof text, " cube %d: %3d %3d %3d = %+.2f %+.2f %+.2f", p.cubeFace,
+                    p.cubeTexel[0], p.cubeTexel[1], p.cubeTexel[2], p.cubeDirection[0],
                     p.cubeDirection[1], p.cubeDirection[2]);
       lines.push_back(text);
     }
-    if (p.view == 1 || p.view == 4) {
-      std::snprintf(text, sizeof text, "  DOT3 %d%s", p.dot3, p.view == 4 ? " (flat normal)" : "");
+    if (p.view == 4) {
+      std::snprintf(text, sizeof text, " DOT3 with the flat normal %d", p.dot3);
       lines.push_back(text);
     }
     if (p.view == 1) {
-      std::snprintf(text, sizeof text, "  shadow %.3f%s", p.shadow,
+      std::snprintf(text, sizeof text, " DOT3 %d, shadow %.3f%s", p.dot3, p.shadow,
                     p.shadowApplied ? "" : " (none on the wall)");
       lines.push_back(text);
+      std::string extra;
       if (p.colourOn) {
-        std::snprintf(text, sizeof text, "  colour texel %d %d %d", p.colourTexel[0],
-                      p.colourTexel[1], p.colourTexel[2]);
-        lines.push_back(text);
+        std::snprintf(text, sizeof text, " colour %d %d %d", p.colourTexel[0], p.colourTexel[1],
+                      p.colourTexel[2]);
+        extra = text;
       }
       if (p.specularOn) {
-        std::snprintf(text, sizeof text, "  N.H %d ^%d -> specular %d", p.halfDot3, p.specularPower,
-                      p.specular);
-        lines.push_back(text);
+        std::snprintf(text, sizeof text, "%s N.H %d ^%d = %d", extra.empty() ? "" : ",", p.halfDot3,
+                      p.specularPower, p.specular);
+        extra += text;
       }
+      if (!extra.empty()) lines.push_back(extra);
     }
     if (p.view == 5) {
-      std::snprintf(text, sizeof text, "  per-vertex light %.3f", p.vertexLight);
+      std::snprintf(text, sizeof text, " per-vertex light %.3f", p.vertexLight);
       lines.push_back(text);
     }
   }
   if (p.seen == ProbeSeen::Outside) return lines;
-  std::snprintf(text, sizeof text, "  predicted %d %d %d", p.predicted[0], p.predicted[1],
-                p.predicted[2]);
+  int most = 0;
+  for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(p.predicted[c] - p.actual[c]));
+  if (p.actualRead)
+    std::snprintf(text, sizeof text, " predicted %d %d %d, drawn %d %d %d: %d off", p.predicted[0],
+                  p.predicted[1], p.predicted[2], p.actual[0], p.actual[1], p.actual[2], most);
+  else
+    std::snprintf(text, sizeof text, " predicted %d %d %d", p.predicted[0], p.predicted[1],
+                  p.predicted[2]);
   lines.push_back(text);
-  if (p.actualRead) {
-    int most = 0;
-    for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(p.predicted[c] - p.actual[c]));
-    std::snprintf(text, sizeof text, "  drawn     %d %d %d, off by %d", p.actual[0], p.actual[1],
-                  p.actual[2], most);
-    lines.push_back(text);
-  }
   return lines;
 }
 
