@@ -10,9 +10,11 @@ install_missing_packages $BUMPDEMO_WEB_BUILD_PACKAGES
 # Debian's Emscripten finds its JavaScript tools (acorn, terser) among Node's packages.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
-# Link-time optimisation: 8 KB less WebAssembly.
+# Optimised for size (-Oz) across the whole program (link-time optimisation): the site stays
+# under 800 KB with its maps.
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel -DBUMPDEMO_WERROR=ON \
-  -DCMAKE_CXX_FLAGS=-flto -DCMAKE_EXE_LINKER_FLAGS=-flto >/dev/null
+  -DCMAKE_CXX_FLAGS=-flto "-DCMAKE_CXX_FLAGS_MINSIZEREL=-Oz -DNDEBUG" \
+  "-DCMAKE_EXE_LINKER_FLAGS=-flto -Oz" >/dev/null
 cmake --build build-web -j"$(nproc)"
 
 site=build-web/site

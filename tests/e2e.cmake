@@ -46,3 +46,10 @@ target_compile_definitions(e2e_map_tests PRIVATE MAKE_NORMAL_MAP="$<TARGET_FILE:
   PICTURE_COMPARE="$<TARGET_FILE:picture_compare>")
 add_dependencies(e2e_map_tests make_normal_map picture_compare)
 bumpdemo_discover_tests(e2e_map_tests e2e)
+
+# --probe: the JSON lines against the screenshot of the same run.
+add_executable(e2e_probe_tests e2e/test_e2e_probe.cpp)
+target_include_directories(e2e_probe_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
+target_include_directories(e2e_probe_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(e2e_probe_tests PRIVATE demo_process bumpcore GTest::gtest_main)
+bumpdemo_discover_tests(e2e_probe_tests e2e)

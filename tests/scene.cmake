@@ -28,3 +28,10 @@ target_compile_definitions(shader_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_
   BUMPDEMO_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/golden" PICTURE_COMPARE="$<TARGET_FILE:picture_compare>")
 add_dependencies(shader_tests picture_compare)
 discover_offscreen_gl_tests(shader_tests)
+
+# The pixel probe's prediction against the pixels Mesa draws, and its check failing on
+# faults put into the prediction or the drawing.
+add_executable(probe_tests test_probe.cpp)
+target_link_libraries(probe_tests PRIVATE bumpsdl GTest::gtest_main)
+target_compile_definitions(probe_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
+discover_offscreen_gl_tests(probe_tests)

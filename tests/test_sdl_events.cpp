@@ -131,8 +131,34 @@ TEST(TranslateSdlEvent, MouseBecomesWin32MouseMessages) {
   EXPECT_EQ(m.lParam, 10 + (20 << 16));
   button.type = SDL_MOUSEBUTTONUP;
   EXPECT_EQ(TranslateSdlEvent(button, Window).message, WM_LBUTTONUP);
-  button.button.button = SDL_BUTTON_RIGHT;
-  EXPECT_EQ(TranslateSdlEvent(button, Window).message, 0u) << "only the left button";
+  // The right button too (it probes a pixel), with its own flag; Ctrl held adds
+  // MK_CONTROL (Ctrl + left click probes as well); the middle button sends nothing.
+  struct Press {
+    Uint32 type;
+    Uint8 button;
+    SDL_Keymod mod;
+    std::uint32_t message;
+    std::uintptr_t flags;
+  };
+  const Press presses[] = {
+      {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, KMOD_NONE, WM_RBUTTONDOWN, MK_RBUTTON},
+      {SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, KMOD_NONE, WM_RBUTTONUP, 0},
+      {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, KMOD_LCTRL, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL},
+      {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, KMOD_RCTRL, WM_RBUTTONDOWN, MK_RBUTTON | MK_CONTROL},
+      {SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, KMOD_NONE, WM_LBUTTONUP, 0},
+      {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, KMOD_NONE, 0, 0},
+  };
+  for (const Press& p : presses) {
+    SDL_SetModState(p.mod);
+    button.type = p.type;
+    button.button.button = p.button;
+    m = TranslateSdlEvent(button, Window);
+    EXPECT_EQ(m.message, p.message) << int(p.button) << " " << p.type;
+    if (!p.message) continue;
+    EXPECT_EQ(m.wParam, p.flags) << int(p.button) << " " << p.type;
+    EXPECT_EQ(m.lParam, 10 + (20 << 16));
+  }
+  SDL_SetModState(KMOD_NONE);
 
   SDL_Event wheel = {};
   wheel.type = SDL_MOUSEWHEEL;

@@ -41,6 +41,9 @@ const char Usage[] =
     "                       with the shaders\n"
     "  --compare            the stages on the left half, the shaders on the right, and\n"
     "                       how far their frames differ on the panel (compat only)\n"
+    "  --probe X,Y          after the last frame, print the terms of window pixel (X, Y)\n"
+    "                       (from the top left) as a JSON line, predicted and as drawn;\n"
+    "                       repeatable\n"
 
     "\n"
     "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
@@ -198,6 +201,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
       if (!EndsWith(text, ".png") && !EndsWith(text, ".bmp"))
         return Fail("option '--screenshot': '" + text + "' does not end in .png or .bmp");
       line.screenshot = text;
+    } else if (option == "--probe") {
+      if (!takeValue(&text)) return Fail("option '--probe' needs a pixel, X,Y");
+      const std::size_t comma = text.find(',');
+      std::int64_t px = 0, py = 0;
+      auto signedWhole = [](const std::string& part, std::int64_t* out) {
+        const bool negative = !part.empty() && part[0] == '-';
+        if (!ParseWhole(negative ? part.substr(1) : part, 0, 99999, out)) return false;
+        if (negative) *out = -*out;
+        return true;
+      };
+      if (comma == std::string::npos || !signedWhole(text.substr(0, comma), &px) ||
+          !signedWhole(text.substr(comma + 1), &py))
+        return Fail("option '--probe': '" + text +
+                    "' is not a pixel X,Y (whole numbers from -99999 to 99999)");
+      line.probes.emplace_back(static_cast<int>(px), static_cast<int>(py));
     } else if (option.empty() || option[0] != '-') {
       return Fail("unexpected argument '" + option + "'");
     } else {

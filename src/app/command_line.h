@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/settings.h"
 
@@ -30,6 +32,9 @@ struct CommandLine {
   bool shaders = false;      // --renderer shaders (implied by a core or ES context)
   int context = 0;           // --context compat|core|es: 0, 1, 2
   bool compare = false;      // --compare: the stages left, the shaders right
+  // --probe X,Y (repeatable): window pixels, origin at the top left, probed after the last
+  // frame
+  std::vector<std::pair<int, int>> probes;
 };
 
 constexpr int ViewCount = 5;

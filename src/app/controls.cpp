@@ -14,6 +14,7 @@
 #include "scene/light.h"
 #include "scene/maps.h"
 #include "scene/overlay.h"
+#include "scene/probe.h"
 #include "scene/scene.h"
 #include "textures/texture.h"
 
@@ -68,6 +69,16 @@ void HandleControlKeys(std::int32_t now) {
     ZoomCamera(notches);
     Mouse.wheelDelta -= notches * WHEEL_DELTA;
   }
+
+  // A probe click marks its pixel and opens the panel on its terms; P clears it.
+  if (Mouse.probeClicked) {
+    Mouse.probeClicked = false;
+    CurrentProbe.set = true;
+    CurrentProbe.x = Mouse.probeX;
+    CurrentProbe.y = Mouse.probeY;
+    ShowPanel = true;
+  }
+  if (Pressed('P')) CurrentProbe = ActiveProbe();
 
   // A dropped image replaces the normal map (or the height map); a refused one leaves it.
   if (!DroppedFile.empty()) {
@@ -127,6 +138,7 @@ void HandleControlKeys(std::int32_t now) {
     ResetCamera();
     ResetLightMotion();
     ShowWireframe = ShowVectors = ShowPanel = false;
+    CurrentProbe = ActiveProbe();
   }
   // Every other key acts once per press: its repeats are dropped.
   std::memset(KeyRepeats, 0, sizeof KeyRepeats);

@@ -14,6 +14,7 @@
 #include "log/log.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
+#include "scene/probe.h"
 #include "scene/scene.h"
 #include "window/window.h"
 
@@ -21,6 +22,7 @@ bool ClockFrozen = false;
 std::int32_t FrozenClockMs = 0;
 std::int32_t FrameLimit = 0;
 const char* ScreenshotPath = nullptr;
+std::vector<std::pair<int, int>> HeadlessProbes;
 
 namespace {
 std::int32_t FramesDrawn = 0;
@@ -91,6 +93,7 @@ void RunPass(std::int32_t* mark) {
   ElapsedMs = ReadClock();
   HandleControlKeys(ElapsedMs);
   RenderScene();
+  UpdateCurrentProbe();  // the picture as drawn, before anything goes over it
   DrawGeometryOverlays();
   if (TakeScreenshotRequest()) {
     // Taken before the panel is drawn: the picture, not the program's notes.
@@ -99,6 +102,7 @@ void RunPass(std::int32_t* mark) {
     NoteOnPanel(path.empty() ? "Screenshot failed: " + error : "Saved " + path, GetTimeMs());
   }
   if (PanelWanted()) DrawPanel(GetTimeMs());
+  DrawProbeMarker();
 
   const StepPlan plan = PlanSteps(ElapsedMs, *mark, UpdateStepMs);
   for (std::int32_t i = 0; i < plan.calls; ++i) UpdateScene();
@@ -138,15 +142,24 @@ int FinishDemo() {
     std::fprintf(stderr, "bumpdemo: the window was closed before the last frame; %s not saved\n",
                  ScreenshotPath);
     exitCode = 1;
-  } else if (ScreenshotPath) {
-    // The last frame again, into the back buffer, where it can be read back on every GL.
+  } else if (!RenderWindowClosed() && (ScreenshotPath || !HeadlessProbes.empty())) {
+    // The last frame again, into the back buffer, where it can be read back on every GL;
+    // the probes read the same frame the screenshot saves.
     RenderScene();
+    for (const auto& at : HeadlessProbes) {
+      ProbeTerms terms = PredictPixel(at.first, at.second);
+      ReadProbedPixel(&terms);
+      std::printf("%s\n", ProbeJson(terms).c_str());
+    }
+    std::fflush(stdout);
     std::string error;
-    if (SaveScreenshot(ScreenshotPath, ScreenWidth, ScreenHeight, &error)) {
-      std::printf("Saved %s\n", ScreenshotPath);
-    } else {
-      std::fprintf(stderr, "bumpdemo: %s\n", error.c_str());
-      exitCode = 1;
+    if (ScreenshotPath) {
+      if (SaveScreenshot(ScreenshotPath, ScreenWidth, ScreenHeight, &error)) {
+        std::printf("Saved %s\n", ScreenshotPath);
+      } else {
+        std::fprintf(stderr, "bumpdemo: %s\n", error.c_str());
+        exitCode = 1;
+      }
     }
   }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "common/state.h"
 
@@ -11,6 +13,8 @@ extern bool ClockFrozen;  // every clock reading is FrozenClockMs
 extern std::int32_t FrozenClockMs;
 extern std::int32_t FrameLimit;     // > 0: the loop ends after this many frames
 extern const char* ScreenshotPath;  // non-null: the last frame's picture is saved there
+// --probe X,Y: after the last frame, each pixel's terms as a JSON line on standard output.
+extern std::vector<std::pair<int, int>> HeadlessProbes;
 
 // Start-up, loop and teardown. Returns the exit code: 0, or 1 when no window could be made
 // or the picture could not be saved (the window closed first, or the file not written).

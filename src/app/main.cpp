@@ -4,11 +4,13 @@
 
 #include "app/command_line.h"
 #include "app/demo.h"
+#include "app/panel.h"
 #include "app/screenshot.h"
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "platform/backend.h"
 #include "scene/maps.h"
+#include "scene/probe.h"
 #include "scene/scene.h"
 #include "textures/texture.h"
 
@@ -34,6 +36,14 @@ void Apply(const CommandLine& line) {
   ContextKind = static_cast<GLContextKind>(line.context);
   if (line.shaders) StartRenderer = CurrentRenderer = Renderer::Shaders;
   CompareRenderers = line.compare;
+  HeadlessProbes = line.probes;
+  // The last probe is also marked in the window, with its terms on the panel.
+  if (!line.probes.empty()) {
+    CurrentProbe.set = true;
+    CurrentProbe.x = line.probes.back().first;
+    CurrentProbe.y = line.probes.back().second;
+    ShowPanel = true;
+  }
 }
 
 }  // namespace

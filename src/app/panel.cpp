@@ -11,6 +11,7 @@
 #include "scene/light.h"
 #include "scene/maps.h"
 #include "scene/overlay.h"
+#include "scene/probe.h"
 #include "scene/scene.h"
 #include "textures/texture.h"
 
@@ -147,6 +148,15 @@ std::vector<std::string> FitToWindow(const std::vector<std::string>& lines) {
 
 std::vector<std::string> PanelLines(double fps, const std::string& note) {
   std::vector<std::string> lines = StateLines();
+  // A probe's terms take the place of everything but the view and the model, so that the
+  // panel leaves most of the picture in sight.
+  if (CurrentProbe.set) {
+    lines.resize(1);
+    const std::vector<std::string> probe = ProbeLines(CurrentProbe.terms);
+    lines.insert(lines.end(), probe.begin(), probe.end());
+    if (!note.empty()) lines.push_back(note);
+    return FitToWindow(lines);
+  }
   lines.push_back(fps < 0 ? std::string("Frames per second: ...")
                           : Format("Frames per second: %.1f", fps));
   const std::vector<std::string> keys = {

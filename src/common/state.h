@@ -13,12 +13,15 @@ extern std::uint8_t KeyState[256];  // 1 while the key of that virtual-key code 
 extern int KeyRepeats[256];
 
 // The mouse as the window procedure last heard it: the pointer in client pixels, whether
-// the left button is down, and the wheel's turn not yet taken (away from the user
-// positive).
+// the left button is down, a probe click not yet taken, and the wheel's turn not yet taken (away
+// from the user positive).
 struct MouseInput {
   int x = 0, y = 0;
   bool leftDown = false;
   int wheelDelta = 0;  // WHEEL_DELTA (120) a notch; finer wheels send less
+  // A probe asked for (a right click, or Ctrl with a left click) and not yet taken: where.
+  bool probeClicked = false;
+  int probeX = 0, probeY = 0;
 };
 extern MouseInput Mouse;
 

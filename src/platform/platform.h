@@ -25,9 +25,13 @@
   X(std::uint32_t, WM_MOUSEMOVE, 0x0200)     \
   X(std::uint32_t, WM_LBUTTONDOWN, 0x0201)   \
   X(std::uint32_t, WM_LBUTTONUP, 0x0202)     \
+  X(std::uint32_t, WM_RBUTTONDOWN, 0x0204)   \
+  X(std::uint32_t, WM_RBUTTONUP, 0x0205)     \
   X(std::uint32_t, WM_MOUSEWHEEL, 0x020A)    \
   X(std::uint32_t, WM_DROPFILES, 0x0233)     \
   X(std::uint32_t, MK_LBUTTON, 0x0001)       \
+  X(std::uint32_t, MK_RBUTTON, 0x0002)       \
+  X(std::uint32_t, MK_CONTROL, 0x0008)       \
   X(std::int32_t, WHEEL_DELTA, 120)          \
   X(std::uint32_t, MB_OK, 0x00000000)        \
   X(std::uint32_t, MB_ICONERROR, 0x00000010) \

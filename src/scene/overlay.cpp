@@ -147,3 +147,24 @@ void DrawTextPanel(const std::vector<std::string>& lines) {
   glMatrixMode(GL_MODELVIEW);
   glEnable(GL_DEPTH_TEST);
 }
+
+void DrawPixelLines(const std::vector<PlainVertex>& lines) {
+  if (CurrentRenderer == Renderer::Shaders) {
+    DrawPlain(GL_LINES, lines, true);
+    return;
+  }
+  PlainColourState();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, ScreenWidth, ScreenHeight, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  DrawPlain(GL_LINES, lines, true);
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glEnable(GL_DEPTH_TEST);
+}

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/shaders.h"
+
 extern bool ShowWireframe;
 extern bool ShowVectors;
 
@@ -20,6 +22,10 @@ void DrawTextPanel(const std::vector<std::string>& lines);
 constexpr int TextPanelScale = 2;  // the font's pixels doubled, to be read at 640 x 480
 constexpr int TextPanelMargin = 3 * TextPanelScale;
 constexpr int TextPanelLineHeight = 9 * TextPanelScale;
+
+// Draws lines (pairs of points) in window pixels, y down, over everything: texturing,
+// lighting and the depth test off for them.
+void DrawPixelLines(const std::vector<PlainVertex>& lines);
 
 // How long the vectors at the vertices are drawn, in world units.
 constexpr float VectorOverlayLength = 0.3f;

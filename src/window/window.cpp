@@ -195,8 +195,16 @@ std::intptr_t WindowProc(PlatformHandle window, std::uint32_t message, std::uint
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
       Mouse.x = static_cast<std::int16_t>(lParam & 0xFFFF);
       Mouse.y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+      // A right click, or a left click with Ctrl held, probes the pixel under the pointer.
+      if (message == WM_RBUTTONDOWN || (message == WM_LBUTTONDOWN && (wParam & MK_CONTROL))) {
+        Mouse.probeClicked = true;
+        Mouse.probeX = Mouse.x;
+        Mouse.probeY = Mouse.y;
+      }
       Mouse.leftDown = (wParam & MK_LBUTTON) != 0;
       return 0;
     case WM_MOUSEWHEEL:

@@ -157,6 +157,24 @@ test("a drag turns the model and the wheel brings the camera nearer; R puts both
   await page.close();
 });
 
+test("a right click probes the pixel, with no context menu; P and H put the picture back", async () => {
+  const { page } = await openPage("time=300");
+  await waitFrames(page, 3);
+  const start = await canvasPng(page);
+  const menuPrevented = await page.evaluate(() => {
+    const event = new MouseEvent("contextmenu", { bubbles: true, cancelable: true });
+    document.getElementById("canvas").dispatchEvent(event);
+    return event.defaultPrevented;
+  });
+  assert.equal(menuPrevented, true, "the canvas keeps the context menu away");
+  await page.click("#canvas", { button: "right", position: { x: 320, y: 240 } });
+  await waitFrames(page, 3);
+  assert.notDeepEqual(await canvasPng(page), start, "the probe's cross and panel are drawn");
+  await press(page, "p");
+  assert.deepEqual(await press(page, "h"), start);
+  await page.close();
+});
+
 test("a bad query parameter shows the command line's own error text", async () => {
   // The page's parameters and the native program's arguments that give the same error
   // (the native one asks for the ES context the browser always has).

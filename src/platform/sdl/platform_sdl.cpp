@@ -264,6 +264,11 @@ std::intptr_t SdlDefaultWindowProc(PlatformHandle window, std::uint32_t message,
   return 0;
 }
 
+// MK_CONTROL while either Ctrl key is held.
+std::uintptr_t CtrlFlag() {
+  return (SDL_GetModState() & KMOD_CTRL) ? MK_CONTROL : 0;
+}
+
 std::intptr_t PackPoint(int x, int y) {
   return static_cast<std::intptr_t>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(x)) |
                                     static_cast<std::uint32_t>(static_cast<std::uint16_t>(y))
@@ -293,16 +298,31 @@ PlatformMessage TranslateSdlEvent(const SDL_Event& event, PlatformHandle window)
     // the user positive.
     case SDL_MOUSEMOTION:
       message.message = WM_MOUSEMOVE;
-      message.wParam = (event.motion.state & SDL_BUTTON_LMASK) ? MK_LBUTTON : 0;
+      message.wParam = ((event.motion.state & SDL_BUTTON_LMASK) ? MK_LBUTTON : 0) |
+                       ((event.motion.state & SDL_BUTTON_RMASK) ? MK_RBUTTON : 0) | CtrlFlag();
       message.lParam = PackPoint(event.motion.x, event.motion.y);
       break;
+    // The left and the right button; MK_CONTROL while Ctrl is held (Ctrl + left click
+    // probes, as a right click does).
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-      if (event.button.button != SDL_BUTTON_LEFT) break;
-      message.message = event.type == SDL_MOUSEBUTTONDOWN ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-      message.wParam = event.type == SDL_MOUSEBUTTONDOWN ? MK_LBUTTON : 0;
+    case SDL_MOUSEBUTTONUP: {
+      const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+      const std::uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
+      if (event.button.button == SDL_BUTTON_LEFT)
+        message.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      else if (event.button.button == SDL_BUTTON_RIGHT)
+        message.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+      else
+        break;
+      // The button's own state from the event; the other's from SDL's.
+      const bool left =
+          event.button.button == SDL_BUTTON_LEFT ? down : (buttons & SDL_BUTTON_LMASK) != 0;
+      const bool right =
+          event.button.button == SDL_BUTTON_RIGHT ? down : (buttons & SDL_BUTTON_RMASK) != 0;
+      message.wParam = (left ? MK_LBUTTON : 0) | (right ? MK_RBUTTON : 0) | CtrlFlag();
       message.lParam = PackPoint(event.button.x, event.button.y);
       break;
+    }
     case SDL_MOUSEWHEEL: {
       const int notches =
           event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;

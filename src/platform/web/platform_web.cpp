@@ -36,6 +36,8 @@ EM_JS(int, PrepareCanvas, (const char* selector, const char* title), {
   document.title = UTF8ToString(title);
   canvas.tabIndex = 0;
   canvas.addEventListener("pointerdown", e => canvas.setPointerCapture(e.pointerId));
+  // A right click probes the pixel: no context menu over the picture.
+  canvas.addEventListener("contextmenu", e => e.preventDefault());
   return 1;
 });
 
@@ -163,20 +165,25 @@ std::intptr_t PackPoint(long x, long y) {
                                         << 16);
 }
 
-// Positions in canvas pixels, packed as Win32 packs them; the left button as MK_LBUTTON.
-// The canvas captures the pointer while a button is down, so a drag goes on outside it.
+// Positions in canvas pixels, packed as Win32 packs them; the left and right buttons as
+// MK_LBUTTON and MK_RBUTTON, Ctrl as MK_CONTROL. The canvas captures the pointer while a
+// button is down, so a drag goes on outside it.
 EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* event, void*) {
-  const std::uintptr_t left = (event->buttons & 1) ? MK_LBUTTON : 0;
+  const std::uintptr_t flags = ((event->buttons & 1) ? MK_LBUTTON : 0) |
+                               ((event->buttons & 2) ? MK_RBUTTON : 0) |
+                               (event->ctrlKey ? MK_CONTROL : 0);
   const std::intptr_t point = PackPoint(event->targetX, event->targetY);
   switch (type) {
     case EMSCRIPTEN_EVENT_MOUSEDOWN:
-      if (event->button == 0) Post(WM_LBUTTONDOWN, left, point);
+      if (event->button == 0) Post(WM_LBUTTONDOWN, flags, point);
+      if (event->button == 2) Post(WM_RBUTTONDOWN, flags, point);
       return false;  // the click also gives the canvas the keyboard
     case EMSCRIPTEN_EVENT_MOUSEUP:
-      if (event->button == 0) Post(WM_LBUTTONUP, left, point);
+      if (event->button == 0) Post(WM_LBUTTONUP, flags, point);
+      if (event->button == 2) Post(WM_RBUTTONUP, flags, point);
       return false;
     default:
-      Post(WM_MOUSEMOVE, left, point);
+      Post(WM_MOUSEMOVE, flags, point);
       return false;
   }
 }
