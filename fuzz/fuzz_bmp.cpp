@@ -26,10 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
 
-  // PNG and JPEG compress: 64 kB can describe hundreds of megabytes of pixels, whose
-  // decoding is slow, not wrong. Larger inputs are the BMP parser's alone.
+  // PNG and JPEG compress: a few bytes can describe hundreds of megabytes of pixels, whose
+  // decoding is slow, not wrong. The entry point takes inputs up to 64 kB here, and images
+  // up to 4 megapixels; larger inputs are the BMP parser's alone.
   if (size > 65536) return 0;
-  const ParsedImage image = ParseImage(data, size);
+  const ParsedImage image = ParseImage(data, size, 1u << 22);
   if (image.refusal.empty()) {
     if (image.width <= 0 || image.height <= 0 || image.width > MaxBitmapEdge ||
         image.height > MaxBitmapEdge ||

@@ -151,6 +151,12 @@ TEST(ImageReader, DamagedAbsurdAndUnknownFilesAreRefusedClearly) {
   EXPECT_EQ(Parse(huge).refusal,
             "Unsupported image size: the PNG image is 20000 x 20000 pixels; the largest side read "
             "is 16384");
+  // A caller's own bound (the fuzzer's): a 20 x 20 PNG against 399 pixels.
+  const std::vector<std::uint8_t> small =
+      Encode("png", 20, 20, 1, std::vector<std::uint8_t>(400, 9));
+  EXPECT_EQ(ParseImage(small.data(), small.size(), 399).refusal,
+            "Unsupported image size: the PNG image is 20 x 20 pixels; the most read is 399 pixels");
+  EXPECT_EQ(ParseImage(small.data(), small.size(), 400).refusal, "");
   const std::string text = "just some text, named .png\n";
   EXPECT_EQ(Parse(std::vector<std::uint8_t>(text.begin(), text.end())).refusal,
             "Unsupported image format (reads BMP, PNG, TGA and JPEG files)");

@@ -88,10 +88,13 @@ bool TgaHoldsItsPixels(const std::uint8_t* bytes, std::size_t size) {
   return size >= 18 + bytes[0] + colourMap + needed;
 }
 
-std::string TooLarge(const char* format, long long width, long long height) {
-  return std::string("Unsupported image size: the ") + format + " image is " +
-         std::to_string(width) + " x " + std::to_string(height) +
-         " pixels; the largest side read is " + std::to_string(MaxBitmapEdge);
+std::string TooLarge(const char* format, long long width, long long height,
+                     std::uint64_t maxPixels = MaxImagePixels) {
+  const std::string size = std::string("Unsupported image size: the ") + format + " image is " +
+                           std::to_string(width) + " x " + std::to_string(height) + " pixels; ";
+  if (width > MaxBitmapEdge || height > MaxBitmapEdge)
+    return size + "the largest side read is " + std::to_string(MaxBitmapEdge);
+  return size + "the most read is " + std::to_string(maxPixels) + " pixels";
 }
 
 // Sample i of stb's image as 8 bits: 16-bit samples rounded to the nearest.
@@ -100,7 +103,8 @@ std::uint8_t Sample(const StbImage& image, std::size_t i) {
                              : static_cast<std::uint8_t>((image.words[i] * 255u + 32767u) / 65535u);
 }
 
-ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t size) {
+ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t size,
+                    std::uint64_t maxPixels) {
   ParsedImage image;
   int width = 0, height = 0, channels = 0;
   // A PNG's size is read from its header here: stb refuses to describe an image it would
@@ -126,8 +130,9 @@ ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t s
     image.refusal = std::string("Error reading the ") + format + " image: its header is damaged";
     return image;
   }
-  if (width <= 0 || height <= 0 || width > MaxBitmapEdge || height > MaxBitmapEdge) {
-    image.refusal = TooLarge(format, width, height);
+  if (width <= 0 || height <= 0 || width > MaxBitmapEdge || height > MaxBitmapEdge ||
+      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > maxPixels) {
+    image.refusal = TooLarge(format, width, height, maxPixels);
     return image;
   }
   if (std::strcmp(format, "TGA") == 0 && !TgaHoldsItsPixels(bytes, size)) {
@@ -160,16 +165,16 @@ ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t s
 
 }  // namespace
 
-ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size) {
+ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size, std::uint64_t maxPixels) {
   ParsedImage image;
   if (StartsWith(bytes, size, "\x89PNG\r\n\x1a\n", 8))
-    image = FromStb("PNG", bytes, size);
+    image = FromStb("PNG", bytes, size, maxPixels);
   else if (StartsWith(bytes, size, "\xFF\xD8\xFF", 3))
-    image = FromStb("JPEG", bytes, size);
+    image = FromStb("JPEG", bytes, size, maxPixels);
   else if (size < 2 || StartsWith(bytes, size, "BM", 2))
     image = FromBitmap(bytes, size);  // cut short, or a BMP: the BMP reader's to judge
   else if (StbLooksLikeTga(bytes, size))
-    image = FromStb("TGA", bytes, size);
+    image = FromStb("TGA", bytes, size, maxPixels);
   else
     image.refusal = std::string("Unsupported image format (reads ") + Formats + " files)";
   if (image.refusal.empty()) NoteGrey(&image);

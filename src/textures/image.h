@@ -22,8 +22,11 @@ struct ParsedImage {
 };
 
 // Parses a whole file's bytes. Touches no file and shows no message; an image larger than
-// MaxBitmapEdge on a side is refused before its pixels are allocated.
-ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size);
+// MaxBitmapEdge on a side, or a PNG, TGA or JPEG of more than maxPixels pixels, is refused
+// before its pixels are allocated.
+constexpr std::uint64_t MaxImagePixels = 16384ull * 16384ull;
+ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size,
+                       std::uint64_t maxPixels = MaxImagePixels);
 
 // Reads the file at path and parses it. With showBoxes, a file that cannot be opened or is
 // refused is reported in one message box, as the BMP reader reports it ("BMP Unit"), or,
