@@ -104,6 +104,33 @@ void DrawGeometryOverlays() {
   if (CurrentRenderer == Renderer::Stages) glEnable(GL_DEPTH_TEST);
 }
 
+namespace {
+
+// Primitives in window pixels, y down: through the shaders, or between the fixed pipeline's
+// orthographic matrices, pushed and popped around them.
+void DrawInPixels(GLenum mode, const std::vector<PlainVertex>& vertices) {
+  if (CurrentRenderer == Renderer::Shaders) {
+    DrawPlain(mode, vertices, true);
+    return;
+  }
+  PlainColourState();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, ScreenWidth, ScreenHeight, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  DrawPlain(mode, vertices, true);
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glEnable(GL_DEPTH_TEST);
+}
+
+}  // namespace
+
 void DrawTextPanel(const std::vector<std::string>& lines) {
   const float scale = TextPanelScale;
   const float lineHeight = TextPanelLineHeight;
@@ -128,43 +155,9 @@ void DrawTextPanel(const std::vector<std::string>& lines) {
       quads.push_back({{corners[q * 8 + order[k] * 2], corners[q * 8 + order[k] * 2 + 1], 0},
                        {grey, grey, q == 0 ? 0.0f : 0.6f, 1}});
   }
-  if (triangles) {
-    DrawPlain(GL_TRIANGLES, quads, true);
-    return;
-  }
-  PlainColourState();
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, ScreenWidth, ScreenHeight, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  DrawPlain(GL_QUADS, quads, true);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glEnable(GL_DEPTH_TEST);
+  DrawInPixels(triangles ? GLenum{GL_TRIANGLES} : GLenum{GL_QUADS}, quads);
 }
 
 void DrawPixelLines(const std::vector<PlainVertex>& lines) {
-  if (CurrentRenderer == Renderer::Shaders) {
-    DrawPlain(GL_LINES, lines, true);
-    return;
-  }
-  PlainColourState();
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, ScreenWidth, ScreenHeight, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  DrawPlain(GL_LINES, lines, true);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glEnable(GL_DEPTH_TEST);
+  DrawInPixels(GL_LINES, lines);
 }
