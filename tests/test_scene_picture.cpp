@@ -22,6 +22,7 @@
 #include "scene/font.h"
 #include "scene/maps.h"
 #include "scene/overlay.h"
+#include "scene/probe.h"
 #include "scene/scene.h"
 #include "textures/bmp.h"
 #include "textures/texture.h"
@@ -707,9 +708,12 @@ TEST_F(ScenePicture, DroppedImagesReplaceTheMapInBothRenderersAndGreenFlips) {
   WriteFlatNormalMap(RunDir + "/tilted.bmp", 8, {170, 100, 230});
   EXPECT_EQ(LoadDroppedImage("tilted.bmp"), "Normal map: tilted.bmp");
   expectCentre({170, 100, 230}, "the dropped map");
+  // The probe reads the running map too.
+  EXPECT_EQ(PredictPixel(Width / 2, Height / 2).normalTexel, (std::array<int, 3>{170, 100, 230}));
   FlipGreenChannel = true;
   ReloadNormalMap();
   expectCentre({170, 155, 230}, "green flipped");
+  EXPECT_EQ(PredictPixel(Width / 2, Height / 2).normalTexel, (std::array<int, 3>{170, 155, 230}));
   FlipGreenChannel = false;
   ReloadNormalMap();
   expectCentre({170, 100, 230}, "green as in the file");
@@ -718,6 +722,7 @@ TEST_F(ScenePicture, DroppedImagesReplaceTheMapInBothRenderersAndGreenFlips) {
   EXPECT_EQ(LoadDroppedImage("grey.bmp"), "Height map: grey.bmp");
   ASSERT_NE(HeightMapPath, nullptr);
   expectCentre({128, 128, 255}, "level heights: the flat normal");
+  EXPECT_EQ(PredictPixel(Width / 2, Height / 2).normalTexel, (std::array<int, 3>{128, 128, 255}));
 
   std::ofstream(RunDir + "/notes.png") << "notes, not a picture";
   ::testing::internal::CaptureStderr();

@@ -18,6 +18,7 @@ double HeightMapStrength = DefaultStrength;
 namespace {
 
 std::string Verdict;
+unsigned Revision = 0;
 
 void FlipGreen(TextureImage* image) {
   for (std::size_t i = 1; i < image->pixels.size(); i += 3)
@@ -40,6 +41,7 @@ bool ReadHeightMap(const char* path, bool required, TextureImage* image) {
 
 // Hands the image to every renderer set up so far.
 void Replace(const TextureImage& image) {
+  ++Revision;
   if (BumpTexture) ReplaceStagesNormalMap(image);
   ReplaceShadersNormalMap(image);
 }
@@ -91,6 +93,10 @@ void CheckGreenChannel() {
     std::printf("bumpdemo: %s\n", Verdict.c_str());
     std::fflush(stdout);
   }
+}
+
+unsigned NormalMapRevision() {
+  return Revision;
 }
 
 const std::string& GreenChannelVerdict() {

@@ -17,6 +17,10 @@ extern double HeightMapStrength;
 // why); otherwise it returns false.
 bool ReadNormalMapImage(bool required, TextureImage* image);
 
+// How many times the running normal map has been replaced (dropped files, Y): a copy made
+// of it on the CPU is stale when this has changed.
+unsigned NormalMapRevision();
+
 // Makes the running normal map again from its source, in every renderer set up so far (Y
 // flipped the green channel, or the source changed).
 void ReloadNormalMap();

@@ -15,6 +15,7 @@
 
 #include "common/settings.h"
 #include "gl/gl.h"
+#include "scene/maps.h"
 #include "scene/models.h"
 #include "scene/overlay.h"
 #include "scene/scene_terms.h"
@@ -46,19 +47,33 @@ MipChain MakeChain(TextureImage image) {
   return chain;
 }
 
-// The chain of the image at path, read once a path (green flipped as the normal map is
-// when flip is set); empty when it cannot be read.
-const MipChain& ChainOf(const char* path, bool flip) {
+// The chain of the colour map at path, read once a path (its green never flipped: that is
+// for normal maps); empty when it cannot be read.
+const MipChain& ColourChain(const char* path) {
   static std::map<std::string, MipChain> chains;
-  const std::string key = std::string(flip ? "1" : "0") + path;
-  const auto found = chains.find(key);
+  const auto found = chains.find(path);
   if (found != chains.end()) return found->second;
   const bool saved = FlipGreenChannel;
-  FlipGreenChannel = flip;
+  FlipGreenChannel = false;
   TextureImage image;
   const bool read = ReadTextureImage(path, false, &image);
   FlipGreenChannel = saved;
-  return chains[key] = read ? MakeChain(std::move(image)) : MipChain();
+  return chains[path] = read ? MakeChain(std::move(image)) : MipChain();
+}
+
+// The chain of the running normal map, as the renderers have it (from its file or its
+// heights, green as flipped now), made again whenever the map has changed.
+const MipChain& NormalMapChain() {
+  static MipChain chain;
+  static std::string key;
+  const std::string now = std::to_string(NormalMapRevision()) + (FlipGreenChannel ? "1" : "0") +
+                          (HeightMapPath ? std::string("h") + HeightMapPath : "n") + NormalMapPath;
+  if (now != key) {
+    key = now;
+    TextureImage image;
+    chain = ReadNormalMapImage(false, &image) ? MakeChain(std::move(image)) : MipChain();
+  }
+  return chain;
 }
 
 // Texel (i, j) of a level, repeating; rows from t = 0 up, as uploaded.
@@ -424,7 +439,7 @@ ProbeTerms PredictPixel(int x, int y) {
   // The level of detail, one for each 2 x 2 block of pixels: the differences to the next
   // pixel along each axis from the block's first pixel (the rasteriser's top left, its rows
   // running down the window), the longer footprint in texels.
-  const MipChain& normals = ChainOf(NormalMapPath, FlipGreenChannel);
+  const MipChain& normals = NormalMapChain();
   if (normals.levels.empty()) return out;
   const double bx = (x & ~1) + 0.5, by = ScreenHeight - (y & ~1) - 0.5;
   double s0, t0, s1, t1, s2, t2;
@@ -482,7 +497,7 @@ ProbeTerms PredictPixel(int x, int y) {
   out.shadow = out.shadowApplied ? shade : 1;
   std::array<double, 3> colour = {dot3 * out.shadow, dot3 * out.shadow, dot3 * out.shadow};
   if (ShowColour && !(ProbeOmissions & OmitColour)) {
-    const MipChain& colours = ChainOf(ColourMapPath, false);
+    const MipChain& colours = ColourChain(ColourMapPath);
     if (!colours.levels.empty()) {
       int level;
       double weight;
