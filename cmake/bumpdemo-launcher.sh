@@ -6,8 +6,8 @@
 # made when missing, with an empty system/ and in Textures/ a link to each map of
 # PREFIX/share/bumpdemo/Textures. A link is the launcher's own and is pointed at this
 # install's map every time (an upgrade, a moved prefix); a file there that is not a link
-# is the user's and is left as it is. Relative paths given to --normal-map and
-# --screenshot are made absolute first, so that they mean the user's directory.
+# is the user's and is left as it is. Every relative path given to an option that names a
+# file is made absolute first, so that it means the user's directory; F12 saves there too.
 set -eu
 
 self=$(readlink -f "$0")
@@ -51,20 +51,36 @@ absolute() {
   esac
 }
 
-# The arguments again, in their order, each file name of --normal-map and --screenshot made
-# absolute; the value is the next argument unless that is an option, as the program reads it.
+# Whether an option names a file (or a folder): its value then means a path in the
+# directory the user started in. --model names a file unless it is a built-in model.
+names_a_file() {
+  case $1 in
+    --normal-map | --colour-map | --height-map | --screenshot | --screenshot-dir) return 0 ;;
+    --model) case $2 in wall | sphere | torus) return 1 ;; *) return 0 ;; esac ;;
+    *) return 1 ;;
+  esac
+}
+
+# The arguments again, in their order, each file name made absolute; the value is the next
+# argument unless that is an option, as the program reads it. F12's pictures go to
+# screenshots/ where the user started it (an option given by the user comes later and wins).
 count=$#
+set -- "$@" --screenshot-dir "$(absolute screenshots)"
 while [ "$count" -gt 0 ]; do
   arg=$1
   shift
   count=$((count - 1))
   case $arg in
-    --normal-map=* | --screenshot=*)
-      set -- "$@" "${arg%%=*}=$(absolute "${arg#*=}")"
+    --*=*)
+      if names_a_file "${arg%%=*}" "${arg#*=}"; then
+        set -- "$@" "${arg%%=*}=$(absolute "${arg#*=}")"
+      else
+        set -- "$@" "$arg"
+      fi
       ;;
-    --normal-map | --screenshot)
+    --*)
       set -- "$@" "$arg"
-      if [ "$count" -gt 0 ]; then
+      if [ "$count" -gt 0 ] && names_a_file "$arg" "$1"; then
         case $1 in
           -?*) ;;
           *)

@@ -17,6 +17,8 @@ cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1 ||
 listing() { find "$prefix" -printf '%p %s %T@ %m\n' | sort; }
 listing >"$scratch/prefix.before"
 
+. "$(dirname "$0")/xvfb.sh"
+
 failures=0
 problem() {
   echo "FAIL: $case_name: $*"
@@ -71,6 +73,44 @@ as_nobody -- --normal-map "maps/my map.bmp" --frames 2 --screenshot=shots/out.pn
 expect_good_run "$scratch/work/shots/out.png" "$home_run"
 as_nobody -- "--normal-map=maps/my map.bmp" --frames 2 --screenshot shots/out2.png
 expect_good_run "$scratch/work/shots/out2.png" "$home_run"
+
+case_name="height and colour maps named relative to the working directory"
+fresh
+cp "$prefix/share/bumpdemo/Textures/wall_colour.bmp" "$scratch/work/maps/colour.bmp"
+as_nobody -- --height-map "maps/my map.bmp" --colour --colour-map=maps/colour.bmp --frames 2 \
+  --screenshot out.png
+expect_good_run "$scratch/work/out.png" "$home_run"
+as_nobody -- --colour-map maps/none.bmp --frames 2
+[ "$code" = 1 ] && grep -q 'maps/none.bmp' "$scratch/stderr" ||
+  problem "a colour map that cannot be read: exit $code"
+
+case_name="F12 saves in the working directory (a real window, a real key)"
+fresh
+if start_xvfb "$scratch" -ac; then
+  (cd "$scratch/work" && env -i PATH=/usr/bin:/bin HOME="$scratch/home" DISPLAY="$DISPLAY" \
+    SDL_VIDEODRIVER=x11 setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    timeout 60 "$prefix/bin/bumpdemo") >"$scratch/stdout" 2>"$scratch/stderr" &
+  demo=$!
+  for _ in $(seq 100); do window=$(xdotool search --name '^OpenGL$' 2>/dev/null | tail -n 1)
+    [ -n "$window" ] && break; sleep 0.1; done
+  shot=$scratch/work/screenshots/bumpdemo-0001.png
+  for _ in $(seq 50); do
+    [ -f "$shot" ] && break
+    window=$(xdotool search --name '^OpenGL$' 2>/dev/null | tail -n 1)
+    [ -n "$window" ] && xdotool windowfocus --sync "$window" key F12 2>/dev/null
+    sleep 0.2
+  done
+  sleep 0.5
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" key Escape 2>/dev/null
+  wait $demo
+  code=$?
+  kill "$xvfb_pid" 2>/dev/null
+  [ "$code" = 0 ] || problem "exit code $code"
+  png "$shot" || problem "no $shot"
+  [ ! -e "$home_run/screenshots" ] || problem "a screenshot went to the run directory"
+else
+  problem "no X display for the F12 case"
+fi
 
 case_name="a map of the user's own is kept, a stale link is pointed at the install"
 fresh

@@ -7,9 +7,11 @@
 #include "app/controls.h"
 #include "app/demo.h"
 #include "common/settings.h"
+#include "fake_platform.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
+#include "textures/texture.h"
 #include "window/window.h"
 
 namespace {
@@ -19,6 +21,7 @@ class Controls : public ::testing::Test {
   void SetUp() override { Reset(); }
   void TearDown() override { Reset(); }
   static void Reset() {
+    InstallFakePlatform();  // Y reads the normal map's file again
     ResetLightMotion();
     ResetCamera();
     Mouse = MouseInput();
@@ -132,10 +135,15 @@ TEST_F(Controls, EachKeyActsOncePerPress) {
   Press(VK_DOWN, 300);
   EXPECT_EQ(LightMotion.height, 1.75f);
 
-  // R: the start-up state, its view included.
+  // R: the start-up state, its view, side by side and the green channel included.
   Press('3', 300);
   Press(VK_SPACE, 300);
+  Press('C', 300);
+  Press('Y', 300);
+  ASSERT_TRUE(CompareRenderers && FlipGreenChannel);
   Press('R', 400);
+  EXPECT_FALSE(CompareRenderers);
+  EXPECT_FALSE(FlipGreenChannel);
   EXPECT_EQ(CurrentView, View::NormalMap);
   EXPECT_FALSE(LightMotion.paused);
   EXPECT_EQ(LightMotion.height, 1.5f);

@@ -195,6 +195,22 @@ TEST(ImageReader, DamagedAbsurdAndUnknownFilesAreRefusedClearly) {
             "Error reading the TGA image (the file is shorter than its pixels)");
   tga.push_back(100);
   EXPECT_EQ(Parse(tga).refusal, "") << "whole";
+  // Run-length encoded: a raw packet of 8 pixels a row, then the same cut in half.
+  std::vector<std::uint8_t> rle = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 8, 0, 24, 0};
+  for (int row = 0; row < 8; ++row) {
+    rle.push_back(0x07);
+    rle.insert(rle.end(), 8 * 3, static_cast<std::uint8_t>(30 * row));
+  }
+  const ParsedImage whole = Parse(rle);
+  ASSERT_EQ(whole.refusal, "");
+  EXPECT_EQ(whole.pixels[0] + whole.pixels.back(), 210) << "its rows, not zeros";
+  rle.resize(18 + (rle.size() - 18) / 2);
+  EXPECT_EQ(Parse(rle).refusal,
+            "Error reading the TGA image (the file is shorter than its pixels)");
+  // A PNG cut inside its header chunk: a reason, not empty brackets.
+  const ParsedImage headerCut = Parse(std::vector<std::uint8_t>(png.begin(), png.begin() + 30));
+  EXPECT_EQ(headerCut.refusal.find("()"), std::string::npos) << headerCut.refusal;
+  EXPECT_NE(headerCut.refusal.find("PNG"), std::string::npos);
   std::ifstream claim(std::string(BUMPDEMO_TESTDATA) + "/images/tga-claims-too-much.tga",
                       std::ios::binary);
   const std::vector<std::uint8_t> claimed((std::istreambuf_iterator<char>(claim)), {});

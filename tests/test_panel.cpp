@@ -115,6 +115,23 @@ TEST_F(Panel, EveryLineFitsTheWindowInEveryState) {
   EXPECT_LE(right, ScreenWidth) << "the note's box";
 }
 
+// The key list names every key that acts in this context, the probe's included, and no
+// key that does nothing here (G and C need the texture stages of a compat context).
+TEST_F(Panel, TheKeyListNamesTheKeysThatActHere) {
+  for (const GLContextKind context :
+       {GLContextKind::Compatibility, GLContextKind::Core, GLContextKind::ES}) {
+    ContextKind = context;
+    const std::string text = Text();
+    const bool both = context == GLContextKind::Compatibility;
+    for (const char* key : {"Right click, Ctrl+click probe", "P clear", "H/F1 panel", "Y green",
+                            "R reset", "1-5 view", "Drag camera"})
+      EXPECT_NE(text.find(key), std::string::npos) << key << "\n" << text;
+    EXPECT_EQ(text.find("G renderer") != std::string::npos, both) << text;
+    EXPECT_EQ(text.find("C side by side") != std::string::npos, both) << text;
+  }
+  ContextKind = GLContextKind::Compatibility;
+}
+
 // Each thing the user can change shows on the panel: the text differs after the change,
 // and says what it is now.
 TEST_F(Panel, EachSettingShowsOnThePanel) {

@@ -362,29 +362,53 @@ TEST_F(ScenePicture, OverlaysDrawWhereTheGeometrySays) {
 
   ShowWireframe = ShowVectors = false;
   ShowPanel = true;
-  const std::vector<std::uint8_t> panel = Render(light);
-  // The box the lines need, from the font's metrics, with room for a frame rate.
-  const std::vector<std::string> panelLines = PanelLines(-1, "");
-  std::size_t widest = 0;
-  for (const std::string& line : panelLines) widest = std::max(widest, line.size() + 4);
-  const int boxWidth =
-      static_cast<int>(widest) * FontAdvance * TextPanelScale + 2 * TextPanelMargin;
-  const int boxHeight =
-      static_cast<int>(panelLines.size()) * TextPanelLineHeight + 2 * TextPanelMargin;
-  int text = 0, changedElsewhere = 0;
-  for (int py = 0; py < Height; ++py) {
-    for (int px = 0; px < Width; ++px) {
-      const int i = (py * Width + px) * 3;
-      const bool inBox = px < boxWidth && py >= Height - boxHeight;
-      if (!inBox) {
-        changedElsewhere += panel[i] != plain[i];
-      } else if (panel[i] == 255 && panel[i + 2] > 100 && panel[i + 2] < 200) {
-        ++text;
+  // The box the lines need, from the font's metrics (outer: with room for any frame rate):
+  // outside it nothing changes; inside, the text is pale yellow and the picture shows
+  // through, darkened by the box's shade.
+  auto check = [&](const std::vector<std::uint8_t>& drawn, bool right, bool bottom,
+                   bool wallUnder) {
+    const std::vector<std::string> panelLines = PanelLines(-1, "");
+    std::size_t widest = 0;
+    for (const std::string& line : panelLines) widest = std::max(widest, line.size());
+    auto width = [&](std::size_t columns) {
+      return static_cast<int>(columns) * FontAdvance * TextPanelScale + 2 * TextPanelMargin;
+    };
+    const int boxHeight =
+        static_cast<int>(panelLines.size()) * TextPanelLineHeight + 2 * TextPanelMargin;
+    int text = 0, changedElsewhere = 0, seenThrough = 0, darkened = 0;
+    for (int py = 0; py < Height; ++py) {
+      for (int px = 0; px < Width; ++px) {
+        const int i = (py * Width + px) * 3;
+        auto inBox = [&](int boxWidth) {
+          return (right ? px >= Width - boxWidth : px < boxWidth) &&
+                 (bottom ? py < boxHeight : py >= Height - boxHeight);
+        };
+        if (!inBox(width(widest + 4))) {
+          changedElsewhere += drawn[i] != plain[i];
+        } else if (!inBox(width(widest) - 1)) {
+          continue;
+        } else if (drawn[i] == 255 && drawn[i + 2] > 100 && drawn[i + 2] < 200) {
+          ++text;
+        } else if (plain[i] > 60 && drawn[i] == drawn[i + 1]) {
+          ++seenThrough;
+          darkened += std::abs(drawn[i] - plain[i] * (1 - TextPanelShade)) <= 2;
+        }
       }
     }
-  }
-  EXPECT_GT(text, 2000) << "light yellow text in the top left corner";
-  EXPECT_EQ(changedElsewhere, 0);
+    EXPECT_GT(text, 500) << "light yellow text";
+    EXPECT_EQ(changedElsewhere, 0);
+    if (wallUnder) {
+      EXPECT_GT(seenThrough, 1000) << "the wall under the box";
+    }
+    EXPECT_EQ(darkened, seenThrough) << "darkened by the box's shade, no more";
+  };
+  check(Render(light), false, false, true);
+  // A probe in the top left: the panel goes to the bottom right, the pixel stays in sight.
+  CurrentProbe.set = true;
+  CurrentProbe.x = 100;
+  CurrentProbe.y = 100;
+  check(Render(light), true, true, false);
+  CurrentProbe = ActiveProbe();
 }
 
 // The sphere and the torus with a flat normal map: pixels where the surface faces the
@@ -652,7 +676,7 @@ TEST_F(ScenePicture, MissingColourMapIsNamedOnThePanelAndChangesNothingElse) {
     const char* message;  // the reader's, whatever the file's name says
   } cases[] = {
       {"Textures\\wall_colour.bmp", "Colour: no map (Textures/wall_colour.bmp not found)",
-       "BMP Unit: Error opening"},
+       "Loading Textures: Error opening \"Textures/wall_colour.bmp\": there is no such file"},
       {"Textures\\not_a_bitmap.bmp", "Colour: no map (Textures/not_a_bitmap.bmp unreadable)",
        "Loading Textures: Unsupported image format (reads BMP, PNG, TGA and JPEG files)"},
   };
@@ -731,6 +755,23 @@ TEST_F(ScenePicture, DroppedImagesReplaceTheMapInBothRenderersAndGreenFlips) {
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("Unsupported image format"),
             std::string::npos);
   expectCentre({128, 128, 255}, "the running map stays");
+  // A height map flipped does not fit its convention: the check says so.
+  FlipGreenChannel = true;
+  ReloadNormalMap();
+  EXPECT_NE(GreenChannelVerdict().find("by construction"), std::string::npos);
+  FlipGreenChannel = false;
+  ReloadNormalMap();
+  EXPECT_EQ(GreenChannelVerdict(), "");
+
+  // A colour image dropped after a grey one is a normal map again; with --height-map given,
+  // every drop is heights.
+  EXPECT_EQ(LoadDroppedImage("tilted.bmp"), "Normal map: tilted.bmp");
+  EXPECT_EQ(HeightMapPath, nullptr);
+  expectCentre({170, 100, 230}, "a colour drop after a grey one");
+  HeightMapGiven = true;
+  EXPECT_EQ(LoadDroppedImage("tilted.bmp"), "Height map: tilted.bmp");
+  expectCentre({128, 128, 255}, "with --height-map, heights");
+  HeightMapGiven = false;
 
   HeightMapPath = nullptr;
   NormalMapPath = "Textures\\wall_bump.bmp";

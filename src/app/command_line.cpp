@@ -2,54 +2,105 @@
 // line ends the program before a window opens or a file is touched.
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "textures/normal_map.h"
 
 namespace {
 
-const char Usage[] =
-    "Usage: bumpdemo [options]\n"
-    "Per-pixel lighting by dot-product bump mapping in the texture stages.\n"
-    "Runs from its run directory: reads Textures\\wall_bump.bmp, writes system\\log.txt.\n"
-    "\n"
-    "  -h, --help           this text\n"
-    "  --version            name and version\n"
-    "  --fullscreen         start in full screen (640 x 480)\n"
-    "  --vsync              wait for the display's refresh at each buffer swap\n"
-    "  --view N             start in view N: 1 lit, 2 normal map, 3 light vectors,\n"
-    "                       4 flat, 5 per-vertex\n"
-    "  --model NAME         start with the model NAME: wall, sphere or torus\n"
-    "  --colour             start with the colour map on\n"
-    "  --specular           start with the specular highlight on\n"
-    "  --normal-map FILE    read the normal map from FILE (BMP, PNG, TGA or JPEG)\n"
-    "  --colour-map FILE    read the colour map from FILE\n"
-    "  --height-map FILE    make the normal map from the heights in FILE (grey levels,\n"
-    "                       light is high), as make_normal_map does\n"
-    "  --strength S         with --height-map: how many texels a height of 1 stands out\n"
-    "                       (more than 0, at most 1000; 6 unless given)\n"
-    "  --flip-green         the map's green channel points down (maps made for the\n"
-    "                       other convention)\n"
-    "  --time MS            freeze the clock at MS milliseconds: the light stands at\n"
-    "                       phase MS x 0.004 rad\n"
-    "  --frames N           draw N frames, then end as after Escape\n"
-    "  --screenshot FILE    after the last frame, save the picture to FILE (.png or .bmp)\n"
-    "  --renderer NAME      draw with the texture stages (stages, the default) or with\n"
-    "                       GLSL shaders from vertex buffers (shaders)\n"
-    "  --context NAME       the GL context asked for: compat (the default), core (OpenGL\n"
-    "                       3.3 core profile) or es (OpenGL ES 3.0); core and es draw\n"
-    "                       with the shaders\n"
-    "  --compare            the stages on the left half, the shaders on the right, and\n"
-    "                       how far their frames differ on the panel (compat only)\n"
-    "  --probe X,Y          after the last frame, print the terms of window pixel (X, Y)\n"
-    "                       (from the top left) as a JSON line, predicted and as drawn;\n"
-    "                       repeatable\n"
+// Every option, once: the parser takes from each row whether the option has a value and what
+// to say when it is missing, and --help is these rows in this order. A row's help may run
+// over several lines ('\n').
+struct OptionRow {
+  const char* names;    // as --help shows them: "-h, --help", "--view"
+  const char* value;    // the value's name in --help ("N"); null for a flag
+  const char* missing;  // what the option needs, for the error when the value is missing
+  const char* help;
+};
 
-    "\n"
-    "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
-    "Exit codes: 0 a normal end, 1 no window, or an image, the log or the screenshot that\n"
-    "cannot be read or written, 2 a bad command line (a screenshot that would replace a\n"
-    "file the program reads is one).\n";
+const OptionRow Options[] = {
+    {"-h, --help", nullptr, nullptr, "this text"},
+    {"--version", nullptr, nullptr, "name and version"},
+    {"--fullscreen", nullptr, nullptr, "start in full screen (640 x 480)"},
+    {"--vsync", nullptr, nullptr, "wait for the display's refresh at each buffer swap"},
+    {"--view", "N", "a value (1 to 5)",
+     "start in view N: 1 lit, 2 normal map, 3 light vectors,\n4 flat, 5 per-vertex"},
+    {"--model", "NAME", "a value (wall, sphere or torus)",
+     "start with the model NAME: wall, sphere or torus"},
+    {"--colour", nullptr, nullptr, "start with the colour map on"},
+    {"--specular", nullptr, nullptr, "start with the specular highlight on"},
+    {"--normal-map", "FILE", "a file name",
+     "read the normal map from FILE (BMP, PNG, TGA or JPEG)"},
+    {"--colour-map", "FILE", "a file name", "read the colour map from FILE"},
+    {"--height-map", "FILE", "a file name",
+     "make the normal map from the heights in FILE (grey levels,\nlight is high), as "
+     "make_normal_map does"},
+    {"--strength", "S", "a value",
+     "with --height-map: how many texels a height of 1 stands out\n(more than 0, at most "
+     "1000; 6 unless given)"},
+    {"--flip-green", nullptr, nullptr,
+     "the map's green channel points down (maps made for the\nother convention)"},
+    {"--time", "MS", "a value in milliseconds",
+     "freeze the clock at MS milliseconds: the light stands at\nphase MS x 0.004 rad"},
+    {"--frames", "N", "a number of frames", "draw N frames, then end as after Escape"},
+    {"--screenshot", "FILE", "a file name",
+     "after the last frame, save the picture to FILE (.png or .bmp)"},
+    {"--screenshot-dir", "DIR", "a folder name",
+     "F12 saves its pictures in DIR (screenshots in the working\ndirectory unless given)"},
+    {"--renderer", "NAME", "a value (stages or shaders)",
+     "draw with the texture stages (stages, the default) or with\nGLSL shaders from vertex "
+     "buffers (shaders)"},
+    {"--context", "NAME", "a value (compat, core or es)",
+     "the GL context asked for: compat (the default), core (OpenGL\n3.3 core profile) or es "
+     "(OpenGL ES 3.0); core and es draw\nwith the shaders"},
+    {"--compare", nullptr, nullptr,
+     "the stages on the left half, the shaders on the right, and\nhow far their frames differ "
+     "on the panel (compat only)"},
+    {"--probe", "X,Y", "a pixel, X,Y",
+     "after the last frame, print the terms of window pixel (X, Y)\n(from the top left) as a "
+     "JSON line, predicted and as drawn;\nrepeatable"},
+};
+
+// The row of an option as given ("--view", "-h"); null for none.
+const OptionRow* FindOption(const std::string& option) {
+  for (const OptionRow& row : Options) {
+    const std::string names = row.names;
+    const std::size_t comma = names.find(", ");
+    if (option == names || (comma != std::string::npos && (option == names.substr(0, comma) ||
+                                                           option == names.substr(comma + 2))))
+      return &row;
+  }
+  return nullptr;
+}
+
+// The usage: what the program is, then a line per option (its help's further lines below,
+// indented), then how it ends. Built-in paths in the host's own form.
+std::string MakeUsage() {
+  std::string usage =
+      "Usage: bumpdemo [options]\n"
+      "Per-pixel lighting by dot-product bump mapping in the texture stages.\n"
+      "Runs from its run directory: reads " +
+      NativePath("Textures\\wall_bump.bmp") + ", writes " + NativePath("system\\log.txt") + ".\n\n";
+  const std::size_t column = 23;
+  for (const OptionRow& row : Options) {
+    std::string head =
+        std::string("  ") + row.names + (row.value ? std::string(" ") + row.value : "");
+    head.resize(std::max(column, head.size() + 1), ' ');
+    std::string help = row.help;
+    for (std::size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+      help.insert(at + 1, std::string(column, ' '));
+    usage += head + help + "\n";
+  }
+  usage +=
+      "\n"
+      "With --frames and --screenshot and SDL_VIDEODRIVER=offscreen it needs no display.\n"
+      "Exit codes: 0 a normal end, 1 no window, or an image, the log or the screenshot that\n"
+      "cannot be read or written, 2 a bad command line (a screenshot that would replace a\n"
+      "file the program reads is one).\n";
+  return usage;
+}
 
 const char Version[] = "bumpdemo 1.0.0\n";
 
@@ -111,12 +162,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
       *out = value;
       return true;
     };
-    const bool flag = option == "-h" || option == "--help" || option == "--version" ||
-                      option == "--fullscreen" || option == "--vsync" || option == "--flip-green" ||
-                      option == "--colour" || option == "--specular" || option == "--compare";
-    if (flag && hasValue) return Fail("option '" + option + "' takes no value");
-
+    const OptionRow* row = FindOption(option);
+    if (row && !row->value && hasValue) return Fail("option '" + option + "' takes no value");
     std::string text;
+    if (row && row->value && !takeValue(&text))
+      return Fail("option '" + option + "' needs " + row->missing);
+
     std::int64_t number = 0;
     if (option == "-h" || option == "--help") {
       line.action = CommandLine::Action::Help;
@@ -137,13 +188,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
     } else if (option == "--compare") {
       line.compare = true;
     } else if (option == "--renderer") {
-      if (!takeValue(&text)) return Fail("option '--renderer' needs a value (stages or shaders)");
       if (text != "stages" && text != "shaders")
         return Fail("option '--renderer': '" + text + "' is not stages or shaders");
       line.shaders = text == "shaders";
       rendererGiven = true;
     } else if (option == "--context") {
-      if (!takeValue(&text)) return Fail("option '--context' needs a value (compat, core or es)");
       line.context = -1;
       for (int k = 0; k < 3; ++k)
         if (text == contextNames[k]) line.context = k;
@@ -158,12 +207,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
                     " context (it makes " + made + ")");
       }
     } else if (option == "--view") {
-      if (!takeValue(&text)) return Fail("option '--view' needs a value (1 to 5)");
       if (!ParseWhole(text, 1, ViewCount, &number))
         return Fail("option '--view': '" + text + "' is not a view number from 1 to 5");
       line.view = static_cast<int>(number);
     } else if (option == "--model") {
-      if (!takeValue(&text)) return Fail("option '--model' needs a value (wall, sphere or torus)");
       const char* const names[] = {"wall", "sphere", "torus"};
       line.model = -1;
       for (int k = 0; k < 3; ++k)
@@ -171,38 +218,34 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
       if (line.model < 0)
         return Fail("option '--model': '" + text + "' is not wall, sphere or torus");
     } else if (option == "--normal-map") {
-      if (!takeValue(&text)) return Fail("option '--normal-map' needs a file name");
       if (text.empty()) return Fail("option '--normal-map': the file name is empty");
       line.normalMap = text;
     } else if (option == "--colour-map" || option == "--height-map") {
-      if (!takeValue(&text)) return Fail("option '" + option + "' needs a file name");
       if (text.empty()) return Fail("option '" + option + "': the file name is empty");
       (option == "--colour-map" ? line.colourMap : line.heightMap) = text;
     } else if (option == "--strength") {
-      if (!takeValue(&text)) return Fail("option '--strength' needs a value");
       if (!ParseStrength(text.c_str(), &line.strength))
         return Fail("option '--strength': '" + text +
                     "' is not a number greater than 0 and at most 1000");
     } else if (option == "--time") {
-      if (!takeValue(&text)) return Fail("option '--time' needs a value in milliseconds");
       if (!ParseWhole(text, 0, INT32_MAX, &number))
         return Fail("option '--time': '" + text +
                     "' is not a whole number of milliseconds from 0 to 2147483647");
       line.freezeClock = true;
       line.timeMs = static_cast<std::int32_t>(number);
     } else if (option == "--frames") {
-      if (!takeValue(&text)) return Fail("option '--frames' needs a number of frames");
       if (!ParseWhole(text, 1, INT32_MAX, &number))
         return Fail("option '--frames': '" + text +
                     "' is not a number of frames from 1 to 2147483647");
       line.frames = static_cast<std::int32_t>(number);
     } else if (option == "--screenshot") {
-      if (!takeValue(&text)) return Fail("option '--screenshot' needs a file name");
       if (!EndsWith(text, ".png") && !EndsWith(text, ".bmp"))
         return Fail("option '--screenshot': '" + text + "' does not end in .png or .bmp");
       line.screenshot = text;
+    } else if (option == "--screenshot-dir") {
+      if (text.empty()) return Fail("option '--screenshot-dir': the folder name is empty");
+      line.screenshotDir = text;
     } else if (option == "--probe") {
-      if (!takeValue(&text)) return Fail("option '--probe' needs a pixel, X,Y");
       const std::size_t comma = text.find(',');
       std::int64_t px = 0, py = 0;
       auto signedWhole = [](const std::string& part, std::int64_t* out) {
@@ -238,7 +281,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
 }
 
 const char* UsageText() {
-  return Usage;
+  static const std::string usage = MakeUsage();
+  return usage.c_str();
 }
 
 const char* VersionText() {

@@ -137,8 +137,13 @@ void HandleControlKeys(std::int32_t now) {
     ShowSpecular = StartSpecular;
     ResetCamera();
     ResetLightMotion();
+    CompareRenderers = StartCompareRenderers;
     ShowWireframe = ShowVectors = ShowPanel = false;
     CurrentProbe = ActiveProbe();
+    if (FlipGreenChannel != StartFlipGreen) {
+      FlipGreenChannel = StartFlipGreen;
+      ReloadNormalMap();
+    }
   }
   // Every other key acts once per press: its repeats are dropped.
   std::memset(KeyRepeats, 0, sizeof KeyRepeats);

@@ -22,6 +22,7 @@ bool ClockFrozen = false;
 std::int32_t FrozenClockMs = 0;
 std::int32_t FrameLimit = 0;
 const char* ScreenshotPath = nullptr;
+std::string ScreenshotFolder = "screenshots";
 std::vector<std::pair<int, int>> HeadlessProbes;
 
 namespace {
@@ -98,7 +99,8 @@ void RunPass(std::int32_t* mark) {
   if (TakeScreenshotRequest()) {
     // Taken before the panel is drawn: the picture, not the program's notes.
     std::string error;
-    const std::string path = SaveNumberedScreenshot(ScreenWidth, ScreenHeight, &error);
+    const std::string path =
+        SaveNumberedScreenshot(ScreenshotFolder, ScreenWidth, ScreenHeight, &error);
     NoteOnPanel(path.empty() ? "Screenshot failed: " + error : "Saved " + path, GetTimeMs());
   }
   if (PanelWanted()) DrawPanel(GetTimeMs());
@@ -155,7 +157,7 @@ int FinishDemo() {
     std::string error;
     if (ScreenshotPath) {
       if (SaveScreenshot(ScreenshotPath, ScreenWidth, ScreenHeight, &error)) {
-        std::printf("Saved %s\n", ScreenshotPath);
+        PrintNote(std::string("Saved ") + ScreenshotPath);
       } else {
         std::fprintf(stderr, "bumpdemo: %s\n", error.c_str());
         exitCode = 1;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -11,8 +12,9 @@
 // on the machine's clock, and saves nothing.
 extern bool ClockFrozen;  // every clock reading is FrozenClockMs
 extern std::int32_t FrozenClockMs;
-extern std::int32_t FrameLimit;     // > 0: the loop ends after this many frames
-extern const char* ScreenshotPath;  // non-null: the last frame's picture is saved there
+extern std::int32_t FrameLimit;       // > 0: the loop ends after this many frames
+extern const char* ScreenshotPath;    // non-null: the last frame's picture is saved there
+extern std::string ScreenshotFolder;  // where F12 saves its pictures
 // --probe X,Y: after the last frame, each pixel's terms as a JSON line on standard output.
 extern std::vector<std::pair<int, int>> HeadlessProbes;
 

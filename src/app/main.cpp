@@ -26,17 +26,21 @@ void Apply(const CommandLine& line) {
   StartSpecular = ShowSpecular = line.specular;
   if (!line.normalMap.empty()) NormalMapPath = line.normalMap.c_str();
   if (!line.colourMap.empty()) ColourMapPath = line.colourMap.c_str();
+  ColourMapRequired = !line.colourMap.empty();
   if (!line.heightMap.empty()) HeightMapPath = line.heightMap.c_str();
+  HeightMapGiven = !line.heightMap.empty();
   if (line.strength > 0) HeightMapStrength = line.strength;
-  FlipGreenChannel = line.flipGreen;
+  StartFlipGreen = FlipGreenChannel = line.flipGreen;
   ClockFrozen = line.freezeClock;
   FrozenClockMs = line.timeMs;
   FrameLimit = line.frames;
   if (!line.screenshot.empty()) ScreenshotPath = line.screenshot.c_str();
+  if (!line.screenshotDir.empty()) ScreenshotFolder = line.screenshotDir;
   ContextKind = static_cast<GLContextKind>(line.context);
   if (line.shaders) StartRenderer = CurrentRenderer = Renderer::Shaders;
-  CompareRenderers = line.compare;
+  StartCompareRenderers = CompareRenderers = line.compare;
   HeadlessProbes = line.probes;
+  NotesToStandardError = !line.probes.empty();
   // The last probe is also marked in the window, with its terms on the panel.
   if (!line.probes.empty()) {
     CurrentProbe.set = true;

@@ -159,15 +159,17 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
   }
   lines.push_back(fps < 0 ? std::string("Frames per second: ...")
                           : Format("Frames per second: %.1f", fps));
+  // The keys that act here: G and C only where the context has both renderers.
+  const bool both = ContextKind == GLContextKind::Compatibility;
   const std::vector<std::string> keys = {
       "",
       "1-5 view   M model   D colour   S specular",
-      ClockFrozen ? "Left/Right step" : "Space pause   Left/Right step",
-      "+/- speed   Up/Down height",
-      "W wireframe   V vectors   H/F1 panel",
-      "G renderer   C side by side   Y green",
+      std::string(ClockFrozen ? "" : "Space pause   ") + "Left/Right step   +/- speed",
+      "Up/Down height   W wireframe   V vectors",
+      both ? "G renderer   C side by side   Y green" : "Y green   H/F1 panel",
       "Drag camera   Wheel nearer/farther",
-      "F12 screenshot   R reset   Esc quit",
+      "Right click, Ctrl+click probe   P clear",
+      std::string(both ? "H/F1 panel   " : "") + "F12 shot   R reset   Esc quit",
   };
   lines.insert(lines.end(), keys.begin(), keys.end());
   if (!note.empty()) lines.push_back(note);
@@ -205,8 +207,11 @@ void DrawPanel(std::int32_t now) {
     WindowStart = now;
     WindowFrames = 0;
   }
+  // Away from a probed pixel, so that the pixel and its cross stay in sight.
+  const PanelCorner corner =
+      CurrentProbe.set ? CornerAwayFrom(CurrentProbe.x, CurrentProbe.y) : PanelCorner::TopLeft;
   if (ShowPanel)
-    DrawTextPanel(PanelLines(LastFps, PendingNote));
+    DrawTextPanel(PanelLines(LastFps, PendingNote), corner);
   else if (!PendingNote.empty())
-    DrawTextPanel(FitToWindow({PendingNote}));
+    DrawTextPanel(FitToWindow({PendingNote}), corner);
 }

@@ -128,23 +128,24 @@ bool SaveScreenshot(const char* path, int width, int height, std::string* error)
   return true;
 }
 
-std::string SaveNumberedScreenshot(int width, int height, std::string* error) {
+std::string SaveNumberedScreenshot(const std::string& folder, int width, int height,
+                                   std::string* error) {
   int code = 0;
-  if (!Platform.MakeDirectory("screenshots", &code)) {
-    *error =
-        std::string("cannot make the folder screenshots: ") + FileErrorText(code, "screenshots");
+  const std::string native = NativePath(folder.c_str());
+  if (!Platform.MakeDirectory(native.c_str(), &code)) {
+    *error = "cannot make the folder " + native + ": " + FileErrorText(code, native);
     return "";
   }
   for (int number = 1; number <= 9999; ++number) {
-    char path[64];
-    std::snprintf(path, sizeof path, "screenshots/bumpdemo-%04d.png", number);
-    const PlatformFile taken = Platform.OpenFileForReading(NativePath(path).c_str());
-    if (taken != NoFile) {
-      Platform.CloseFile(taken, nullptr);
-      continue;
-    }
-    return SaveScreenshot(path, width, height, error) ? path : "";
+    char name[32];
+    std::snprintf(name, sizeof name, "bumpdemo-%04d.png", number);
+    const std::string path = native + "/" + name;
+    if (Platform.KindOfPath(path.c_str()) != PathKind::Missing) continue;
+    if (!SaveScreenshot(path.c_str(), width, height, error)) return "";
+    // Said in full, so that the user finds it whichever folder they started in.
+    const std::string full = Platform.FullPath(path.c_str());
+    return full.empty() ? path : full;
   }
-  *error = "screenshots/ holds bumpdemo-0001.png to bumpdemo-9999.png already";
+  *error = native + " holds bumpdemo-0001.png to bumpdemo-9999.png already";
   return "";
 }

@@ -22,10 +22,11 @@ struct KeptFile {
 // it may.
 std::string ScreenshotTargetProblem(const std::string& path, const std::vector<KeptFile>& kept);
 
-// Saves the back buffer's picture as screenshots/bumpdemo-NNNN.png below the working
-// directory, NNNN the first number from 0001 not yet taken; makes the folder when missing.
-// Returns the file's path, or "" with the reason in *error.
-std::string SaveNumberedScreenshot(int width, int height, std::string* error);
+// Saves the back buffer's picture as FOLDER/bumpdemo-NNNN.png, NNNN the first number from
+// 0001 not yet taken; makes the folder when missing. Returns the file's full path, or ""
+// with the reason in *error.
+std::string SaveNumberedScreenshot(const std::string& folder, int width, int height,
+                                   std::string* error);
 
 // The file bytes for RGB pixels given bottom row first, rows packed: a PNG (top row first,
 // as the format stores it), or an uncompressed bottom-up 24-bit BMP with padded rows.

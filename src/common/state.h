@@ -27,3 +27,10 @@ extern MouseInput Mouse;
 
 // The file last dropped on the window, not yet taken by the controls; empty for none.
 extern std::string DroppedFile;
+
+// Where the program's notes go (a map's check, a saved picture): standard output, or
+// standard error while standard output is kept for machine-readable lines alone (--probe's
+// JSON).
+extern bool NotesToStandardError;
+// Writes the text as one line there, and flushes it.
+void PrintNote(const std::string& text);

@@ -147,11 +147,13 @@ enum : GLenum {
 };
 
 // Per-vertex lighting, for the view that compares it with the per-pixel term; the curved
-// models' self-shadowing stage and its blending fallback.
+// models' self-shadowing stage and its blending fallback; the panel's see-through box.
 enum : GLenum {
   GL_ZERO = 0,
   GL_ONE = 1,
   GL_TRIANGLES = 0x0004,
+  GL_SRC_ALPHA = 0x0302,
+  GL_ONE_MINUS_SRC_ALPHA = 0x0303,
   GL_DST_COLOR = 0x0306,
   GL_BLEND = 0x0BE2,
   GL_MODULATE = 0x2100,

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/state.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "scene/shaders.h"
@@ -14,6 +15,8 @@
 
 const char* HeightMapPath = nullptr;
 double HeightMapStrength = DefaultStrength;
+bool HeightMapGiven = false;
+bool StartFlipGreen = false;
 
 namespace {
 
@@ -30,7 +33,7 @@ bool ReadHeightMap(const char* path, bool required, TextureImage* image) {
   const ParsedImage heights = ReadImageFile(path, true);
   if (!heights.refusal.empty()) {
     if (!required) return false;
-    const std::string text = std::string("Unable to load ") + path;
+    const std::string text = "Unable to load " + DisplayPath(path);
     Platform.ShowMessageBox(text.c_str(), "Loading Textures", MB_OK);
     std::exit(1);
   }
@@ -66,13 +69,14 @@ std::string LoadDroppedImage(const char* path) {
   const ParsedImage dropped = ReadImageFile(path, true);
   if (!dropped.refusal.empty()) return "Refused " + std::string(path) + ": " + dropped.refusal;
   TextureImage image;
-  if (HeightMapPath || dropped.grey) {
+  if (HeightMapGiven || dropped.grey) {
     DroppedHeightMap = path;
     HeightMapPath = DroppedHeightMap.c_str();
     image = NormalMapOfHeights(HeightsOfImage(dropped), HeightMapStrength);
   } else {
     DroppedNormalMap = path;
     NormalMapPath = DroppedNormalMap.c_str();
+    HeightMapPath = nullptr;
     image = TextureImage{dropped.width, dropped.height, dropped.pixels};
   }
   if (FlipGreenChannel) FlipGreen(&image);
@@ -83,16 +87,19 @@ std::string LoadDroppedImage(const char* path) {
 
 void CheckGreenChannel() {
   Verdict.clear();
-  if (HeightMapPath) return;
-  const ParsedImage map = ReadImageFile(NormalMapPath, false);
-  if (!map.refusal.empty()) return;
-  TextureImage image{map.width, map.height, map.pixels};
-  if (FlipGreenChannel) FlipGreen(&image);
-  Verdict = GreenVerdict(MeasureGreenFit(image), FlipGreenChannel);
-  if (!Verdict.empty()) {
-    std::printf("bumpdemo: %s\n", Verdict.c_str());
-    std::fflush(stdout);
+  if (HeightMapPath) {
+    if (FlipGreenChannel)
+      Verdict =
+          "a map made from heights has green pointing up by construction: flipping it (Y, "
+          "--flip-green) turns its relief the wrong way round";
+  } else {
+    const ParsedImage map = ReadImageFile(NormalMapPath, false);
+    if (!map.refusal.empty()) return;
+    TextureImage image{map.width, map.height, map.pixels};
+    if (FlipGreenChannel) FlipGreen(&image);
+    Verdict = GreenVerdict(MeasureGreenFit(image), FlipGreenChannel);
   }
+  if (!Verdict.empty()) PrintNote("bumpdemo: " + Verdict);
 }
 
 unsigned NormalMapRevision() {

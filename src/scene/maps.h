@@ -11,11 +11,16 @@
 // many texels a height of 1 stands out of the wall).
 extern const char* HeightMapPath;
 extern double HeightMapStrength;
+// --height-map was given: every dropped image is then taken as heights.
+extern bool HeightMapGiven;
 
 // The normal map's texels as the renderers upload them, green flipped as FlipGreenChannel
 // says. With required set, a map that cannot be read ends the program (the reader has said
 // why); otherwise it returns false.
 bool ReadNormalMapImage(bool required, TextureImage* image);
+
+// The green channel's reading at start-up (--flip-green), and after the user's reset.
+extern bool StartFlipGreen;
 
 // How many times the running normal map has been replaced (dropped files, Y): a copy made
 // of it on the CPU is stale when this has changed.
@@ -25,14 +30,15 @@ unsigned NormalMapRevision();
 // flipped the green channel, or the source changed).
 void ReloadNormalMap();
 
-// A file dropped on the window: a grey image, or any image while a height map is in force,
-// becomes the height map, any other the normal map; one the reader refuses (it has said
+// A file dropped on the window: a grey image, or any image when --height-map was given,
+// becomes the height map, any other the normal map (a height map dropped before is then no
+// longer the source); one the reader refuses (it has said
 // why) changes nothing. Returns the panel's note on what happened.
 std::string LoadDroppedImage(const char* path);
 
-// Checks which way the running normal map's green channel fits (not for maps made from
-// heights, which fit by construction); prints a verdict on standard output when the other
-// way fits clearly better.
+// Checks which way the running normal map's green channel fits and prints a verdict on
+// standard output when the other way fits clearly better. A map made from heights fits by
+// construction: flipping its green is what earns it a warning.
 void CheckGreenChannel();
 
 // The last check's verdict; empty when there is none.

@@ -131,7 +131,13 @@ void DrawInPixels(GLenum mode, const std::vector<PlainVertex>& vertices) {
 
 }  // namespace
 
-void DrawTextPanel(const std::vector<std::string>& lines) {
+PanelCorner CornerAwayFrom(int x, int y) {
+  const bool left = x < ScreenWidth / 2, top = y < ScreenHeight / 2;
+  return top ? (left ? PanelCorner::BottomRight : PanelCorner::BottomLeft)
+             : (left ? PanelCorner::TopRight : PanelCorner::TopLeft);
+}
+
+void DrawTextPanel(const std::vector<std::string>& lines, PanelCorner corner) {
   const float scale = TextPanelScale;
   const float lineHeight = TextPanelLineHeight;
   const float margin = TextPanelMargin;
@@ -139,23 +145,31 @@ void DrawTextPanel(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) widest = std::max(widest, TextColumns(line));
   const float boxWidth = widest * scale + 2 * margin;
   const float boxHeight = lines.size() * lineHeight + 2 * margin;
+  const bool right = corner == PanelCorner::TopRight || corner == PanelCorner::BottomRight;
+  const bool bottom = corner == PanelCorner::BottomLeft || corner == PanelCorner::BottomRight;
+  const float x0 = right ? ScreenWidth - boxWidth : 0, y0 = bottom ? ScreenHeight - boxHeight : 0;
 
-  // Quads in window pixels, y down: the black box, then the glyphs.
-  std::vector<float> corners = {0, 0, boxWidth, 0, boxWidth, boxHeight, 0, boxHeight};
+  // Quads in window pixels, y down: the box, then the glyphs.
+  std::vector<float> corners = {
+      x0, y0, x0 + boxWidth, y0, x0 + boxWidth, y0 + boxHeight, x0, y0 + boxHeight};
   for (std::size_t i = 0; i < lines.size(); ++i)
-    TextQuads(margin, margin + lineHeight * i, scale, lines[i], &corners);
+    TextQuads(x0 + margin, y0 + margin + lineHeight * i, scale, lines[i], &corners);
   std::vector<PlainVertex> quads;
   const bool triangles = CurrentRenderer == Renderer::Shaders;  // no quads in a core context
   static const int AsTriangles[6] = {0, 1, 2, 0, 2, 3}, AsQuad[4] = {0, 1, 2, 3};
   const int* order = triangles ? AsTriangles : AsQuad;
   const int count = triangles ? 6 : 4;
   for (std::size_t q = 0; q * 8 < corners.size(); ++q) {
-    const float grey = q == 0 ? 0.0f : 1.0f;  // the box black, the text pale yellow
+    // The box black and see-through, the text pale yellow.
+    const float grey = q == 0 ? 0.0f : 1.0f, alpha = q == 0 ? TextPanelShade : 1.0f;
     for (int k = 0; k < count; ++k)
       quads.push_back({{corners[q * 8 + order[k] * 2], corners[q * 8 + order[k] * 2 + 1], 0},
-                       {grey, grey, q == 0 ? 0.0f : 0.6f, 1}});
+                       {grey, grey, q == 0 ? 0.0f : 0.6f, alpha}});
   }
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   DrawInPixels(triangles ? GLenum{GL_TRIANGLES} : GLenum{GL_QUADS}, quads);
+  glDisable(GL_BLEND);
 }
 
 void DrawPixelLines(const std::vector<PlainVertex>& lines) {

@@ -15,11 +15,20 @@ extern bool ShowVectors;
 // none is on.
 void DrawGeometryOverlays();
 
-// Draws lines of text on a black box in the top left corner, in window pixels: each font
-// pixel TextPanelScale pixels square, TextPanelMargin pixels of box around the text, one
-// line every TextPanelLineHeight pixels.
-void DrawTextPanel(const std::vector<std::string>& lines);
-constexpr int TextPanelScale = 2;  // the font's pixels doubled, to be read at 640 x 480
+// Which corner of the window a panel of text stands in.
+enum class PanelCorner { TopLeft, TopRight, BottomLeft, BottomRight };
+
+// The corner farthest from window pixel (x, y): where a panel leaves that pixel in sight.
+PanelCorner CornerAwayFrom(int x, int y);
+
+// Draws lines of text on a box in a corner of the window, in window pixels: each font pixel
+// TextPanelScale pixels square, TextPanelMargin pixels of box around the text, one line
+// every TextPanelLineHeight pixels. The box darkens what lies under it by
+// TextPanelShade, so that the picture stays in sight behind the text.
+void DrawTextPanel(const std::vector<std::string>& lines,
+                   PanelCorner corner = PanelCorner::TopLeft);
+constexpr float TextPanelShade = 0.6f;  // the box's opacity
+constexpr int TextPanelScale = 2;       // the font's pixels doubled, to be read at 640 x 480
 constexpr int TextPanelMargin = 3 * TextPanelScale;
 constexpr int TextPanelLineHeight = 9 * TextPanelScale;
 

@@ -11,12 +11,12 @@
 
 #include "common/settings.h"
 #include "gl/gl.h"
-#include "log/log.h"
 #include "platform/platform.h"
 #include "scene/maps.h"
 #include "scene/models.h"
 #include "scene/shaders.h"
 #include "scene/stages.h"
+#include "textures/image.h"
 #include "textures/texture.h"
 
 Vector3 LightPosition = {};
@@ -37,8 +37,9 @@ bool StartSpecular = false;
 bool StartColour = false;
 bool ForceTwoTextureUnits = false;
 const char* ColourMapPath = "Textures\\wall_colour.bmp";
+bool ColourMapRequired = false;
 ColourMapState ColourMapStatus = ColourMapState::NotRead;
-const char* NormalMapPath = "Textures\\wall_bump.bmp";
+const char* NormalMapPath = ShippedNormalMap;
 const ViewRow Views[5] = {{View::Lit, "lit", true},
                           {View::NormalMap, "normal map", false},
                           {View::LightVectors, "light vectors", false},
@@ -47,6 +48,7 @@ const ViewRow Views[5] = {{View::Lit, "lit", true},
 Renderer CurrentRenderer = Renderer::Stages;
 Renderer StartRenderer = Renderer::Stages;
 bool CompareRenderers = false;
+bool StartCompareRenderers = false;
 
 // The curved models, made when first drawn. Sizes keep the orbiting light outside them
 // at every height; the tessellation gives a round silhouette and smooth light vectors.
@@ -60,9 +62,7 @@ const Mesh& ModelMesh(Model model) {
 
 void NoteColourMapRead(bool loaded) {
   ColourMapStatus = loaded ? ColourMapState::Loaded : ColourMapState::Unreadable;
-  if (loaded) return;
-  WriteLog("the colour map cannot be read: colour stays off", false);
-  if (Platform.KindOfPath(NativePath(ColourMapPath).c_str()) == PathKind::Missing)
+  if (!loaded && Platform.KindOfPath(NativePath(ColourMapPath).c_str()) == PathKind::Missing)
     ColourMapStatus = ColourMapState::NotFound;
 }
 
@@ -122,6 +122,10 @@ void InitScene() {
   if (ContextKind == GLContextKind::Compatibility) InitStages();
   if (CurrentRenderer == Renderer::Shaders || ContextKind != GLContextKind::Compatibility)
     InitShaders();
+  if (ColourMapRequired) {
+    TextureImage colour;
+    ReadTextureImage(ColourMapPath, true, &colour);  // ends the program when it cannot
+  }
   CheckGreenChannel();
 }
 

@@ -74,13 +74,16 @@ constexpr int MaxSpecularPower = 16;
 int SpecularPower();
 extern bool StartColour;  // at start-up, and after the user's reset
 extern const char* ColourMapPath;
+// Named on the command line: a colour map that cannot be read ends the program at start-up,
+// as a normal map does, rather than leaving colour off without a word.
+extern bool ColourMapRequired;
 extern bool ForceTwoTextureUnits;
 // What became of the colour map: not read yet, loaded, or not loaded because the file is
 // not there or cannot be read as an image (the reader has shown why). Read once a path.
 enum class ColourMapState { NotRead, Loaded, NotFound, Unreadable };
 extern ColourMapState ColourMapStatus;
 // What a renderer's read of the colour map came to: the status for the panel (no file
-// there, or one the reader refused) and, when it failed, a line in the log.
+// there, or one the reader refused; the reader's message has said why).
 void NoteColourMapRead(bool loaded);
 
 struct Mesh;
@@ -112,6 +115,7 @@ void RenderScene();
 
 // Side by side (the C key, --compare): only in a compatibility context, which has both.
 extern bool CompareRenderers;
+extern bool StartCompareRenderers;  // at start-up, and after the user's reset
 
 // How far the two renderers' full frames differ: the largest difference of any channel of
 // any pixel, and the share of pixels with a channel more than 2 levels apart. Draws both

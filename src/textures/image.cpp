@@ -72,10 +72,10 @@ bool JpegHuffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
   return true;
 }
 
-// Whether a TGA file holds at least as many bytes as its pixels need (stb_image reads zeros
-// past the end of the file, and would serve a file cut short as a picture): uncompressed,
-// the pixels' bytes; run-length encoded, one packet of at most 128 pixels per (1 + pixel
-// bytes).
+// Whether a TGA file holds as many bytes as its pixels need (stb_image reads zeros past the
+// end of the file, and would serve a file cut short as a picture): uncompressed, the pixels'
+// bytes; run-length encoded, packets that cover every pixel, each a count byte and then one
+// pixel (a run) or as many pixels as it counts (raw), walked to the end.
 bool TgaHoldsItsPixels(const std::uint8_t* bytes, std::size_t size) {
   if (size < 18) return false;
   const std::uint64_t width = bytes[12] | bytes[13] << 8, height = bytes[14] | bytes[15] << 8;
@@ -83,9 +83,16 @@ bool TgaHoldsItsPixels(const std::uint8_t* bytes, std::size_t size) {
   const std::uint64_t colourMap =
       bytes[1] ? static_cast<std::uint64_t>(bytes[5] | bytes[6] << 8) * ((bytes[7] + 7u) / 8u) : 0;
   const std::uint64_t pixels = width * height;
-  const std::uint64_t needed =
-      bytes[2] >= 9 ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
-  return size >= 18 + bytes[0] + colourMap + needed;
+  std::uint64_t at = 18 + bytes[0] + colourMap;
+  if (bytes[2] < 9) return size >= at + pixels * pixelBytes;
+  for (std::uint64_t covered = 0; covered < pixels;) {
+    if (at >= size) return false;
+    const std::uint8_t packet = bytes[at];
+    const std::uint64_t count = (packet & 0x7Fu) + 1u;
+    at += 1 + (packet & 0x80u ? 1 : count) * pixelBytes;
+    covered += count;
+  }
+  return at <= size;
 }
 
 std::string TooLarge(const char* format, long long width, long long height,
@@ -141,7 +148,9 @@ ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t s
   }
   const StbImage decoded = StbDecode(bytes, size);
   if (decoded.failure) {
-    image.refusal = std::string("Error reading the ") + format + " image (" + decoded.failure + ")";
+    // stb does not always say why (a file cut inside its first chunk, say).
+    const std::string why = *decoded.failure ? decoded.failure : "its data is cut short or damaged";
+    image.refusal = std::string("Error reading the ") + format + " image (" + why + ")";
     return image;
   }
   image.width = decoded.width;
@@ -181,14 +190,34 @@ ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size, std::uint64_
   return image;
 }
 
+std::string DisplayPath(const char* path) {
+  return std::strcmp(path, ShippedNormalMap) == 0 ? path : NativePath(path);
+}
+
+std::string OpenFailureReason(const char* path) {
+  switch (Platform.KindOfPath(NativePath(path).c_str())) {
+    case PathKind::Missing:
+      return "there is no such file";
+    case PathKind::Directory:
+      return "it is a directory";
+    case PathKind::File:
+      return "it is not readable";
+    case PathKind::Other:
+      break;
+  }
+  return "it is not a regular file";
+}
+
 ParsedImage ReadImageFile(const char* path, bool showBoxes) {
   ParsedImage image;
   std::vector<std::uint8_t> bytes;
   if (ReadWholeFile(path, &bytes)) {
     image = ParseImage(bytes.data(), bytes.size());
-  } else {
+  } else if (std::strcmp(path, ShippedNormalMap) == 0) {
     image.bitmap = true;
     image.refusal = std::string("Error opening \"") + path;
+  } else {
+    image.refusal = "Error opening \"" + DisplayPath(path) + "\": " + OpenFailureReason(path);
   }
   if (!image.refusal.empty() && showBoxes)
     Platform.ShowMessageBox(image.refusal.c_str(), image.bitmap ? "BMP Unit" : "Loading Textures",

@@ -28,8 +28,21 @@ constexpr std::uint64_t MaxImagePixels = 16384ull * 16384ull;
 ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size,
                        std::uint64_t maxPixels = MaxImagePixels);
 
+// The normal map the program reads when no option names another: a file it cannot open is
+// reported in the BMP reader's own words, as it always has been.
+constexpr const char* ShippedNormalMap = "Textures\\wall_bump.bmp";
+
 // Reads the file at path and parses it. With showBoxes, a file that cannot be opened or is
-// refused is reported in one message box, as the BMP reader reports it ("BMP Unit"), or,
-// for the other formats, under the caption "Loading Textures"; refusal holds the text
-// either way.
+// refused is reported in one message box: a BMP file's refusal as the BMP reader reports it
+// ("BMP Unit"), anything else under the caption "Loading Textures", a file that cannot be
+// opened with the reason (missing, a directory, not readable); refusal holds the text either
+// way.
 ParsedImage ReadImageFile(const char* path, bool showBoxes);
+
+// A path as messages show it: the shipped normal map as it is written, any other in the
+// host's own form.
+std::string DisplayPath(const char* path);
+
+// Why the file at path cannot be opened, in a few words: there is no such file, it is a
+// directory, or it is not readable.
+std::string OpenFailureReason(const char* path);

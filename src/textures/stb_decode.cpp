@@ -50,6 +50,9 @@ StbImage StbDecode(const std::uint8_t* bytes, std::size_t size) {
       stbi_image_free(data);
     }
   }
-  if (image.bytes.empty() && image.words.empty()) image.failure = stbi_failure_reason();
+  if (image.bytes.empty() && image.words.empty()) {
+    const char* reason = stbi_failure_reason();
+    image.failure = reason ? reason : "";  // failed all the same
+  }
   return image;
 }

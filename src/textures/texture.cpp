@@ -51,7 +51,7 @@ bool ReadImage(const char* path, bool required, std::int32_t* width, std::int32_
   if (!image.refusal.empty() && !required) return false;  // the reader has shown why
   if (!image.refusal.empty()) {
     // The reader has shown why; the program cannot go on without the image.
-    const std::string text = std::string("Unable to load ") + path;
+    const std::string text = "Unable to load " + DisplayPath(path);
     Platform.ShowMessageBox(text.c_str(), "Loading Textures", MB_OK);
     std::exit(1);
   }

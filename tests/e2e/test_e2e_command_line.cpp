@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "demo_process.h"
 #include "textures/bmp.h"
@@ -217,21 +218,34 @@ TEST(EndToEndCommandLine, SideBySideHalvesAreEachRenderersOwnPicture) {
   fs::remove_all(dir);
 }
 
-TEST(EndToEndCommandLine, AnotherNormalMapIsReadWithTheSameMessages) {
+// A map named on the command line that cannot be opened: the reason in the message (no such
+// file, a directory, not readable, not a regular file), then the end of the program.
+TEST(EndToEndCommandLine, ANamedMapThatCannotBeOpenedIsRefusedWithItsReason) {
   const std::string dir = MakeRunDir();
-  const DemoResult result =
-      RunDemoProcess(OffscreenRun(dir), {"--normal-map", "Textures/none.bmp", "--frames", "1"});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err,
-            "BMP Unit: Error opening \"Textures/none.bmp\n"
-            "Loading Textures: Unable to load Textures/none.bmp\n");
-  // A named pipe with no writer is refused at once, not waited on.
+  fs::create_directory(dir + "/Textures/folder.bmp");
+  std::ofstream(dir + "/Textures/secret.bmp") << "BM";
+  fs::permissions(dir + "/Textures/secret.bmp", fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_EQ(mkfifo((dir + "/Textures/pipe.bmp").c_str(), 0600), 0);
-  const DemoResult pipe =
-      RunDemoProcess(OffscreenRun(dir), {"--normal-map", "Textures/pipe.bmp", "--frames", "1"});
-  EXPECT_FALSE(pipe.timedOut);
-  EXPECT_EQ(pipe.exitCode, 1);
-  EXPECT_NE(pipe.err.find("Error opening \"Textures/pipe.bmp"), std::string::npos) << pipe.err;
+  const struct {
+    const char* option;
+    const char* file;
+    const char* reason;
+  } cases[] = {
+      {"--normal-map", "Textures/none.bmp", "there is no such file"},
+      {"--normal-map", "Textures/folder.bmp", "it is a directory"},
+      {"--height-map", "Textures/secret.bmp", "it is not readable"},
+      {"--colour-map", "Textures/pipe.bmp", "it is not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    DemoOptions options = OffscreenRun(dir);
+    options.asNobody = true;  // root would read the file that nobody may not
+    const DemoResult result = RunDemoProcess(options, {c.option, c.file, "--frames", "1"});
+    EXPECT_FALSE(result.timedOut) << "a named pipe with no writer is not waited on";
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, std::string("Loading Textures: Error opening \"") + c.file + "\": " +
+                              c.reason + "\nLoading Textures: Unable to load " + c.file + "\n");
+  }
   // The shipped map under another name is drawn as the shipped one.
   fs::copy_file(dir + "/Textures/wall_bump.bmp", dir + "/Textures/copy.bmp");
   EXPECT_EQ(Capture(dir, "copy.png", {"--normal-map", "Textures/copy.bmp"}),

@@ -257,6 +257,15 @@ test("a clean run leaves the log box empty; the last frame ends it, as Escape do
   assertAllPass(comparePictures(compare, { "wall-lit-t300": [reference("wall-lit-t300"), await canvasPng(page)] }));
   await page.close();
 
+  // ?screenshot=FILE: the last frame is downloaded under that name.
+  const shotPage = await browser.context.newPage();
+  const downloaded = shotPage.waitForEvent("download", { timeout: 60000 });
+  await openDemo(shotPage, site, "frames=3&time=300&screenshot=last.png");
+  const download = await downloaded;
+  assert.equal(download.suggestedFilename(), "last.png");
+  assertAllPass(comparePictures(compare, { "wall-lit-t300": [reference("wall-lit-t300"), fs.readFileSync(await download.path())] }));
+  await shotPage.close();
+
   const running = await openPage("");
   await running.page.click("#canvas");
   await running.page.keyboard.press("Escape");
