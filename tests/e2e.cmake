@@ -30,6 +30,9 @@ add_executable(e2e_command_line_tests e2e/test_e2e_command_line.cpp)
 configure_file(${BUMPDEMO_STB_DIR}/stb_image.h ${CMAKE_BINARY_DIR}/stb/stb_image.h COPYONLY)
 target_include_directories(e2e_command_line_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
 target_link_libraries(e2e_command_line_tests PRIVATE demo_process bumpcore GTest::gtest_main)
+target_compile_definitions(e2e_command_line_tests PRIVATE
+  BUMPDEMO_SOURCE_DIR="${PROJECT_SOURCE_DIR}" MAKE_NORMAL_MAP="$<TARGET_FILE:make_normal_map>")
+add_dependencies(e2e_command_line_tests make_normal_map)
 bumpdemo_discover_tests(e2e_command_line_tests e2e)
 
 # Normal maps as other programs write them (32-bit, 16-bit, made with ImageMagick's

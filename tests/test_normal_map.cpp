@@ -335,6 +335,11 @@ TEST(NormalMapTool, CommandLinesAreCheckedBeforeAnyFileIsTouched) {
       {"--help", 0, "out",
        "usage: make_normal_map [--force] [--strength K] [--colour COLOUR] OUTPUT [HEIGHTMAP]",
        nullptr},
+      // A name the tool cannot honour: it writes BMP and PNG alone.
+      {"out.jpg dome128.bmp", 2, "err",
+       "'out.jpg' does not end in .bmp or .png, the formats the tool writes", nullptr},
+      {"--colour colour.tga out.bmp", 2, "err", "'colour.tga' does not end in .bmp or .png",
+       nullptr},
       {"-h out.bmp", 0, "out", "--strength K", nullptr},
       {"--strength 2.5 new.bmp dome128.bmp", 0, "out",
        "make_normal_map: wrote new.bmp (128 x 128, 49206 bytes)\n", "new.bmp"},

@@ -8,7 +8,8 @@
 //
 // The output comes first (the order the shipped map's instructions have always used); a
 // file that exists is never replaced unless --force is given, so that a height map named
-// first, as cp and convert would take it, survives.
+// first, as cp and convert would take it, survives. An output whose name ends in neither
+// .bmp nor .png is refused: the file would not hold what its name says.
 //
 // With --colour it also writes a colour map of the same size from the same heights: grey
 // mortar in the low parts, brick red on the faces, each face a little lighter or darker
@@ -28,6 +29,8 @@
 // 256 x 256 brick wall in a running bond with mortar grooves and a rough surface; it
 // tiles seamlessly, and its output is the same bytes on every machine (integer hashing
 // for the roughness, and only +, -, *, / and sqrt in double precision, uncontracted).
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -53,18 +56,47 @@
 
 namespace {
 
-constexpr const char* Usage =
-    "usage: make_normal_map [--force] [--strength K] [--colour COLOUR] OUTPUT [HEIGHTMAP]\n"
-    "Writes a normal map to OUTPUT (the first file named; a PNG if its name ends in .png,\n"
-    "else a 24-bit BMP): from HEIGHTMAP (the second; a PNG, TGA or JPEG file, or an\n"
-    "uncompressed 8-bit paletted, 24-bit or 32-bit BMP whose width is a multiple of 4) if\n"
-    "given, else a 256 x 256 brick wall.\n"
-    "  --force       replace OUTPUT and COLOUR if they exist (never the height map)\n"
-    "  --strength K  how many texels the highest point stands out of the wall, more than 0\n"
-    "                and at most 1000 (default 6)\n"
-    "  --colour COLOUR  also write a colour map from the same heights: mortar grey\n"
-    "                in the low parts, brick red on the faces\n"
-    "  -h, --help    show this text and exit\n";
+// The options, once: the usage line and the option lines of --help come from these rows,
+// and the README shows that text (a test compares them).
+struct OptionRow {
+  const char* name;   // "--strength"
+  const char* value;  // "K"; null for a flag
+  const char* help;   // continuation lines after '\n'
+};
+const OptionRow Options[] = {
+    {"--force", nullptr, "replace OUTPUT and COLOUR if they exist (never the height map)"},
+    {"--strength", "K",
+     "how many texels the highest point stands out of the wall, more than 0\nand at most 1000 "
+     "(default 6)"},
+    {"--colour", "COLOUR",
+     "also write a colour map from the same heights: mortar grey\nin the low parts, brick red "
+     "on the faces (.bmp or .png)"},
+    {"-h, --help", nullptr, "show this text and exit"},
+};
+
+std::string UsageText() {
+  std::string usage = "usage: make_normal_map";
+  for (const OptionRow& row : Options)
+    if (row.name[0] == '-' && row.name[1] == '-')
+      usage += std::string(" [") + row.name + (row.value ? std::string(" ") + row.value : "") + "]";
+  usage +=
+      " OUTPUT [HEIGHTMAP]\n"
+      "Writes a normal map to OUTPUT (the first file named; a PNG if its name ends in .png,\n"
+      "a 24-bit BMP if it ends in .bmp): from HEIGHTMAP (the second; a PNG, TGA or JPEG file,\n"
+      "or an uncompressed 8-bit paletted, 24-bit or 32-bit BMP whose width is a multiple of\n"
+      "4) if given, else a 256 x 256 brick wall.\n";
+  const std::size_t column = 18;
+  for (const OptionRow& row : Options) {
+    std::string head =
+        std::string("  ") + row.name + (row.value ? std::string(" ") + row.value : "");
+    head.resize(std::max(column, head.size() + 1), ' ');
+    std::string help = row.help;
+    for (std::size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+      help.insert(at + 1, std::string(column, ' '));
+    usage += head + help + "\n";
+  }
+  return usage;
+}
 
 [[noreturn]] void Fail(const std::string& text) {
   std::fprintf(stderr, "make_normal_map: %s\n", text.c_str());
@@ -85,6 +117,15 @@ double ParseStrength(const char* text) {
   double value = 0;
   if (!::ParseStrength(text, &value)) UsageError(refusal);
   return value;
+}
+
+// Whether path ends in suffix (lower case), whatever the case of its letters.
+bool EndsWith(const char* path, const char* suffix) {
+  const std::size_t n = std::strlen(path), k = std::strlen(suffix);
+  if (n < k) return false;
+  for (std::size_t i = 0; i < k; ++i)
+    if (std::tolower(static_cast<unsigned char>(path[n - k + i])) != suffix[i]) return false;
+  return true;
 }
 
 // Whether both paths name one existing file, whatever the spelling of each path: the same
@@ -331,9 +372,7 @@ std::size_t WriteBmp(const std::vector<std::uint8_t>& out, const char* path) {
 // BMP, or a PNG when the file's name ends in .png.
 std::vector<std::uint8_t> Encoded(const HeightField& field, const std::vector<std::uint8_t>& rgb,
                                   const char* path) {
-  const std::size_t length = std::strlen(path);
-  const bool png = length >= 4 && (std::strcmp(path + length - 4, ".png") == 0 ||
-                                   std::strcmp(path + length - 4, ".PNG") == 0);
+  const bool png = EndsWith(path, ".png");
   const std::size_t row = static_cast<std::size_t>(field.width) * 3;
   if (png) {
     // PNG rows run from the top.
@@ -398,7 +437,7 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argument, "--") == 0) {
       optionsEnded = true;
     } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
-      std::fputs(Usage, stdout);
+      std::fputs(UsageText().c_str(), stdout);
       return 0;
     } else if (std::strcmp(argument, "--force") == 0) {
       force = true;
@@ -413,6 +452,11 @@ int main(int argc, char** argv) {
     }
   }
   if (paths.empty()) UsageError("no output file given");
+  // The file is written in the format its name says, or not at all.
+  for (const char* output : {paths[0], colourPath})
+    if (output && !EndsWith(output, ".bmp") && !EndsWith(output, ".png"))
+      UsageError(std::string("'") + output +
+                 "' does not end in .bmp or .png, the formats the tool writes");
   if (paths.size() > 2)
     UsageError(std::string("too many arguments, from '") + paths[2] +
                "' on (one output and at most one height map)");

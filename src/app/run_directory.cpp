@@ -34,8 +34,10 @@ std::string RunDirectoryHint() {
   const std::string exeDir = FolderOf(exe);
   const std::string found = FindRunDirectory(exeDir);
   const std::string started = Platform.FullPath(".");
+  // Said right after the system's "Invalid filename.", which it explains.
   std::string hint =
-      "bumpdemo runs from its run directory, the one that holds Textures/ and system/: ";
+      "there is no folder system/ here: bumpdemo runs from its run directory, the one that "
+      "holds Textures/ and system/: ";
   hint += found.empty() ? "none was found beside " + (exeDir.empty() ? exe : exeDir) : found;
   if (!started.empty()) hint += " (started in " + started + ")";
   return hint;

@@ -171,7 +171,8 @@ void ExpectLogFailure(const std::string& dir, const std::string& errorLine, bool
   // A missing folder adds a line: where the run directory is, where the program started.
   const std::string hint =
       errorLine == "Invalid filename."
-          ? "bumpdemo runs from its run directory, the one that holds Textures/ and system/: " +
+          ? "there is no folder system/ here: bumpdemo runs from its run directory, the one "
+            "that holds Textures/ and system/: " +
                 fs::canonical(BUMPDEMO_ASSETS_DIR).string() + " (started in " +
                 fs::canonical(dir).string() + ")\n"
           : "";

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "demo_process.h"
 #include "textures/bmp.h"
@@ -35,6 +36,24 @@ TEST(EndToEndCommandLine, HelpAndVersionPrintAndExitZero) {
   EXPECT_EQ(version.out, "bumpdemo 1.0.0\n");
   EXPECT_EQ(TakeSnapshot(dir), before) << "help and version touch no file";
   fs::remove_all(dir);
+}
+
+// The README shows each program's usage as the program prints it: one text, from the
+// program's own option table (indented four spaces there, as a code block).
+TEST(EndToEndCommandLine, TheReadmeShowsEachProgramsOwnUsage) {
+  const std::string readme = ReadFile(std::string(BUMPDEMO_SOURCE_DIR) + "/README.md");
+  ASSERT_FALSE(readme.empty());
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{DemoExecutable(), "--help"},
+        std::vector<std::string>{MAKE_NORMAL_MAP, "--help"}}) {
+    const DemoResult help = RunProcess(command, OffscreenRun(fs::temp_directory_path()));
+    ASSERT_EQ(help.exitCode, 0) << command[0];
+    std::string block;
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);)
+      block += (line.empty() ? "" : "    " + line) + "\n";
+    EXPECT_NE(readme.find(block), std::string::npos) << "README.md lacks, as it stands:\n" << block;
+  }
 }
 
 TEST(EndToEndCommandLine, BadOptionsEndWithTwoBeforeAnythingHappens) {

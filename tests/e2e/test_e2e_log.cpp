@@ -27,8 +27,8 @@ std::string RunDir(bool withSystem) {
       "(log.cpp:";
   const std::string hint =
       startedIn.empty() ? ""
-                        : "bumpdemo runs from its run directory, the one that holds Textures/ and "
-                          "system/: " +
+                        : "there is no folder system/ here: bumpdemo runs from its run directory, the "
+                          "one that holds Textures/ and system/: " +
                               fs::canonical(BUMPDEMO_ASSETS_DIR).string() + " (started in " +
                               fs::canonical(startedIn).string() + ")\n";
   const std::string tail = ")\n" + text + "\n" + hint + "\n";
