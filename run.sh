@@ -53,23 +53,17 @@ if [ -n "${DISPLAY:-}" ]; then
   exec ../build/bumpdemo
 fi
 
-# Xvfb picks a free display number and writes it to the descriptor named by -displayfd
-# once it accepts connections, so the demo never starts before its server is ready.
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >../build/xvfb.log 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
-number=""
-read -r -t 20 number <"$fifo" || true
-if [ -z "$number" ] || ! kill -0 $xvfb 2>/dev/null; then
-  echo "run.sh: no display is set and a virtual X server (Xvfb) could not be started;" >&2
-  echo "run.sh: its output is in build/xvfb.log. Set DISPLAY to run on your own display." >&2
-  tail -n 5 ../build/xvfb.log >&2 || true
+# A virtual X server of its own, on a display number it picks, which is used only once it
+# takes a client (tried twice; its log is printed when it fails).
+. ../scripts/xvfb.sh
+scratch=$(mktemp -d)
+trap 'kill ${xvfb_pid:-} 2>/dev/null || true; rm -rf "$scratch"' EXIT
+if ! start_xvfb "$scratch"; then
+  cp "$scratch/xvfb.log" ../build/xvfb.log 2>/dev/null || true
+  echo "run.sh: no display is set and a virtual X server (Xvfb) could not be started" >&2
+  echo "run.sh: (its log is above and in build/xvfb.log). Set DISPLAY to run on your own display." >&2
   exit 1
 fi
-display=:$number
-export DISPLAY=$display
 SDL_VIDEODRIVER=x11 ../build/bumpdemo &
 demo=$!
 find_window() { xdotool search --name '^OpenGL$' 2>/dev/null | tail -n 1; }
@@ -85,3 +79,8 @@ fi
 status=0
 wait $demo || status=$?
 echo "bumpdemo exit code: $status"
+if [ "$status" != 0 ]; then
+  echo "Xvfb's log:" >&2
+  sed 's/^/  /' "$scratch/xvfb.log" >&2
+fi
+exit "$status"

@@ -6,10 +6,11 @@
 # Building and running the demo (run.sh): the compiler, CMake, SDL2, stb's PNG writer, the
 # GL libraries SDL opens at run time (the program loads libGL and libGLU itself), and for a
 # machine without a display a virtual X server, xdotool to press Escape and ImageMagick's
-# import for the screenshot. A build without BUILD_TESTING needs no Python and no
-# Khronos registry: the GL entry-point lists are generated once and committed.
+# import for the screenshot, and xdpyinfo (x11-utils) to know when the virtual display takes
+# clients. A build without BUILD_TESTING needs no Python and no Khronos registry: the GL
+# entry-point lists are generated once and committed.
 BUMPDEMO_RUN_PACKAGES="cmake make g++ pkg-config libsdl2-dev libstb-dev libgl1 libgl1-mesa-dri
-  libglu1-mesa libegl1 libegl-mesa0 xvfb xauth xdotool imagemagick"
+  libglu1-mesa libegl1 libegl-mesa0 xvfb xauth xdotool imagemagick x11-utils"
 
 # The tests on top (test.sh): GoogleTest, clang and its sanitizer runtime for the fuzzer,
 # Python for the scripted checks and the GL list generator's check, the Khronos registry,

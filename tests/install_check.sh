@@ -17,7 +17,7 @@ cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1 ||
 listing() { find "$prefix" -printf '%p %s %T@ %m\n' | sort; }
 listing >"$scratch/prefix.before"
 
-. "$(dirname "$0")/xvfb.sh"
+. "$(dirname "$0")/../scripts/xvfb.sh"
 
 failures=0
 problem() {

@@ -36,7 +36,7 @@ case "$variant" in
 esac
 here=$(cd "$(dirname "$0")" && pwd)
 cases=$here/../golden/cases.txt
-. "$here/../xvfb.sh"
+. "$here/../../scripts/xvfb.sh"
 
 skip() {
   echo "SKIP: $*"

@@ -22,7 +22,7 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/../xvfb.sh"
+. "$(dirname "$0")/../../scripts/xvfb.sh"
 start_xvfb "$scratch" || { echo "FAIL: no X display"; exit 1; }
 export XDG_RUNTIME_DIR=$scratch
 unset LIBGL_ALWAYS_SOFTWARE GALLIUM_DRIVER MESA_LOADER_DRIVER_OVERRIDE

@@ -36,7 +36,7 @@ helpers=$4
 exe=$5
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_env.sh"
-. "$here/../xvfb.sh"
+. "$here/../../scripts/xvfb.sh"
 
 fail() {
   echo "FAIL: $*" >&2
