@@ -7,8 +7,6 @@
 #include "common/state.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
-#include "scene/shaders.h"
-#include "scene/stages.h"
 #include "textures/green_check.h"
 #include "textures/image.h"
 #include "textures/normal_map.h"
@@ -17,6 +15,7 @@ const char* HeightMapPath = nullptr;
 double HeightMapStrength = DefaultStrength;
 bool HeightMapGiven = false;
 bool StartFlipGreen = false;
+void (*NormalMapReplaced)(const TextureImage& image) = nullptr;
 
 namespace {
 
@@ -45,8 +44,7 @@ bool ReadHeightMap(const char* path, bool required, TextureImage* image) {
 // Hands the image to every renderer set up so far.
 void Replace(const TextureImage& image) {
   ++Revision;
-  if (BumpTexture) ReplaceStagesNormalMap(image);
-  ReplaceShadersNormalMap(image);
+  if (NormalMapReplaced) NormalMapReplaced(image);
 }
 
 // Paths of dropped files, kept for as long as they are the source.

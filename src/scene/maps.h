@@ -26,6 +26,10 @@ extern bool StartFlipGreen;
 // of it on the CPU is stale when this has changed.
 unsigned NormalMapRevision();
 
+// Called with the new map whenever the running one is replaced: the frame's hook into the
+// renderers set up so far (none before the scene is).
+extern void (*NormalMapReplaced)(const TextureImage& image);
+
 // Makes the running normal map again from its source, in every renderer set up so far (Y
 // flipped the green channel, or the source changed).
 void ReloadNormalMap();
