@@ -68,9 +68,15 @@ GreenFit MeasureGreenFit(const TextureImage& map) {
   return fit;
 }
 
+int ClearGreenFit(const GreenFit& fit) {
+  if (fit.texels == 0) return 0;
+  if (fit.asRead >= Margin * fit.flipped && fit.asRead - fit.flipped >= Floor) return -1;
+  if (fit.flipped >= Margin * fit.asRead && fit.flipped - fit.asRead >= Floor) return +1;
+  return 0;
+}
+
 std::string GreenVerdict(const GreenFit& fit, bool flipped) {
-  if (fit.texels == 0 || fit.asRead < Margin * fit.flipped || fit.asRead - fit.flipped < Floor)
-    return "";
+  if (ClearGreenFit(fit) >= 0) return "";
   char text[160];
   std::snprintf(text, sizeof text,
                 "the green channel seems to point %s (integrability %.3f vs %.3f): try %s or Y",
