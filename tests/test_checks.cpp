@@ -277,19 +277,28 @@ TEST(ImageChecks, EachDamageGetsExactlyItsFinding) {
   }
 }
 
-// The shipped brick wall, read from its file as the program reads it: clean, and with its
-// green inverted, pointing down.
-TEST(ImageChecks, TheShippedMap) {
-  std::ifstream in(std::string(BUMPDEMO_ASSETS_DIR) + "/Textures/wall_bump.bmp", std::ios::binary);
+TextureImage ReadAsset(const char* name) {
+  std::ifstream in(std::string(BUMPDEMO_ASSETS_DIR) + "/Textures/" + name, std::ios::binary);
   const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-  const ParsedImage shipped = ParseImage(bytes.data(), bytes.size());
-  ASSERT_EQ(shipped.refusal, "");
-  const TextureImage map{shipped.width, shipped.height, shipped.pixels};
+  const ParsedImage image = ParseImage(bytes.data(), bytes.size());
+  EXPECT_EQ(image.refusal, "") << name;
+  return TextureImage{image.width, image.height, image.pixels};
+}
+
+// The shipped maps, read from their files as the program reads them: the brick wall is
+// clean, and with its green inverted points down; the colour map given as a normal map holds
+// no unit vectors.
+TEST(ImageChecks, TheShippedMaps) {
+  const TextureImage map = ReadAsset("wall_bump.bmp");
   EXPECT_TRUE(CheckNormalMapImage(map).empty()) << Listed(CheckNormalMapImage(map));
   const std::vector<Finding> flipped = CheckNormalMapImage(GreenInverted(map));
   ASSERT_EQ(flipped.size(), 1u) << Listed(flipped);
   EXPECT_EQ(flipped[0].code, "green-down");
   EXPECT_EQ(flipped[0].severity, Severity::Warning);
+  const std::vector<Finding> colour = CheckNormalMapImage(ReadAsset("wall_colour.bmp"));
+  ASSERT_EQ(colour.size(), 1u) << Listed(colour);
+  EXPECT_EQ(colour[0].code, "not-unit");
+  EXPECT_EQ(colour[0].severity, Severity::Error);
 }
 
 std::vector<std::string> Codes(const std::vector<Finding>& findings) {

@@ -48,10 +48,13 @@ constexpr double BelowHalfUnsureShare = 0.001;
 // Past this share the map is not read as a tangent-space map (no green check).
 constexpr double BelowHalfMajority = 0.5;
 
-// Vectors off unit length by more than NotUnitTolerance, in these shares of the texels.
+// Vectors off unit length by more than NotUnitTolerance, in these shares of the texels. From
+// the majority share on, the texels are no unit vectors at all (a colour map, or a map
+// damaged past reading): an error, and no check that reads directions follows.
 constexpr double NotUnitTolerance = 0.1;
 constexpr double NotUnitVerdictShare = 0.05;
 constexpr double NotUnitUnsureShare = 0.005;
+constexpr double NotUnitMajority = 0.5;
 
 std::string Format(const char* format, ...) {
   char text[512];
@@ -241,8 +244,18 @@ void CheckBelowHalf(const NormalMapMeasures& m, std::vector<Finding>* findings) 
              figures));
 }
 
-void CheckUnitLength(const NormalMapMeasures& m, std::vector<Finding>* findings) {
+// Whether most texels are no unit vectors (an error, true).
+bool CheckUnitLength(const NormalMapMeasures& m, std::vector<Finding>* findings) {
   const std::vector<Figure> figures = {{"share", m.notUnitShare}, {"mean_length", m.meanLength}};
+  if (m.notUnitShare >= NotUnitMajority) {
+    findings->push_back(
+        Make("not-unit", Severity::Error,
+             Format("%.1f%% of the texels are more than %.0f%% off unit length (mean length %.3f): "
+                    "not a normal map (a colour map?), or one damaged past reading",
+                    Percent(m.notUnitShare), 100 * NotUnitTolerance, m.meanLength),
+             figures));
+    return true;
+  }
   if (m.notUnitShare >= NotUnitVerdictShare)
     findings->push_back(
         Make("not-unit", Severity::Warning,
@@ -257,6 +270,7 @@ void CheckUnitLength(const NormalMapMeasures& m, std::vector<Finding>* findings)
                "map unnormalized (compression and filtering can do this)",
                Percent(m.notUnitShare), 100 * NotUnitTolerance),
         figures));
+  return false;
 }
 
 void CheckGreen(const TextureImage& map, bool unsure, std::vector<Finding>* findings) {
@@ -353,11 +367,18 @@ std::vector<Finding> CheckNormalMapImage(const TextureImage& map) {
     CheckGreen(rebuilt, false, &findings);
     return findings;
   }
+  // Directions mean nothing where most texels are no unit vectors; the curve's doubt
+  // neither.
+  std::vector<Finding> unitLength;
+  if (CheckUnitLength(m, &unitLength)) {
+    findings.insert(findings.end(), unitLength.begin(), unitLength.end());
+    return findings;
+  }
   findings.insert(findings.end(), srgbUnsure.begin(), srgbUnsure.end());
   bool unsure = false;
   const bool objectSpace = CheckObjectSpace(m, &findings, &unsure);
   if (!objectSpace) CheckBelowHalf(m, &findings);
-  CheckUnitLength(m, &findings);
+  findings.insert(findings.end(), unitLength.begin(), unitLength.end());
   // A flip hint only for what is read as a tangent-space map.
   if (!objectSpace && m.belowHalfShare < BelowHalfMajority) CheckGreen(read, unsure, &findings);
   return findings;
