@@ -1,5 +1,6 @@
 // Findings as text and as JSON lines. The JSON is written here: strings escaped as JSON
-// requires, figures as plain numbers (null for one that is not finite).
+// requires, valid UTF-8 kept and any other byte replaced, figures as plain numbers (null for
+// one that is not finite).
 #include "check/findings.h"
 
 #include <cmath>
@@ -7,9 +8,42 @@
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence at text[at], or 0 for a byte that starts
+// none (file names are bytes, and JSON is UTF-8).
+std::size_t Utf8Sequence(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t i) {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+  };
+  const unsigned lead = byte(at);
+  if (lead < 0x80) return 1;
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  for (std::size_t i = 1; i < length; ++i)
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  // No overlong forms, surrogates or code points past U+10FFFF.
+  const unsigned second = byte(at + 1);
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+    return 0;
+  return length;
+}
+
 std::string Quoted(const std::string& text) {
   std::string out = "\"";
-  for (const char c : text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      const std::size_t length = Utf8Sequence(text, at);
+      if (length == 0) {
+        out += "\\ufffd";  // a byte of no character: the replacement character
+      } else {
+        out += text.substr(at, length);
+        at += length - 1;
+      }
+      continue;
+    }
     switch (c) {
       case '"':
         out += "\\\"";
@@ -32,7 +66,7 @@ std::string Quoted(const std::string& text) {
           std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
           out += escaped;
         } else {
-          out += c;  // UTF-8 passes through as it is
+          out += c;
         }
     }
   }

@@ -132,12 +132,19 @@ class Bumpcheck(unittest.TestCase):
                 if name not in ("code", "severity", "message"):
                     self.assertIsInstance(value, (int, float), name)
 
-    def test_a_file_name_json_must_escape(self):
-        odd = self.path('a "quoted" \\ name\t.bmp')
+    def test_file_names_json_must_escape(self):
+        odd = self.path('a "quoted" \\ name\t\u00e9.bmp')
         shutil.copy(self.flipped, odd)
         result = run("--json", "--", odd)
         self.assertEqual(json.loads(result.stdout)["file"], odd)
         self.assertEqual(result.returncode, 3)
+        # A name that is no UTF-8 (the byte 0xFF) still makes valid JSON.
+        raw = os.path.join(os.fsencode(self.dir), b"\xff.bmp")
+        shutil.copy(self.clean, raw)
+        result = subprocess.run([os.fsencode(BUMPCHECK), b"--json", raw], capture_output=True,
+                                timeout=60)
+        self.assertEqual(json.loads(result.stdout.decode("utf-8"))["file"],
+                         os.path.join(self.dir, "\ufffd.bmp"))
 
     def test_files_that_cannot_be_read_exit_1(self):
         cases = [
