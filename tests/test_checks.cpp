@@ -192,11 +192,6 @@ struct Damage {
   // Whether the damage harms the clean map at all: blue 255 is right, within 7 levels, on a
   // map with fewer than 1% of its texels tilted past 18 degrees.
   bool (*harms)(const NormalMapMeasures& clean) = nullptr;
-  // Another finding that names the damage as well on some maps: blue inverted on a map whose
-  // blue was 255 nearly everywhere is blue 0 nearly everywhere, as a two-channel map's, and
-  // rebuilding blue mends both.
-  const char* alias = nullptr;
-  bool (*aliasWhen)(const NormalMapMeasures& clean) = nullptr;
   // The one info finding that may come with it: noise hides the curl of gentle relief.
   const char* mayAlsoSay = nullptr;
   // Named only where it harms the map past the check's tolerance: a JPEG's chroma
@@ -227,13 +222,12 @@ const std::vector<Damage>& Damages() {
        "object-space"},
       {"noise of 12 levels",
        [](const TextureImage& m, const HeightField&) { return Noisy(m, 12, 9); }, "not-unit",
-       nullptr, nullptr, nullptr, "green-unknown"},
+       nullptr, "green-unknown"},
       {"blue inverted", [](const TextureImage& m, const HeightField&) { return BlueInverted(m); },
-       "blue-below-half", nullptr, "two-channel",
-       [](const NormalMapMeasures& clean) { return clean.blueFullShare >= 0.99; }},
+       "blue-below-half"},
       {"JPEG quality 75",
        [](const TextureImage& m, const HeightField&) { return ThroughJpeg(m, 75); }, "not-unit",
-       nullptr, nullptr, nullptr, nullptr, true},
+       nullptr, nullptr, true},
       {"grey heights", [](const TextureImage&, const HeightField& f) { return GreyHeights(f); },
        "height-map"},
   };
@@ -378,12 +372,10 @@ TEST(ImageChecks, NoFalseVerdictsOverRandomFields) {
       }
       const TextureImage damaged = damage.make(map, field);
       const std::vector<Finding> findings = CheckNormalMapImage(damaged);
-      const bool aliased = damage.alias && damage.aliasWhen(clean);
       bool named = false, unsure = false, wrong = false;
       for (const Finding& finding : findings) {
         if (finding.severity != Severity::Info)
-          (finding.code == damage.code || (aliased && finding.code == damage.alias) ? named
-                                                                                    : wrong) = true;
+          (finding.code == damage.code ? named : wrong) = true;
         else if (*damage.code && finding.code == UnsureCode(damage.code))
           unsure = true;
       }
