@@ -27,6 +27,7 @@ const std::map<std::string, std::set<std::string>> AllowedFolders = {
     {"gl/recorder", {"gl", "platform", "common"}},
     {"log", {"platform", "common"}},
     {"textures", {"gl", "platform", "common"}},
+    {"check", {"textures", "platform", "common"}},
     {"scene", {"textures", "log", "gl", "platform", "common"}},
     {"window", {"gl", "platform", "common"}},
     {"platform/posix", {"platform", "common"}},
