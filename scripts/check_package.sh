@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Checks the Linux package made by cpack as a user meets it, unpacked into a scratch
-# directory: the launcher bin/bumpdemo, the stripped program lib/bumpdemo/bumpdemo and
-# normal-map tool bin/make_normal_map, the maps under share/bumpdemo/Textures, and the
+# directory: the launcher bin/bumpdemo, the stripped program lib/bumpdemo/bumpdemo, the
+# normal-map tool bin/make_normal_map and checker bin/bumpcheck, the maps under
+# share/bumpdemo/Textures, and the
 # README (with the docs it links to) and licence notes under share/doc/bumpdemo. Started
 # from another directory (offscreen, ten frames at a frozen clock, then a screenshot), the
 # program must end with exit code 0, leave an empty log in its run directory (kept in the
 # scratch directory, not the user's own) and save the picture where it was started; the
-# tool's brick wall must be the shipped map, byte for byte, and the program must read it.
+# tool's brick wall must be the shipped map, byte for byte, and the program must read it;
+# bumpcheck must find the shipped map clean (exit 0) and the colour map not (exit 3).
 #   scripts/check_package.sh build/bumpdemo-1.0.0-Linux.tar.gz
 set -euo pipefail
 package=$(realpath "$1")
@@ -19,7 +21,7 @@ mkdir "$scratch/unpacked" "$scratch/work"
 tar -xzf "$package" -C "$scratch/unpacked"
 top=$(find "$scratch/unpacked" -mindepth 1 -maxdepth 1 -type d)
 [ "$(wc -l <<<"$top")" = 1 ] || fail "not one top directory: $top"
-for file in bin/bumpdemo lib/bumpdemo/bumpdemo bin/make_normal_map; do
+for file in bin/bumpdemo lib/bumpdemo/bumpdemo bin/make_normal_map bin/bumpcheck; do
   [ -x "$top/$file" ] || fail "no executable $file"
 done
 for file in share/bumpdemo/Textures/wall_bump.bmp share/bumpdemo/Textures/wall_colour.bmp \
@@ -32,7 +34,7 @@ for link in $(grep -o '](docs/[^)#]*' "$top/share/doc/bumpdemo/README.md" | sed 
   [ -e "$top/share/doc/bumpdemo/$link" ] || fail "the README links to $link, which is not in the package"
 done
 # Stripped: no symbol table and no debugging sections left.
-for file in lib/bumpdemo/bumpdemo bin/make_normal_map; do
+for file in lib/bumpdemo/bumpdemo bin/make_normal_map bin/bumpcheck; do
   sections=$(readelf -S -W "$top/$file") || fail "$file is not an ELF file"
   ! grep -qE ' \.(symtab|debug_[a-z_]*) ' <<<"$sections" || fail "$file is not stripped"
 done
@@ -54,5 +56,10 @@ cmp -s "$scratch/work/wall.bmp" "$top/share/bumpdemo/Textures/wall_bump.bmp" ||
   "$top/bin/bumpdemo" --time 1000 --frames 2 --normal-map wall.bmp --screenshot own.png \
   >/dev/null) || fail "the program did not read the tool's map (exit $?)"
 [ -s "$scratch/work/own.png" ] || fail "no screenshot with the tool's map"
+"$top/bin/bumpcheck" "$top/share/bumpdemo/Textures/wall_bump.bmp" >/dev/null ||
+  fail "bumpcheck did not find the shipped map clean (exit $?)"
+status=0
+"$top/bin/bumpcheck" "$top/share/bumpdemo/Textures/wall_colour.bmp" >/dev/null || status=$?
+[ "$status" -eq 3 ] || fail "bumpcheck on the colour map: exit $status, not 3"
 echo "check_package: $(basename "$package") runs from a scratch directory (exit 0, empty log," \
   "stripped, README and licence notes)"

@@ -45,3 +45,9 @@ add_test(NAME bench_cpu_frame_smoke
   COMMAND cpu_frame --smoke --model torus --colour --specular --assets ${BUMPDEMO_ASSETS})
 set_tests_properties(bench_frame_rate_smoke bench_startup_smoke bench_cpu_frame_smoke
   PROPERTIES LABELS bench)
+
+# The normal-map checks' time per texel and memory (bench/check_maps.cpp).
+add_executable(check_maps ${PROJECT_SOURCE_DIR}/bench/check_maps.cpp)
+target_link_libraries(check_maps PRIVATE bumpcore)
+add_test(NAME bench_check_maps_smoke COMMAND check_maps --smoke)
+set_tests_properties(bench_check_maps_smoke PROPERTIES LABELS bench)

@@ -3,6 +3,7 @@
 #include "textures/green_check.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -25,17 +26,10 @@ GreenFit MeasureGreenFit(const TextureImage& map) {
   GreenFit fit;
   const int w = map.width, h = map.height;
   if (w <= Loop || h <= Loop) return fit;
-  std::vector<double> sx(static_cast<std::size_t>(w) * h), sy(sx.size());
+  // The slopes of the Loop + 1 rows that one band of squares spans, made again for each
+  // band: memory for a few rows, not for the whole map.
+  std::vector<double> sx(static_cast<std::size_t>(w) * (Loop + 1)), sy(sx.size());
   std::vector<bool> valid(sx.size());
-  for (std::size_t i = 0; i < sx.size(); ++i) {
-    const double nx = (map.pixels[3 * i] - 127.5) / 127.5;
-    const double ny = (map.pixels[3 * i + 1] - 127.5) / 127.5;
-    const double nz = (map.pixels[3 * i + 2] - 127.5) / 127.5;
-    valid[i] = nz >= SteepestNz;
-    if (!valid[i]) continue;
-    sx[i] = -nx / nz;
-    sy[i] = -ny / nz;
-  }
   auto at = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
   // The circulation of the slopes around each square of Loop texels a side (the trapezoid
   // rule along its edges), per texel of its area: the mean curl inside. A wrong sign of
@@ -43,13 +37,23 @@ GreenFit MeasureGreenFit(const TextureImage& map) {
   // that grows with the square root of the perimeter.
   double asRead = 0, flipped = 0;
   for (int y0 = 0; y0 + Loop < h; y0 += Loop / 2) {
+    const std::uint8_t* band = &map.pixels[3 * at(0, y0)];
+    for (std::size_t i = 0; i < sx.size(); ++i) {
+      const double nx = (band[3 * i] - 127.5) / 127.5;
+      const double ny = (band[3 * i + 1] - 127.5) / 127.5;
+      const double nz = (band[3 * i + 2] - 127.5) / 127.5;
+      valid[i] = nz >= SteepestNz;
+      if (!valid[i]) continue;
+      sx[i] = -nx / nz;
+      sy[i] = -ny / nz;
+    }
     for (int x0 = 0; x0 + Loop < w; x0 += Loop / 2) {
       bool usable = true;
       double alongX = 0, alongY = 0;  // the sx and sy parts of the circulation
       for (int k = 0; k <= Loop && usable; ++k) {
         const double weight = (k == 0 || k == Loop) ? 0.5 : 1.0;
-        const std::size_t bottom = at(x0 + k, y0), top = at(x0 + k, y0 + Loop);
-        const std::size_t left = at(x0, y0 + k), right = at(x0 + Loop, y0 + k);
+        const std::size_t bottom = at(x0 + k, 0), top = at(x0 + k, Loop);
+        const std::size_t left = at(x0, k), right = at(x0 + Loop, k);
         usable = valid[bottom] && valid[top] && valid[left] && valid[right];
         alongX += weight * (sx[bottom] - sx[top]);
         alongY += weight * (sy[right] - sy[left]);
@@ -68,9 +72,15 @@ GreenFit MeasureGreenFit(const TextureImage& map) {
   return fit;
 }
 
+int ClearGreenFit(const GreenFit& fit) {
+  if (fit.texels == 0) return 0;
+  if (fit.asRead >= Margin * fit.flipped && fit.asRead - fit.flipped >= Floor) return -1;
+  if (fit.flipped >= Margin * fit.asRead && fit.flipped - fit.asRead >= Floor) return +1;
+  return 0;
+}
+
 std::string GreenVerdict(const GreenFit& fit, bool flipped) {
-  if (fit.texels == 0 || fit.asRead < Margin * fit.flipped || fit.asRead - fit.flipped < Floor)
-    return "";
+  if (ClearGreenFit(fit) >= 0) return "";
   char text[160];
   std::snprintf(text, sizeof text,
                 "the green channel seems to point %s (integrability %.3f vs %.3f): try %s or Y",

@@ -21,9 +21,10 @@
 #   picture        a screenshot of the running window: a black client area of 640 x 480,
 #                  many lit grey wall pixels and a small cluster of white marker pixels
 #   package        EXE is the build's .zip package: one top directory holding the stripped
-#                  bumpdemo.exe and make_normal_map.exe, Textures\, an empty system\, the
-#                  README with the docs it links to, LICENSE and NOTICES.md; the tool's
-#                  brick wall is the shipped map; the program runs from the unpacked run
+#                  bumpdemo.exe, make_normal_map.exe and bumpcheck.exe, Textures\, an empty
+#                  system\, the README with the docs it links to, LICENSE and NOTICES.md; the
+#                  tool's brick wall is the shipped map, which bumpcheck.exe finds clean (exit
+#                  0) and the colour map not (exit 3); the program runs from the unpacked run
 #                  directory as it stands, and Escape ends it with exit code 0 and an
 #                  empty log
 #   gtest          runs a GoogleTest executable on the display; its exit code decides
@@ -273,7 +274,7 @@ case "$case_name" in
     python3 -m zipfile -e "$exe" "$scratch/unpacked" || fail "cannot unpack $exe"
     [ "$(ls "$scratch/unpacked" | wc -l)" = 1 ] || fail "not one top directory: $(ls "$scratch/unpacked")"
     mv "$scratch/unpacked"/* "$scratch/run" || fail "the package has no top directory"
-    for file in bumpdemo.exe make_normal_map.exe Textures/wall_bump.bmp Textures/wall_colour.bmp \
+    for file in bumpdemo.exe make_normal_map.exe bumpcheck.exe Textures/wall_bump.bmp Textures/wall_colour.bmp \
       README.md LICENSE NOTICES.md docs/screenshot.png; do
       [ -s "$scratch/run/$file" ] || fail "no $file in the package"
     done
@@ -281,7 +282,7 @@ case "$case_name" in
     for link in $(grep -o '](docs/[^)#]*' "$scratch/run/README.md" | sed 's/^](//' | sort -u); do
       [ -e "$scratch/run/$link" ] || fail "the README links to $link, which is not in the package"
     done
-    for file in bumpdemo.exe make_normal_map.exe; do
+    for file in bumpdemo.exe make_normal_map.exe bumpcheck.exe; do
       sections=$(objdump -h "$scratch/run/$file") || fail "$file: not a PE file"
       ! grep -q ' \.debug_' <<<"$sections" || fail "$file is not stripped"
       objdump -t "$scratch/run/$file" | grep -q 'no symbols' || fail "$file keeps its symbol table"
@@ -290,6 +291,12 @@ case "$case_name" in
       fail "make_normal_map.exe failed"
     cmp -s "$scratch/wall.bmp" "$scratch/run/Textures/wall_bump.bmp" ||
       fail "make_normal_map.exe's brick wall is not the shipped map"
+    (cd "$scratch/run" && timeout 60 "$WINE" bumpcheck.exe Textures/wall_bump.bmp >/dev/null 2>&1) ||
+      fail "bumpcheck.exe did not find the shipped map clean (exit $?)"
+    status=0
+    (cd "$scratch/run" && timeout 60 "$WINE" bumpcheck.exe Textures/wall_colour.bmp >/dev/null 2>&1) ||
+      status=$?
+    [ "$status" = 3 ] || fail "bumpcheck.exe on the colour map: exit $status, not 3"
     exe=$scratch/run/bumpdemo.exe
     start_demo
     wait_for_window OpenGL 60 >/dev/null || exit 1
