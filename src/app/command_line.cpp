@@ -42,6 +42,9 @@ const OptionRow Options[] = {
      "1000; 6 unless given)"},
     {"--flip-green", nullptr, nullptr,
      "the map's green channel points down (maps made for the\nother convention)"},
+    {"--rebuild-blue", nullptr, nullptr,
+     "make the map's blue again from red and green (two-channel\nmaps, as BC5 stores them; "
+     "done by itself when blue is missing)"},
     {"--time", "MS", "a value in milliseconds",
      "freeze the clock at MS milliseconds: the light stands at\nphase MS x 0.004 rad"},
     {"--frames", "N", "a number of frames", "draw N frames, then end as after Escape"},
@@ -181,6 +184,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
       line.vsync = true;
     } else if (option == "--flip-green") {
       line.flipGreen = true;
+    } else if (option == "--rebuild-blue") {
+      line.rebuildBlue = true;
     } else if (option == "--colour") {
       line.colour = true;
     } else if (option == "--specular") {
@@ -267,6 +272,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
   }
   if (!line.heightMap.empty() && !line.normalMap.empty())
     return Fail("options '--normal-map' and '--height-map': give one of them");
+  if (line.rebuildBlue && !line.heightMap.empty())
+    return Fail("option '--rebuild-blue': a map made from heights has its blue already");
   if (line.strength > 0 && line.heightMap.empty())
     return Fail("option '--strength': it sets the relief of a --height-map");
   // A core or ES context has no texture stages to draw with.

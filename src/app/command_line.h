@@ -25,6 +25,7 @@ struct CommandLine {
   std::string heightMap;      // --height-map FILE: the normal map made from heights
   double strength = 0;        // --strength S with --height-map; 0: the default
   bool flipGreen = false;     // --flip-green
+  bool rebuildBlue = false;   // --rebuild-blue
   bool freezeClock = false;   // --time MS given
   std::int32_t timeMs = 0;    // the frozen clock reading
   std::int32_t frames = 0;    // --frames N; 0: until the user ends the program

@@ -85,7 +85,7 @@ void HandleControlKeys(std::int32_t now) {
     const std::string path = DroppedFile;
     DroppedFile.clear();
     const std::string note = LoadDroppedImage(path.c_str());
-    NoteOnPanel(GreenChannelVerdict().empty() ? note : note + "; " + GreenChannelVerdict(), now);
+    NoteOnPanel(note + "; " + NormalMapCheckLines().front(), now);
   }
   if (Pressed('Y')) {
     FlipGreenChannel = !FlipGreenChannel;

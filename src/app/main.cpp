@@ -29,6 +29,7 @@ void Apply(const CommandLine& line) {
   ColourMapRequired = !line.colourMap.empty();
   if (!line.heightMap.empty()) HeightMapPath = line.heightMap.c_str();
   HeightMapGiven = !line.heightMap.empty();
+  RebuildBlueGiven = line.rebuildBlue;
   if (line.strength > 0) HeightMapStrength = line.strength;
   StartFlipGreen = FlipGreenChannel = line.flipGreen;
   ClockFrozen = line.freezeClock;

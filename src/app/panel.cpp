@@ -112,7 +112,7 @@ std::vector<std::string> StateLines() {
       Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
       RendererLine(),
   };
-  if (!GreenChannelVerdict().empty()) lines.push_back("Check: " + GreenChannelVerdict());
+  for (const std::string& check : NormalMapCheckLines()) lines.push_back(check);
   if (ClockFrozen)
     lines.push_back("Clock frozen at " + std::to_string(FrozenClockMs) +
                     " ms (Space does nothing)");

@@ -39,6 +39,8 @@ void InitScene() {
   WallTexCoords[1] = MakeTexCoord2(1, 0);
   WallTexCoords[2] = MakeTexCoord2(1, 1);
   WallTexCoords[3] = MakeTexCoord2(0, 1);
+  // Checked before it is loaded: a two-channel map is loaded with its blue rebuilt.
+  CheckNormalMap();
   if (ContextKind == GLContextKind::Compatibility) InitStages();
   if (CurrentRenderer == Renderer::Shaders || ContextKind != GLContextKind::Compatibility)
     InitShaders();
@@ -46,7 +48,6 @@ void InitScene() {
     TextureImage colour;
     ReadTextureImage(ColourMapPath, true, &colour);  // ends the program when it cannot
   }
-  CheckGreenChannel();
 }
 
 void RenderScene() {

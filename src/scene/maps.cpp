@@ -1,13 +1,13 @@
-// The normal map's source, replacement and green channel.
+// The normal map's source, its replacement, and the checks of the map as it is drawn.
 #include "scene/maps.h"
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "check/image_checks.h"
 #include "common/state.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
-#include "textures/green_check.h"
 #include "textures/image.h"
 #include "textures/normal_map.h"
 
@@ -15,12 +15,15 @@ const char* HeightMapPath = nullptr;
 double HeightMapStrength = DefaultStrength;
 bool HeightMapGiven = false;
 bool StartFlipGreen = false;
+bool RebuildBlueGiven = false;
 void (*NormalMapReplaced)(const TextureImage& image) = nullptr;
 
 namespace {
 
-std::string Verdict;
 unsigned Revision = 0;
+// The running map's findings, and whether its blue is rebuilt from red and green.
+std::vector<Finding> Findings;
+bool BlueRebuilt = false;
 
 void FlipGreen(TextureImage* image) {
   for (std::size_t i = 1; i < image->pixels.size(); i += 3)
@@ -54,56 +57,92 @@ std::string DroppedNormalMap, DroppedHeightMap;
 
 bool ReadNormalMapImage(bool required, TextureImage* image) {
   if (HeightMapPath) return ReadHeightMap(HeightMapPath, required, image);
-  return ReadTextureImage(NormalMapPath, required, image);
+  if (!ReadTextureImage(NormalMapPath, required, image)) return false;
+  if (BlueRebuilt) RebuildBlue(image);
+  return true;
+}
+
+bool NormalMapIsFileAsItIs() {
+  return !HeightMapPath && !BlueRebuilt;
 }
 
 void ReloadNormalMap() {
+  CheckNormalMap();
   TextureImage image;
   if (ReadNormalMapImage(false, &image)) Replace(image);
-  CheckGreenChannel();
 }
 
 std::string LoadDroppedImage(const char* path) {
   const ParsedImage dropped = ReadImageFile(path, true);
   if (!dropped.refusal.empty()) return "Refused " + std::string(path) + ": " + dropped.refusal;
-  TextureImage image;
   if (HeightMapGiven || dropped.grey) {
     DroppedHeightMap = path;
     HeightMapPath = DroppedHeightMap.c_str();
-    image = NormalMapOfHeights(HeightsOfImage(dropped), HeightMapStrength);
   } else {
     DroppedNormalMap = path;
     NormalMapPath = DroppedNormalMap.c_str();
     HeightMapPath = nullptr;
-    image = TextureImage{dropped.width, dropped.height, dropped.pixels};
   }
-  if (FlipGreenChannel) FlipGreen(&image);
-  Replace(image);
-  CheckGreenChannel();
+  ReloadNormalMap();
   return (HeightMapPath ? "Height map: " : "Normal map: ") + std::string(path);
 }
 
-void CheckGreenChannel() {
-  Verdict.clear();
+void CheckNormalMap() {
+  Findings.clear();
+  BlueRebuilt = false;
+  const std::string source = NativePath(HeightMapPath ? HeightMapPath : NormalMapPath);
   if (HeightMapPath) {
-    if (FlipGreenChannel)
-      Verdict =
-          "a map made from heights has green pointing up by construction: flipping it (Y, "
-          "--flip-green) turns its relief the wrong way round";
+    // Made here from heights, its green fits by construction: only a flip can spoil it.
+    if (FlipGreenChannel) {
+      Finding flipped;
+      flipped.code = "green-down";
+      flipped.severity = Severity::Warning;
+      flipped.message =
+          "made from heights, green points up by construction: the flip (Y, --flip-green) turns "
+          "the relief the wrong way round";
+      Findings.push_back(flipped);
+    }
   } else {
     const ParsedImage map = ReadImageFile(NormalMapPath, false);
-    if (!map.refusal.empty()) return;
+    if (!map.refusal.empty()) return;  // loading it says why
     TextureImage image{map.width, map.height, map.pixels};
     if (FlipGreenChannel) FlipGreen(&image);
-    Verdict = GreenVerdict(MeasureGreenFit(image), FlipGreenChannel);
+    Findings = CheckNormalMapImage(image);
+    // The remedy as this program offers it: Y flips the running map either way.
+    for (Finding& finding : Findings) {
+      const std::size_t at = finding.message.find(": invert the green channel");
+      if (finding.code == "green-down" && at != std::string::npos)
+        finding.message.replace(at, std::string::npos,
+                                FlipGreenChannel ? ", with green flipped: press Y, or leave out "
+                                                   "--flip-green"
+                                                 : ": press Y, or load the map with --flip-green");
+    }
+    // A two-channel map draws black until its blue is rebuilt: it is, saying so.
+    BlueRebuilt = RebuildBlueGiven;
+    for (const Finding& finding : Findings)
+      BlueRebuilt |= finding.code == "two-channel" && finding.severity != Severity::Info;
   }
-  if (!Verdict.empty()) PrintNote("bumpdemo: " + Verdict);
+  for (const Finding& finding : Findings)
+    PrintNote("bumpdemo: " + source + ": " + FindingLine(finding));
+  if (BlueRebuilt)
+    PrintNote("bumpdemo: " + source + ": blue rebuilt from red and green as sqrt(1 - x^2 - y^2)" +
+              (RebuildBlueGiven ? " (--rebuild-blue)" : ""));
+}
+
+std::vector<std::string> NormalMapCheckLines() {
+  std::string line;
+  for (const Finding& finding : Findings)
+    line +=
+        std::string(line.empty() ? "" : "; ") + SeverityName(finding.severity) + " " + finding.code;
+  std::vector<std::string> lines = {
+      "Check: " + (line.empty() ? std::string(HeightMapPath ? "made from heights, fits by "
+                                                              "construction"
+                                                            : "no fault found")
+                                : line)};
+  if (BlueRebuilt) lines.push_back("Check: blue rebuilt from red and green");
+  return lines;
 }
 
 unsigned NormalMapRevision() {
   return Revision;
-}
-
-const std::string& GreenChannelVerdict() {
-  return Verdict;
 }

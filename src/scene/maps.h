@@ -1,9 +1,10 @@
 // Where the normal map comes from: the file at NormalMapPath, or a height map turned into a
 // normal map on load; files dropped on the window that replace it; the green channel's
-// convention, flipped at run time, and the check of which convention a map fits.
+// convention, flipped at run time; the checks of the map as it is drawn.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "textures/texture.h"
 
@@ -21,6 +22,12 @@ bool ReadNormalMapImage(bool required, TextureImage* image);
 
 // The green channel's reading at start-up (--flip-green), and after the user's reset.
 extern bool StartFlipGreen;
+// --rebuild-blue: the map's blue is made again from red and green, whatever the checks say.
+extern bool RebuildBlueGiven;
+
+// Whether the renderers may upload the normal map's file as it is (not made from heights,
+// blue not rebuilt).
+bool NormalMapIsFileAsItIs();
 
 // How many times the running normal map has been replaced (dropped files, Y): a copy made
 // of it on the CPU is stale when this has changed.
@@ -40,10 +47,12 @@ void ReloadNormalMap();
 // why) changes nothing. Returns the panel's note on what happened.
 std::string LoadDroppedImage(const char* path);
 
-// Checks which way the running normal map's green channel fits and prints a verdict on
-// standard output when the other way fits clearly better. A map made from heights fits by
-// construction: flipping its green is what earns it a warning.
-void CheckGreenChannel();
+// The checks of the running normal map as it is drawn (green flipped as it is): its
+// findings, each printed as a note ("bumpdemo: FILE: warning green-down: ..."); a two-channel
+// map, or any map with --rebuild-blue, gets its blue rebuilt from red and green, which is
+// said too. Called before the map is loaded and whenever it changes.
+void CheckNormalMap();
 
-// The last check's verdict; empty when there is none.
-const std::string& GreenChannelVerdict();
+// The panel's lines for the last check: its findings' severities and codes, or that it found
+// no fault, and whether blue is rebuilt.
+std::vector<std::string> NormalMapCheckLines();

@@ -296,7 +296,7 @@ void InitStages() {
   glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-  if (HeightMapPath) {
+  if (!NormalMapIsFileAsItIs()) {
     TextureImage image;
     ReadNormalMapImage(true, &image);
     BumpTexture = LoadTextureFromImage(true, image);

@@ -78,13 +78,3 @@ int ClearGreenFit(const GreenFit& fit) {
   if (fit.flipped >= Margin * fit.asRead && fit.flipped - fit.asRead >= Floor) return +1;
   return 0;
 }
-
-std::string GreenVerdict(const GreenFit& fit, bool flipped) {
-  if (ClearGreenFit(fit) >= 0) return "";
-  char text[160];
-  std::snprintf(text, sizeof text,
-                "the green channel seems to point %s (integrability %.3f vs %.3f): try %s or Y",
-                flipped ? "up" : "down", fit.asRead, fit.flipped,
-                flipped ? "without --flip-green" : "--flip-green");
-  return text;
-}

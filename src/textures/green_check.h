@@ -20,7 +20,3 @@ GreenFit MeasureGreenFit(const TextureImage& map);
 // Which convention the map fits clearly better: +1 the one it is read in, -1 the other (green
 // inverted), 0 when neither fits clearly (the check cannot tell).
 int ClearGreenFit(const GreenFit& fit);
-
-// One line when the other convention fits clearly better than the one in force (flipped:
-// the map is read with green inverted); empty when the check cannot tell.
-std::string GreenVerdict(const GreenFit& fit, bool flipped);

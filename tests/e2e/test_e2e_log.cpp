@@ -26,11 +26,12 @@ std::string RunDir(bool withSystem) {
       "bumpdemo: cannot create the log file \"system/log.txt\" in ResetLog "
       "(log.cpp:";
   const std::string hint =
-      startedIn.empty() ? ""
-                        : "there is no folder system/ here: bumpdemo runs from its run directory, the "
-                          "one that holds Textures/ and system/: " +
-                              fs::canonical(BUMPDEMO_ASSETS_DIR).string() + " (started in " +
-                              fs::canonical(startedIn).string() + ")\n";
+      startedIn.empty()
+          ? ""
+          : "there is no folder system/ here: bumpdemo runs from its run directory, the "
+            "one that holds Textures/ and system/: " +
+                fs::canonical(BUMPDEMO_ASSETS_DIR).string() + " (started in " +
+                fs::canonical(startedIn).string() + ")\n";
   const std::string tail = ")\n" + text + "\n" + hint + "\n";
   const bool framed = err.size() > head.size() + tail.size() &&
                       err.compare(0, head.size(), head) == 0 &&
