@@ -33,8 +33,8 @@ TEST(CommandLine, NoOptionsIsTheBuiltInProgram) {
 TEST(CommandLine, EveryOptionSetsWhatItSays) {
   const CommandLine line =
       Parse({"--fullscreen", "--vsync", "--view", "3", "--model", "torus", "--colour", "--specular",
-             "--normal-map", "maps/dome.bmp", "--flip-green", "--time=2500", "--frames", "7",
-             "--screenshot", "out/shot.PNG"});
+             "--normal-map", "maps/dome.bmp", "--flip-green", "--rebuild-blue", "--time=2500",
+             "--frames", "7", "--screenshot", "out/shot.PNG"});
   ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
   EXPECT_TRUE(line.fullscreen);
   EXPECT_TRUE(line.vsync);
@@ -44,6 +44,7 @@ TEST(CommandLine, EveryOptionSetsWhatItSays) {
   EXPECT_TRUE(line.specular);
   EXPECT_EQ(line.normalMap, "maps/dome.bmp");
   EXPECT_TRUE(line.flipGreen);
+  EXPECT_TRUE(line.rebuildBlue);
   EXPECT_TRUE(line.freezeClock);
   EXPECT_EQ(line.timeMs, 2500);
   EXPECT_EQ(line.frames, 7);
@@ -125,6 +126,8 @@ TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
       {{"--height-map", "h.png", "--strength", "nan"},
        "option '--strength': 'nan' is not a number greater than 0 and at most 1000"},
       {{"--vsync=1"}, "option '--vsync' takes no value"},
+      {{"--height-map", "h.png", "--rebuild-blue"},
+       "option '--rebuild-blue': a map made from heights has its blue already"},
       {{"--model", "cube"}, "option '--model': 'cube' is not wall, sphere or torus"},
       {{"--model"}, "option '--model' needs a value (wall, sphere or torus)"},
       {{"--renderer", "vulkan"}, "option '--renderer': 'vulkan' is not stages or shaders"},

@@ -135,6 +135,76 @@ TEST(EndToEndMaps, AHeightMapDrawsWhatTheToolsNormalMapOfItDraws) {
   fs::remove_all(dir);
 }
 
+// Maps with the faults people meet, made from the shipped one: each is named on standard
+// output by its finding's code, and only a tangent-space map gets a word about green. A
+// two-channel map (blue 0, as BC5 stores it) is drawn with its blue rebuilt, as the shipped
+// map draws, not black.
+TEST(EndToEndMaps, EachFaultyMapIsNamedAndATwoChannelMapDrawsLit) {
+  const std::string dir = MakeRunDir();
+  const std::string bytes = ReadFile(dir + "/Textures/wall_bump.bmp");
+  const ParsedImage shipped =
+      ParseImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  ASSERT_EQ(shipped.refusal, "");
+  const int w = shipped.width, h = shipped.height;
+  auto write = [&](const std::string& name, auto change) {
+    std::vector<std::uint8_t> top(shipped.pixels.size());
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const std::uint8_t* in = &shipped.pixels[(static_cast<std::size_t>(y) * w + x) * 3];
+        std::uint8_t* out = &top[(static_cast<std::size_t>(h - 1 - y) * w + x) * 3];
+        change(x, y, in, out);
+      }
+    ASSERT_NE(stbi_write_png((dir + "/" + name).c_str(), w, h, 3, top.data(), w * 3), 0);
+  };
+  write("two-channel.png", [](int, int, const std::uint8_t* in, std::uint8_t* out) {
+    out[0] = in[0], out[1] = in[1], out[2] = 0;
+  });
+  write("grey.png", [](int, int, const std::uint8_t* in, std::uint8_t* out) {
+    out[0] = out[1] = out[2] = in[1];
+  });
+  write("flat.png", [](int, int, const std::uint8_t*, std::uint8_t* out) {
+    out[0] = out[1] = 128, out[2] = 255;
+  });
+  // Object space: each texel's normal turned by the frame of a sphere seen from the front.
+  write("object.png", [&](int x, int y, const std::uint8_t* in, std::uint8_t* out) {
+    const double pi = std::acos(-1.0), theta = pi * (y + 0.5) / h, phi = 2 * pi * (x + 0.5) / w;
+    const double n[3] = {(in[0] - 127.5) / 127.5, (in[1] - 127.5) / 127.5, (in[2] - 127.5) / 127.5};
+    const double t[3] = {-std::sin(phi), std::cos(phi), 0};
+    const double b[3] = {-std::cos(theta) * std::cos(phi), -std::cos(theta) * std::sin(phi),
+                         std::sin(theta)};
+    const double m[3] = {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),
+                         std::cos(theta)};
+    for (int c = 0; c < 3; ++c)
+      out[c] = static_cast<std::uint8_t>(
+          std::lround(127.5 + 127.5 * (n[0] * t[c] + n[1] * b[c] + n[2] * m[c])));
+  });
+  const struct {
+    const char* file;
+    std::vector<std::string> says;
+  } cases[] = {
+      {"two-channel.png", {"warning two-channel", "blue rebuilt from red and green"}},
+      {"grey.png", {"error height-map: the image is grey"}},
+      {"flat.png", {"info green-unknown: could not tell which way green points"}},
+      {"object.png", {"error object-space"}},
+  };
+  ASSERT_FALSE(Capture(dir, "shipped", {}).empty());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::string out;
+    ASSERT_FALSE(Capture(dir, "drawn", {"--normal-map", c.file}, &out).empty());
+    for (const std::string& words : c.says)
+      EXPECT_NE(out.find("bumpdemo: " + std::string(c.file) + ": " + words), std::string::npos)
+          << out;
+    const bool green = std::string(c.file) == "flat.png";
+    EXPECT_EQ(out.find("green-down") == std::string::npos, true) << "no flip hint: " << out;
+    EXPECT_EQ(out.find("green-unknown") != std::string::npos, green) << out;
+    if (std::string(c.file) == "two-channel.png") {
+      EXPECT_TRUE(WithinMatrixMetric(dir, dir + "/shipped.png", dir + "/drawn.png"));
+    }
+  }
+  fs::remove_all(dir);
+}
+
 TEST(EndToEndMaps, DamagedAndAbsurdImagesAreRefusedAndNothingIsWritten) {
   const std::string dir = MakeRunDir();
   WriteAs(dir + "/Textures/wall_bump.bmp", "png", dir + "/whole.png");
