@@ -339,8 +339,9 @@ ReferenceRun RunReference(const TestMesh& mesh, const std::string& workDir, int 
   } else {
     run.error = "could not start " + command;
   }
-  if (run.error.empty() && std::sscanf(output.c_str(), "{\"seconds\":%lf,\"rssBytes\":%lf}",
-                                       &run.seconds, &run.peakBytes) != 2)
+  if (run.error.empty() &&
+      std::sscanf(output.c_str(), "{\"seconds\":%lf,\"cpuSeconds\":%lf,\"rssBytes\":%lf}",
+                  &run.seconds, &run.cpuSeconds, &run.peakBytes) != 3)
     run.error = "the reference printed no timing: " + output;
   if (run.error.empty()) {
     std::ifstream file(tangentFile, std::ios::binary);

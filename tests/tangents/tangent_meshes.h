@@ -56,6 +56,7 @@ TestMesh Unindexed(const TestMesh& mesh);
 struct ReferenceRun {
   std::vector<float> tangents;  // 4 per corner
   double seconds = 0;           // the best time of the runs, inside node
+  double cpuSeconds = 0;        // ... in CPU time
   double peakBytes = 0;         // node's peak resident memory
   std::string error;            // why there are no tangents
 };
