@@ -227,6 +227,9 @@ TestMesh MakeOddities() {
   // A third triangle on the edge (1,2)-(2,2), after the two that share it and running as
   // the second does: the first pairs with the second, not with this one.
   raw(g(1, 2), g(2, 2), vertex(1.5f, 2.5f, -1, 0.4f, 0.6f));
+  // On the grid's top edge (2,4)-(3,4), running the same way as the grid's triangle there:
+  // not its neighbour.
+  raw(g(3, 4), g(2, 4), vertex(2.5f, 4.5f, 0.5f, 0.9f, 0.9f));
   // Degenerate triangles far from the rest, and one corner equal in value to a grid vertex.
   raw(vertex(9, 9, 0, 0, 0), vertex(9, 9, 0, 0, 0), vertex(10, 9, 0, 1, 0));
   raw(vertex(3, 1, 0, 0.75f, 0.25f), vertex(3, 1, 0, 0.75f, 0.25f), vertex(9, 1, 0, 0.5f, 0.5f));
