@@ -23,11 +23,11 @@ namespace {
 const std::map<std::string, std::set<std::string>> AllowedFolders = {
     {"common", {}},
     {"platform", {"common"}},
+    {"tangents", {"common"}},
     {"gl", {"platform", "common"}},
     {"gl/recorder", {"gl", "platform", "common"}},
     {"log", {"platform", "common"}},
     {"textures", {"gl", "platform", "common"}},
-    {"tangents", {}},
     {"models", {"tangents", "textures", "gl", "platform", "common"}},
     {"check", {"models", "tangents", "textures", "gl", "platform", "common"}},
     {"scene", {"check", "models", "textures", "log", "gl", "platform", "common"}},
