@@ -19,6 +19,7 @@
 #include "platform/backend.h"
 #include "scene/probe.h"
 #include "scene/scene.h"
+#include "scene/shader_sources.h"
 #include "scene/shaders.h"
 #include "window/window.h"
 
@@ -264,7 +265,8 @@ TEST_F(Probe, LeavingOutAnyTermFailsTheCheck) {
       {"drawing without the cube map",
        shaders(sphereLit),
        OmitNone,
-       {{"vec3 light = texture(u_cubeMap, v_light).rgb;", "vec3 light = 0.5 + 0.5 * v_light;"}},
+       {{"vec3 light = texture(u_cubeMap, lightVector).rgb;",
+         "vec3 light = 0.5 + 0.5 * lightVector;"}},
        false},
       {"drawing without perspective correction",
        shaders(wallNormals),
@@ -281,12 +283,12 @@ TEST_F(Probe, LeavingOutAnyTermFailsTheCheck) {
       {"drawing without self-shadowing",
        shaders(torusLit),
        OmitNone,
-       {{"colour *= v_shade;", ""}},
+       {{"colour *= shade;", ""}},
        false},
       {"drawing without the colour map",
        shaders(wallBoth),
        OmitNone,
-       {{"colour *= texture(u_colourMap, v_texcoord).rgb;", ""}},
+       {{"colour *= texture(u_colourMap, v_colourTexcoord).rgb;", ""}},
        false},
       {"drawing without the highlight",
        shaders(wallBoth),
@@ -298,6 +300,10 @@ TEST_F(Probe, LeavingOutAnyTermFailsTheCheck) {
     Apply(f.mode);
     ProbeOmissions = f.omission;
     Replacements = f.drawing;
+    for (const auto& r : f.drawing)
+      ASSERT_NE((std::string(BumpVertexShader) + BumpFragmentShader).find(r.first),
+                std::string::npos)
+          << f.name << ": the fault edits no text";
     ShaderTextFilter = f.drawing.empty() ? nullptr : ReplaceInShaders;
     ReleaseShaders();
     if (f.linearNormalMap) {

@@ -208,8 +208,8 @@ TEST_F(CoreShaders, FaultsInTheShadersFailTheMatrixAndTheFaithfulOnesPass) {
        "wall-lit-t300",
        Model::Wall,
        false,
-       {{"v_light = a_light;", "v_light = normalize(a_light);"},
-        {"vec3 light = texture(u_cubeMap, v_light).rgb;", "vec3 light = 0.5 + 0.5 * v_light;"}}},
+       {{"vec3 light = texture(u_cubeMap, lightVector).rgb;",
+         "vec3 light = 0.5 + 0.5 * lightVector;"}}},
       {"green-flipped",
        "wall-lit-t300",
        Model::Wall,
@@ -226,7 +226,7 @@ TEST_F(CoreShaders, FaultsInTheShadersFailTheMatrixAndTheFaithfulOnesPass) {
        "sphere-lit-t1100",
        Model::Sphere,
        false,
-       {{"if (c_shadow) colour *= v_shade;", ""}}},
+       {{"if (c_shadow) colour *= shade;", ""}}},
   };
   const std::string out = RunDir + "/faults";
   ShaderTextFilter = ApplyFault;

@@ -25,8 +25,8 @@ const OptionRow Options[] = {
     {"--version", nullptr, nullptr, "name and version"},
     {"--fullscreen", nullptr, nullptr, "start in full screen (640 x 480)"},
     {"--vsync", nullptr, nullptr, "wait for the display's refresh at each buffer swap"},
-    {"--view", "N", "a value (1 to 5)",
-     "start in view N: 1 lit, 2 normal map, 3 light vectors,\n4 flat, 5 per-vertex"},
+    {"--view", "N", "a value (1 to 6)",
+     "start in view N: 1 lit, 2 normal map, 3 light vectors,\n4 flat, 5 per-vertex, 6 tangents"},
     {"--model", "NAME", "a value (wall, sphere or torus)",
      "start with the model NAME: wall, sphere or torus"},
     {"--colour", nullptr, nullptr, "start with the colour map on"},
@@ -213,7 +213,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
       }
     } else if (option == "--view") {
       if (!ParseWhole(text, 1, ViewCount, &number))
-        return Fail("option '--view': '" + text + "' is not a view number from 1 to 5");
+        return Fail("option '--view': '" + text + "' is not a view number from 1 to 6");
       line.view = static_cast<int>(number);
     } else if (option == "--model") {
       const char* const names[] = {"wall", "sphere", "torus"};

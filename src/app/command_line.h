@@ -39,7 +39,7 @@ struct CommandLine {
   std::vector<std::pair<int, int>> probes;
 };
 
-constexpr int ViewCount = 5;
+constexpr int ViewCount = 6;
 
 // Reads argv[1] to argv[argc - 1]. Options take their value as the next argument or after
 // "=" (--view=3). -h/--help and --version win over everything after them.

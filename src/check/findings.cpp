@@ -82,6 +82,10 @@ std::string Number(double value) {
 
 }  // namespace
 
+std::string JsonQuoted(const std::string& text) {
+  return Quoted(text);
+}
+
 const char* SeverityName(Severity severity) {
   switch (severity) {
     case Severity::Error:

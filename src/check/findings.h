@@ -24,6 +24,10 @@ struct Finding {
   std::string where;
 };
 
+// The text as a JSON string, quotes included: escaped as JSON requires, valid UTF-8 kept and
+// any other byte replaced.
+std::string JsonQuoted(const std::string& text);
+
 // "error", "warning" or "info".
 const char* SeverityName(Severity severity);
 

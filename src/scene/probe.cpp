@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <map>
 
+#include "check/findings.h"
 #include "common/settings.h"
 #include "gl/gl.h"
 #include "scene/maps.h"
@@ -74,6 +75,36 @@ const MipChain& NormalMapChain() {
     chain = ReadNormalMapImage(false, &image) ? MakeChain(std::move(image)) : MipChain();
   }
   return chain;
+}
+
+// A file model's image as a chain, made again when the model changes; a normal map's green
+// flipped as the running map's is.
+const MipChain& FileImageChain(int image, bool normal) {
+  static std::map<int, MipChain> chains;
+  static std::string key;
+  const std::string now = std::to_string(FileModelRevision()) + (FlipGreenChannel ? "f" : "n");
+  if (now != key) chains.clear(), key = now;
+  const int index = normal ? image * 2 : image * 2 + 1;
+  const auto found = chains.find(index);
+  if (found != chains.end()) return found->second;
+  TextureImage texels = image >= 0 && static_cast<std::size_t>(image) < FileModel.images.size()
+                            ? FileModel.images[image]
+                            : FlatNormalMapImage();
+  if (normal && FlipGreenChannel && image >= 0)
+    for (std::size_t i = 1; i < texels.pixels.size(); i += 3)
+      texels.pixels[i] = static_cast<std::uint8_t>(255 - texels.pixels[i]);
+  return chains[index] = MakeChain(std::move(texels));
+}
+
+// The chains a part is drawn with: the running maps, or the file model's (the flat map for a
+// part without a normal map, nothing for one without colour).
+const MipChain& PartNormalChain(const DrawnPart& part) {
+  return part.normalImage == RunningMap ? NormalMapChain() : FileImageChain(part.normalImage, true);
+}
+const MipChain& PartColourChain(const DrawnPart& part) {
+  static const MipChain none;
+  if (part.colourImage == RunningMap) return ColourChain(ColourMapPath);
+  return part.colourImage == NoMap ? none : FileImageChain(part.colourImage, false);
 }
 
 // Texel (i, j) of a level, repeating; rows from t = 0 up, as uploaded.
@@ -323,10 +354,6 @@ double MarkerDepth(const Matrix& m, double x, double y) {
   return nearest;
 }
 
-const char* ModelName(Model model) {
-  return model == Model::Sphere ? "sphere" : model == Model::Torus ? "torus" : "wall";
-}
-
 const char* SeenName(ProbeSeen seen) {
   switch (seen) {
     case ProbeSeen::Outside:
@@ -366,34 +393,35 @@ ProbeTerms PredictPixel(int x, int y) {
 
   const Matrix camera = CameraMatrix();
   const double wx = x + 0.5, wy = ScreenHeight - y - 0.5;
-  const bool curved = CurrentModel != Model::Wall;
-  const Mesh wall = curved ? Mesh() : WallMesh();
-  const Mesh& mesh = curved ? ModelMesh(CurrentModel) : wall;
-  // The stages' plain wall is one quad, which the GL splits along the same diagonal as
-  // the wall's mesh, (0, 1, 2) and (0, 2, 3) (as the pictures show: the light vectors are
-  // normalised at the corners, so the other diagonal would give other colours).
-  const std::vector<std::uint32_t>& triangles = mesh.triangles;
-
+  // Every part's covering triangle, the one nearest the eye; the depth test passes equal
+  // depths, so a later triangle (or part) at the same depth wins.
+  const std::vector<DrawnPart> parts = DrawnParts();
   std::vector<WindowPoint> points;
-  points.reserve(mesh.vertices.size());
-  for (const MeshVertex& v : mesh.vertices)
-    points.push_back(ToWindow(camera, v.position.x, v.position.y, v.position.z));
-
-  // The covering triangle nearest the eye; the depth test passes equal depths, so a later
-  // triangle at the same depth wins.
   double nearest = 2, l[3] = {};
-  for (std::size_t k = 0; k + 2 < triangles.size(); k += 3) {
-    double weights[3];
-    const WindowPoint& a = points[triangles[k]];
-    const WindowPoint& b = points[triangles[k + 1]];
-    const WindowPoint& c = points[triangles[k + 2]];
-    if (!ScreenWeights(a, b, c, wx, wy, weights)) continue;
-    if (weights[0] < 0 || weights[1] < 0 || weights[2] < 0) continue;
-    const double z = weights[0] * a.z + weights[1] * b.z + weights[2] * c.z;
-    if (z < 0 || z > 1 || z > nearest) continue;
-    nearest = z;
-    out.triangle = static_cast<int>(k);
-    std::copy(weights, weights + 3, l);
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    const Mesh& candidate = *parts[p].mesh;
+    points.clear();
+    points.reserve(candidate.vertices.size());
+    for (const MeshVertex& v : candidate.vertices)
+      points.push_back(ToWindow(camera, v.position.x, v.position.y, v.position.z));
+    // The stages' plain wall is one quad, which the GL splits along the same diagonal as
+    // the wall's mesh, (0, 1, 2) and (0, 2, 3) (as the pictures show: the light vectors are
+    // normalised at the corners, so the other diagonal would give other colours).
+    const std::vector<std::uint32_t>& triangles = candidate.triangles;
+    for (std::size_t k = 0; k + 2 < triangles.size(); k += 3) {
+      double weights[3];
+      const WindowPoint& a = points[triangles[k]];
+      const WindowPoint& b = points[triangles[k + 1]];
+      const WindowPoint& c = points[triangles[k + 2]];
+      if (!ScreenWeights(a, b, c, wx, wy, weights)) continue;
+      if (weights[0] < 0 || weights[1] < 0 || weights[2] < 0) continue;
+      const double z = weights[0] * a.z + weights[1] * b.z + weights[2] * c.z;
+      if (z < 0 || z > 1 || z > nearest) continue;
+      nearest = z;
+      out.part = static_cast<int>(p);
+      out.triangle = static_cast<int>(k);
+      std::copy(weights, weights + 3, l);
+    }
   }
   const double marker = MarkerDepth(camera, wx, wy);
   if (marker < 2 && marker < nearest) {
@@ -403,16 +431,21 @@ ProbeTerms PredictPixel(int x, int y) {
   }
   if (out.triangle < 0) return out;
 
+  const DrawnPart& part = parts[out.part];
+  const Mesh& mesh = *part.mesh;
+  const bool curved = !part.wall;
   WindowPoint corner[3];
+  const MeshVertex* v[3];
   for (int e = 0; e < 3; ++e) {
-    out.corners[e] = static_cast<int>(triangles[out.triangle + e]);
-    corner[e] = points[out.corners[e]];
+    out.corners[e] = static_cast<int>(mesh.triangles[out.triangle + e]);
+    v[e] = &mesh.vertices[out.corners[e]];
+    corner[e] = ToWindow(camera, v[e]->position.x, v[e]->position.y, v[e]->position.z);
+    out.cornerTangents[e] = {v[e]->tangent.x, v[e]->tangent.y, v[e]->tangent.z};
+    out.cornerW[e] = Mirrored(*v[e]) ? -1 : 1;
   }
   double b[3];
   PerspectiveWeights(l, corner, b);
   std::copy(b, b + 3, out.weights.begin());
-  const MeshVertex* v[3] = {&mesh.vertices[out.corners[0]], &mesh.vertices[out.corners[1]],
-                            &mesh.vertices[out.corners[2]]};
   const Vector3 eye = CameraEye();
   out.depth = 0;
   for (int e = 0; e < 3; ++e) {
@@ -427,30 +460,50 @@ ProbeTerms PredictPixel(int x, int y) {
     return out;
   }
 
-  // The texture coordinates at a window point, from this triangle's plane.
-  auto coordsAt = [&](double px, double py, double* s, double* t) {
+  // Texture coordinates at a window point, from this triangle's plane: the normal map's
+  // (the mesh's own) or the colour map's, where the part has a set of its own.
+  const std::vector<TexCoord2>* colourSet = part.colourTexCoords;
+  auto coordsAt = [&](double px, double py, bool colour, double* s, double* t) {
     double lw[3], bw[3];
     ScreenWeights(corner[0], corner[1], corner[2], px, py, lw);
     PerspectiveWeights(lw, corner, bw);
     *s = *t = 0;
-    for (int e = 0; e < 3; ++e) *s += bw[e] * v[e]->texCoord.s, *t += bw[e] * v[e]->texCoord.t;
+    for (int e = 0; e < 3; ++e) {
+      const TexCoord2& st = colour && colourSet ? (*colourSet)[out.corners[e]] : v[e]->texCoord;
+      *s += bw[e] * st.s, *t += bw[e] * st.t;
+    }
   };
-  coordsAt(wx, wy, &out.s, &out.t);
-  // The level of detail, one for each 2 x 2 block of pixels: the differences to the next
-  // pixel along each axis from the block's first pixel (the rasteriser's top left, its rows
-  // running down the window), the longer footprint in texels.
-  const MipChain& normals = NormalMapChain();
-  if (normals.levels.empty()) return out;
-  const double bx = (x & ~1) + 0.5, by = ScreenHeight - (y & ~1) - 0.5;
-  double s0, t0, s1, t1, s2, t2;
-  coordsAt(bx, by, &s0, &t0);
-  coordsAt(bx + 1, by, &s1, &t1);
-  coordsAt(bx, by - 1, &s2, &t2);
-  const double w0 = normals.levels[0].width, h0 = normals.levels[0].height;
-  const double rho = std::max(std::hypot((s1 - s0) * w0, (t1 - t0) * h0),
-                              std::hypot((s2 - s0) * w0, (t2 - t0) * h0));
-  out.lod = rho > 0 ? std::log2(rho) : -100;
+  coordsAt(wx, wy, false, &out.s, &out.t);
+  // The level of detail on a chain, one for each 2 x 2 block of pixels: the differences to
+  // the next pixel along each axis from the block's first pixel (the rasteriser's top left,
+  // its rows running down the window), the longer footprint in texels.
+  auto levelOfDetail = [&](const MipChain& chain, bool colour) {
+    const double bx = (x & ~1) + 0.5, by = ScreenHeight - (y & ~1) - 0.5;
+    double s0, t0, s1, t1, s2, t2;
+    coordsAt(bx, by, colour, &s0, &t0);
+    coordsAt(bx + 1, by, colour, &s1, &t1);
+    coordsAt(bx, by - 1, colour, &s2, &t2);
+    const double w0 = chain.levels[0].width, h0 = chain.levels[0].height;
+    const double rho = std::max(std::hypot((s1 - s0) * w0, (t1 - t0) * h0),
+                                std::hypot((s2 - s0) * w0, (t2 - t0) * h0));
+    return rho > 0 ? std::log2(rho) : -100;
+  };
 
+  // The tangent view: each corner's tangent as its colour, interpolated.
+  if (CurrentView == View::Tangents) {
+    std::array<double, 3> colour = {0, 0, 0};
+    for (int e = 0; e < 3; ++e) {
+      float rgba[4];
+      TangentColour(*v[e], rgba);
+      for (int c = 0; c < 3; ++c) colour[c] += b[e] * rgba[c];
+    }
+    for (int c = 0; c < 3; ++c) out.predicted[c] = Level(colour[c]);
+    return out;
+  }
+
+  const MipChain& normals = PartNormalChain(part);
+  if (normals.levels.empty()) return out;
+  out.lod = levelOfDetail(normals, false);
   Spread normalSpread;
   out.normalTexel =
       Bytes(Trilinear(normals, out.s, out.t, out.lod, &out.level, &out.levelWeight, &normalSpread));
@@ -458,15 +511,22 @@ ProbeTerms PredictPixel(int x, int y) {
   if (ProbeOmissions & OmitNormalMap) out.normalTexel = {128, 128, 255};
   for (int c = 0; c < 3; ++c) out.normal[c] = (out.normalTexel[c] - 127.5) / 127.5;
 
-  // The per-vertex terms the renderers hand the GL, interpolated.
-  std::vector<VertexTerms> light;
-  LightAtVertices(mesh, !curved, &light);
+  // The per-vertex terms the renderers hand the GL, interpolated; or, with the shaders'
+  // per-pixel basis, the same terms worked out in the frame rebuilt at the pixel.
   double shade = 0;
-  for (int e = 0; e < 3; ++e) {
-    for (int c = 0; c < 3; ++c) out.light[c] += b[e] * light[out.corners[e]].vector[c];
-    shade += b[e] * light[out.corners[e]].shade[0];
-    out.vertexLight += b[e] * VertexLighting(*v[e]);
+  out.perPixelBasis = out.renderer == Renderer::Shaders && CurrentBasis == Basis::Pixel;
+  if (out.perPixelBasis) {
+    const PixelFrame frame = InterpolatedFrame(v, b);
+    shade = PixelTerms(frame, !curved, false, out.light.data());
+    if (ShowSpecular) PixelTerms(frame, !curved, true, out.half.data());
+  } else {
+    for (int e = 0; e < 3; ++e) {
+      float light[3];
+      shade += b[e] * TangentLight(*v[e], !curved, light);
+      for (int c = 0; c < 3; ++c) out.light[c] += b[e] * light[c];
+    }
   }
+  for (int e = 0; e < 3; ++e) out.vertexLight += b[e] * VertexLighting(*v[e]);
   out.cubeTexel = LightTexel(out.light, &out.cubeFace, &out.cubeU, &out.cubeV, &out.cubeSpread);
   for (int c = 0; c < 3; ++c) out.cubeDirection[c] = (out.cubeTexel[c] - 128) / 127.0;
 
@@ -488,6 +548,7 @@ ProbeTerms PredictPixel(int x, int y) {
       out.predicted.fill(Level(out.vertexLight));
       return out;
     case View::Lit:
+    case View::Tangents:
       break;
   }
 
@@ -497,14 +558,15 @@ ProbeTerms PredictPixel(int x, int y) {
   out.shadow = out.shadowApplied ? shade : 1;
   std::array<double, 3> colour = {dot3 * out.shadow, dot3 * out.shadow, dot3 * out.shadow};
   if (ShowColour && !(ProbeOmissions & OmitColour)) {
-    const MipChain& colours = ColourChain(ColourMapPath);
+    const MipChain& colours = PartColourChain(part);
     if (!colours.levels.empty()) {
       int level;
-      double weight;
+      double weight, s = out.s, t = out.t;
+      if (colourSet) coordsAt(wx, wy, true, &s, &t);
       out.colourOn = true;
       Spread colourSpread;
-      out.colourTexel =
-          Bytes(Trilinear(colours, out.s, out.t, out.lod, &level, &weight, &colourSpread));
+      out.colourTexel = Bytes(
+          Trilinear(colours, s, t, levelOfDetail(colours, true), &level, &weight, &colourSpread));
       out.colourSpread = colourSpread.Largest();
       for (int k = 0; k < 3; ++k) colour[k] *= out.colourTexel[k] / 255.0;
     }
@@ -515,10 +577,13 @@ ProbeTerms PredictPixel(int x, int y) {
   if (!ShowSpecular || (ProbeOmissions & OmitSpecular)) return out;
 
   out.specularOn = true;
-  std::vector<VertexTerms> half;
-  HalfAngleAtVertices(mesh, &half);
-  for (int e = 0; e < 3; ++e)
-    for (int k = 0; k < 3; ++k) out.half[k] += b[e] * half[out.corners[e]].vector[k];
+  if (!out.perPixelBasis) {
+    for (int e = 0; e < 3; ++e) {
+      float half[3];
+      HalfAngle(*v[e], half);
+      for (int k = 0; k < 3; ++k) out.half[k] += b[e] * half[k];
+    }
+  }
   int face;
   double u, w;
   out.halfTexel = LightTexel(out.half, &face, &u, &w, &out.halfSpread);
@@ -574,11 +639,17 @@ std::string ProbeJson(const ProbeTerms& p) {
   const bool lit = p.view == 1;
   std::string json = "{\"x\": " + std::to_string(p.x) + ", \"y\": " + std::to_string(p.y) +
                      ", \"hit\": " + (hit ? "true" : "false") + ", \"seen\": \"" +
-                     SeenName(p.seen) + "\", \"model\": \"" + ModelName(p.model) +
-                     "\", \"view\": " + std::to_string(p.view) + ", \"renderer\": \"" +
+                     SeenName(p.seen) + "\", \"model\": " + JsonQuoted(ModelName(p.model)) +
+                     ", \"view\": " + std::to_string(p.view) + ", \"renderer\": \"" +
                      (p.renderer == Renderer::Stages ? "stages" : "shaders") + "\"";
   if (hit) {
     json += ", \"st\": [" + Number(p.s, "%.6f") + ", " + Number(p.t, "%.6f") + "]";
+    json += ", \"part\": " + std::to_string(p.part) + ", \"corner_w\": [" +
+            std::to_string(p.cornerW[0]) + ", " + std::to_string(p.cornerW[1]) + ", " +
+            std::to_string(p.cornerW[2]) + "], \"corner_tangents\": [" +
+            Triple(p.cornerTangents[0]) + ", " + Triple(p.cornerTangents[1]) + ", " +
+            Triple(p.cornerTangents[2]) + "]";
+    if (p.perPixelBasis) json += ", \"basis\": \"pixel\"";
     json += ", \"triangle\": " + std::to_string(p.triangle / 3) +
             ", \"weights\": " + Triple(p.weights) + ", \"lod\": " + Number(p.lod, "%.3f");
     json += ", \"normal_texel\": " + Triple(p.normalTexel) + ", \"normal\": " + Triple(p.normal);
@@ -625,6 +696,14 @@ std::vector<std::string> ProbeLines(const ProbeTerms& p) {
     std::snprintf(text, sizeof text, " weights %.3f %.3f %.3f", p.weights[0], p.weights[1],
                   p.weights[2]);
     lines.push_back(text);
+    std::snprintf(text, sizeof text, " part %d, corners' w %+d %+d %+d%s", p.part, p.cornerW[0],
+                  p.cornerW[1], p.cornerW[2], p.perPixelBasis ? ", frame per pixel" : "");
+    lines.push_back(text);
+    if (p.view == 6) {
+      std::snprintf(text, sizeof text, " T %+.2f %+.2f %+.2f (corner 1)", p.cornerTangents[0][0],
+                    p.cornerTangents[0][1], p.cornerTangents[0][2]);
+      lines.push_back(text);
+    }
     if (p.view == 1 || p.view == 2) {
       std::snprintf(text, sizeof text, " normal %3d %3d %3d = %+.2f %+.2f %+.2f", p.normalTexel[0],
                     p.normalTexel[1], p.normalTexel[2], p.normal[0], p.normal[1], p.normal[2]);

@@ -20,9 +20,14 @@ struct ProbeTerms {
   int view = 1;
   Renderer renderer = Renderer::Stages;
 
-  // The surface point: its triangle (the first of its three indices into the mesh), the
-  // perspective-correct barycentric weights of its corners, its distance from the eye.
+  // The surface point: its part (the mesh of the model it lies on), its triangle (the first
+  // of its three indices into the mesh), the perspective-correct barycentric weights of its
+  // corners, its distance from the eye; the corners' tangents and handedness w.
+  int part = 0;
   int triangle = -1;
+  std::array<std::array<double, 3>, 3> cornerTangents = {};
+  std::array<int, 3> cornerW = {};
+  bool perPixelBasis = false;  // the shaders' frame rebuilt at the pixel
   std::array<int, 3> corners = {};
   std::array<double, 3> weights = {};
   double depth = 0;

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "scene/maps.h"
 #include "scene/models.h"
+#include "scene/scene_terms.h"
 #include "textures/image.h"
 #include "textures/texture.h"
 
@@ -38,14 +39,19 @@ const char* ColourMapPath = "Textures\\wall_colour.bmp";
 bool ColourMapRequired = false;
 ColourMapState ColourMapStatus = ColourMapState::NotRead;
 const char* NormalMapPath = ShippedNormalMap;
-const ViewRow Views[5] = {{View::Lit, "lit", true},
+const ViewRow Views[6] = {{View::Lit, "lit", true},
                           {View::NormalMap, "normal map", false},
                           {View::LightVectors, "light vectors", false},
                           {View::Flat, "flat", true},
-                          {View::PerVertex, "per-vertex", true}};
+                          {View::PerVertex, "per-vertex", true},
+                          {View::Tangents, "tangents", false}};
 Renderer CurrentRenderer = Renderer::Stages;
 Renderer StartRenderer = Renderer::Stages;
 bool CompareRenderers = false;
+LoadedModel FileModel;
+std::string FileModelPath;
+Basis CurrentBasis = Basis::Vertex;
+Basis StartBasis = Basis::Vertex;
 bool StartCompareRenderers = false;
 
 // The curved models, made when first drawn. Sizes keep the orbiting light outside them
@@ -56,6 +62,78 @@ const Mesh& ModelMesh(Model model) {
   static const Mesh sphere = MakeSphere(0.7f, 48, 24, 4, 2);
   static const Mesh torus = MakeTorus(0.6f, 0.25f, 64, 24, 6, 2);
   return model == Model::Sphere ? sphere : torus;
+}
+
+namespace {
+unsigned ModelRevision = 0;
+}  // namespace
+
+unsigned FileModelRevision() {
+  return ModelRevision;
+}
+
+bool LoadFileModel(const char* path, std::string* refusal) {
+  LoadedModel model;
+  if (!ReadModelFile(path, &model, refusal)) return false;
+  FileModel = std::move(model);
+  FileModelPath = path;
+  ++ModelRevision;
+  return true;
+}
+
+Model NextModel(Model model) {
+  switch (model) {
+    case Model::Wall:
+      return Model::Sphere;
+    case Model::Sphere:
+      return Model::Torus;
+    case Model::Torus:
+      return FileModel.parts.empty() ? Model::Wall : Model::File;
+    case Model::File:
+      break;
+  }
+  return Model::Wall;
+}
+
+std::string ModelName(Model model) {
+  switch (model) {
+    case Model::Wall:
+      return "wall";
+    case Model::Sphere:
+      return "sphere";
+    case Model::Torus:
+      return "torus";
+    case Model::File:
+      break;
+  }
+  const std::size_t slash = FileModelPath.find_last_of("/\\");
+  return slash == std::string::npos ? FileModelPath : FileModelPath.substr(slash + 1);
+}
+
+std::vector<DrawnPart> DrawnParts() {
+  static Mesh wall;
+  std::vector<DrawnPart> parts;
+  if (CurrentModel == Model::Wall) {
+    wall = WallMesh();
+    DrawnPart part;
+    part.mesh = &wall;
+    part.wall = true;
+    parts.push_back(part);
+  } else if (CurrentModel == Model::File) {
+    for (const ModelPart& model : FileModel.parts) {
+      DrawnPart part;
+      part.mesh = &model.mesh;
+      part.colourTexCoords = model.colourTexCoords.empty() ? nullptr : &model.colourTexCoords;
+      part.normalImage = model.normalImage;
+      part.colourImage = model.colourImage;
+      parts.push_back(part);
+    }
+  } else {
+    DrawnPart part;
+    part.mesh = &ModelMesh(CurrentModel);
+    parts.push_back(part);
+  }
+  return parts;
 }
 
 void NoteColourMapRead(bool loaded) {

@@ -1,8 +1,12 @@
 // The bump-mapped scene: its globals, the one-time set-up and the drawing of a frame.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "common/vector.h"
 #include "gl/gl_types.h"
+#include "models/model.h"
 
 extern Vector3 LightPosition;
 extern GLuint BumpTexture;
@@ -15,8 +19,9 @@ extern Vector3 LightVectors[4];
 // What the wall shows. Lit is the bump-mapped picture; the others take it apart: the
 // normal map's texels as colour (unit 0 alone), the cube map's lookup of the interpolated
 // light vector as colour (unit 1 alone), the per-pixel dot product with the flat normal
-// (0, 0, 1), and the GL's own per-vertex lighting of the same quad.
-enum class View { Lit = 1, NormalMap, LightVectors, Flat, PerVertex };
+// (0, 0, 1), the GL's own per-vertex lighting of the same quad, and each vertex's tangent as
+// colour (0.5 + 0.5 T), darker where the frame is mirrored (w < 0).
+enum class View { Lit = 1, NormalMap, LightVectors, Flat, PerVertex, Tangents };
 extern View CurrentView;
 
 // The views as rows: the name the panel gives each and whether it is lit (a lit view draws
@@ -28,13 +33,13 @@ struct ViewRow {
   const char* name;
   bool lit;
 };
-extern const ViewRow Views[5];
+extern const ViewRow Views[6];
 const ViewRow& CurrentViewRow();
 extern View StartView;  // the view at start-up, and after the user's reset
 
-// What is lit: the flat wall, or a curved surface whose light vectors are carried into
-// each vertex's tangent frame.
-enum class Model { Wall, Sphere, Torus };
+// What is lit: the flat wall, or a surface whose light vectors are carried into each
+// vertex's tangent frame: the sphere, the torus, or a model read from a glTF file.
+enum class Model { Wall, Sphere, Torus, File };
 extern Model CurrentModel;
 extern Model StartModel;  // the model at start-up, and after the user's reset
 
@@ -86,9 +91,51 @@ extern ColourMapState ColourMapStatus;
 // there, or one the reader refused; the reader's message has said why).
 void NoteColourMapRead(bool loaded);
 
-struct Mesh;
 // The mesh of the sphere or the torus, made on first use.
 const Mesh& ModelMesh(Model model);
+
+// The model read from a file (--model FILE, or a glTF file dropped on the window), drawn as
+// Model::File; no parts until one is read.
+extern LoadedModel FileModel;
+extern std::string FileModelPath;
+// Counts the models read: a renderer's copy of the file model's buffers and textures is stale
+// when this has changed.
+unsigned FileModelRevision();
+// Reads the glTF file at path (through the platform's files); on success it becomes the file
+// model (the one before is let go) and true is returned; otherwise *refusal says why, in one
+// line that names the file, and the running model stays.
+bool LoadFileModel(const char* path, std::string* refusal);
+// The model after this one as M steps through them: wall, sphere, torus, and the file model
+// when there is one.
+Model NextModel(Model model);
+// A model's name for the panel and the probe: "wall", "sphere", "torus" or the file's name.
+std::string ModelName(Model model);
+
+// Where a drawn mesh's maps come from: the running normal map (the wall, the sphere and the
+// torus) or the flat normal (0, 0, 1) of a part without one; the running colour map or none;
+// otherwise an index into FileModel.images.
+enum : int { RunningMap = -2, NoMap = -1 };
+
+// One mesh as it is drawn, with its maps. The wall's light vectors are normalised at its
+// corners as the wall has always been lit; every other model's are not (the cube map
+// normalises per pixel) and are multiplied by the self-shadowing factor.
+struct DrawnPart {
+  const Mesh* mesh = nullptr;
+  const std::vector<TexCoord2>* colourTexCoords = nullptr;  // null: the mesh's own
+  int normalImage = RunningMap;                             // RunningMap, NoMap (flat) or index
+  int colourImage = RunningMap;                             // RunningMap, NoMap or an index
+  bool wall = false;
+};
+
+// The current model's meshes as drawn (the wall as a mesh of two triangles).
+std::vector<DrawnPart> DrawnParts();
+
+// How the shaders carry the light and half-angle vectors into the tangent frame: per vertex
+// (as the texture stages do, the default) or per pixel, the frame interpolated and rebuilt
+// at each pixel, as a MikkTSpace baker expects.
+enum class Basis { Vertex, Pixel };
+extern Basis CurrentBasis;
+extern Basis StartBasis;
 
 // The normal map InitScene loads (a path relative to the run directory).
 extern const char* NormalMapPath;

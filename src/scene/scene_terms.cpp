@@ -3,6 +3,7 @@
 #include "scene/scene_terms.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "scene/scene.h"
 
@@ -43,15 +44,84 @@ void LightAtVertices(const Mesh& mesh, bool normalise, std::vector<VertexTerms>*
   }
 }
 
+float HalfAngleAt(const MeshVertex& v, const Vector3& eye, float* out) {
+  const float shade = TangentLight(v, true, out);
+  float view[3];
+  InFrame(v, NormalizeVector3(SubtractVector3(eye, v.position)), view);
+  for (int k = 0; k < 3; ++k) out[k] += view[k];
+  return shade;
+}
+
+void HalfAngle(const MeshVertex& v, float* out) {
+  HalfAngleAt(v, CameraEye(), out);
+}
+
 void HalfAngleAtVertices(const Mesh& mesh, std::vector<VertexTerms>* terms) {
-  LightAtVertices(mesh, true, terms);
+  terms->resize(mesh.vertices.size());
   const Vector3 eye = CameraEye();
   for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
-    float view[3];
-    InFrame(mesh.vertices[i], NormalizeVector3(SubtractVector3(eye, mesh.vertices[i].position)),
-            view);
-    for (int k = 0; k < 3; ++k) (*terms)[i].vector[k] += view[k];
+    VertexTerms& t = (*terms)[i];
+    t.shade[0] = t.shade[1] = t.shade[2] = HalfAngleAt(mesh.vertices[i], eye, t.vector);
+    t.shade[3] = 1;
   }
+}
+
+PixelFrame InterpolatedFrame(const MeshVertex* const corners[3], const double weights[3]) {
+  PixelFrame frame = {};
+  for (int e = 0; e < 3; ++e) {
+    const MeshVertex& v = *corners[e];
+    const double b = weights[e];
+    const Vector3 parts[3] = {v.position, v.normal, v.tangent};
+    double* into[3] = {frame.position, frame.normal, frame.tangent};
+    for (int k = 0; k < 3; ++k) {
+      into[k][0] += b * parts[k].x;
+      into[k][1] += b * parts[k].y;
+      into[k][2] += b * parts[k].z;
+    }
+    frame.w += b * (Mirrored(v) ? -1 : 1);
+  }
+  frame.w = frame.w < 0 ? -1 : 1;
+  return frame;
+}
+
+namespace {
+
+double Dot(const double* a, const double* b) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+void Normalise(double* v) {
+  const double length = std::sqrt(Dot(v, v));
+  if (length > 0)
+    for (int k = 0; k < 3; ++k) v[k] /= length;
+}
+
+}  // namespace
+
+double PixelTerms(const PixelFrame& frame, bool normalise, bool half, double* out) {
+  double n[3] = {frame.normal[0], frame.normal[1], frame.normal[2]};
+  double t[3] = {frame.tangent[0], frame.tangent[1], frame.tangent[2]};
+  Normalise(n);
+  Normalise(t);
+  const double b[3] = {frame.w * (n[1] * t[2] - n[2] * t[1]), frame.w * (n[2] * t[0] - n[0] * t[2]),
+                       frame.w * (n[0] * t[1] - n[1] * t[0])};
+  double l[3] = {LightPosition.x - frame.position[0], LightPosition.y - frame.position[1],
+                 LightPosition.z - frame.position[2]};
+  double unit[3] = {l[0], l[1], l[2]};
+  Normalise(unit);
+  const double* d = normalise || half ? unit : l;
+  double vector[3] = {d[0], d[1], d[2]};
+  if (half) {
+    const Vector3 eye = CameraEye();
+    double view[3] = {eye.x - frame.position[0], eye.y - frame.position[1],
+                      eye.z - frame.position[2]};
+    Normalise(view);
+    for (int k = 0; k < 3; ++k) vector[k] += view[k];
+  }
+  out[0] = Dot(vector, t);
+  out[1] = Dot(vector, b);
+  out[2] = Dot(vector, n);
+  return SelfShadow(static_cast<float>(Dot(unit, n)));
 }
 
 float VertexLighting(const MeshVertex& v) {
@@ -74,4 +144,28 @@ Mesh WallMesh() {
   }
   mesh.triangles = {0, 1, 2, 0, 2, 3};
   return mesh;
+}
+
+bool Mirrored(const MeshVertex& v) {
+  const Vector3 n = v.normal, t = v.tangent, b = v.bitangent;
+  const float x = n.y * t.z - n.z * t.y, y = n.z * t.x - n.x * t.z, z = n.x * t.y - n.y * t.x;
+  return x * b.x + y * b.y + z * b.z < 0;
+}
+
+void TangentColour(const MeshVertex& v, float* rgba) {
+  const float shade = Mirrored(v) ? MirroredShade : 1.0f;
+  rgba[0] = (0.5f + 0.5f * v.tangent.x) * shade;
+  rgba[1] = (0.5f + 0.5f * v.tangent.y) * shade;
+  rgba[2] = (0.5f + 0.5f * v.tangent.z) * shade;
+  rgba[3] = 1;
+}
+
+void TangentColours(const Mesh& mesh, std::vector<float>* rgba) {
+  rgba->resize(mesh.vertices.size() * 4);
+  for (std::size_t i = 0; i < mesh.vertices.size(); ++i)
+    TangentColour(mesh.vertices[i], &(*rgba)[i * 4]);
+}
+
+TextureImage FlatNormalMapImage() {
+  return TextureImage{1, 1, {128, 128, 255}};
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scene/models.h"
+#include "textures/texture.h"
 
 // A vector given at each vertex in its tangent frame, and the self-shadowing factor there
 // as a grey colour, laid out for GL's client arrays. Worked out once per vertex and frame:
@@ -34,9 +35,39 @@ void LightAtVertices(const Mesh& mesh, bool normalise, std::vector<VertexTerms>*
 // frame, with the self-shadowing factor.
 void HalfAngleAtVertices(const Mesh& mesh, std::vector<VertexTerms>* terms);
 
+// The half-angle vector at one vertex, as HalfAngleAtVertices gives it.
+void HalfAngle(const MeshVertex& v, float* out);
+
+// The frame at a point inside a triangle, as the shaders' per-pixel basis has it: the
+// corners' positions, normals and tangents interpolated with the weights, and the sign of
+// the interpolated handedness.
+struct PixelFrame {
+  double position[3], normal[3], tangent[3];
+  double w;
+};
+PixelFrame InterpolatedFrame(const MeshVertex* const corners[3], const double weights[3]);
+
+// In that frame rebuilt (N and T normalised, B = w N x T): the light vector (normalised
+// when normalise is set, as on the wall) or, with half set, the half-angle vector, into out;
+// returns the self-shadowing factor there.
+double PixelTerms(const PixelFrame& frame, bool normalise, bool half, double* out);
+
 // What the GL's own lighting computes at the vertex for a white point light and a white
 // diffuse surface with no ambient term: max(N . L, 0), L the unit direction to the light.
 float VertexLighting(const MeshVertex& v);
 
 // The wall as a mesh of two triangles with the world's axes as its frame.
 Mesh WallMesh();
+
+// Whether the vertex's frame is mirrored: its B is -(N x T) (the handedness w = -1).
+bool Mirrored(const MeshVertex& v);
+
+// The tangent view's colour of a vertex (red, green, blue, 1): 0.5 + 0.5 T, scaled by
+// MirroredShade where the frame is mirrored.
+constexpr float MirroredShade = 0.4f;
+void TangentColour(const MeshVertex& v, float* rgba);
+// TangentColour at every vertex of the mesh, into the caller's buffer.
+void TangentColours(const Mesh& mesh, std::vector<float>* rgba);
+
+// A normal map of one texel, the flat normal (0, 0, 1): for a part that has none.
+TextureImage FlatNormalMapImage();

@@ -1,9 +1,11 @@
 // The shaders renderer: the frame the texture stages draw, from vertex buffers and the
 // GLSL programs in scene/shaders/ (built into the executable), with nothing of the
-// fixed-function pipeline, no client arrays and no GLU. The per-vertex terms are the
-// scene's own (scene_terms.cpp); the textures hold the same texels as the stages'
-// (the same image, GLU's box-filtered mipmaps, the same normalization cube map). The
-// matrices are gluPerspective's and gluLookAt's, worked out here.
+// fixed-function pipeline, no client arrays and no GLU. Each mesh goes to the GL once (its
+// positions, frames and coordinates), and the vertex shader works out the per-vertex terms
+// the stages get from the CPU, from the light's and the camera's positions: a frame costs
+// the CPU the same whatever the model's size. The textures hold the same texels as the
+// stages' (the same image, GLU's box-filtered mipmaps, the same normalization cube map).
+// The matrices are gluPerspective's and gluLookAt's, worked out here.
 #include "scene/shaders.h"
 
 #include <cmath>
@@ -33,34 +35,54 @@ struct Matrix {
 // What the bump program's vertex shader takes per vertex (bump.vert's inputs, in order).
 struct BumpVertex {
   float position[3];
+  float normal[3];
+  float tangent[3];
+  float bitangent[3];
   float texcoord[2];
-  float light[3];
-  float half[3];
-  float shade;
-  float vertexLight;
+  float colourTexcoord[2];
 };
 
 struct Program {
   GLuint id = 0;
   GLint modelview = -1;
   GLint projection = -1;
+  GLint light = -1;
+  GLint eye = -1;
 };
 
 // What a bump program draws, fixed when it is compiled: one program per mode.
 struct BumpMode {
-  int view, shadow, colour, specular, squarings;
-  int Key() const { return (((view * 2 + shadow) * 2 + colour) * 2 + specular) * 8 + squarings; }
+  int view, shadow, colour, specular, squarings, normalise, basis;
+  int Key() const {
+    return (((((view * 2 + shadow) * 2 + colour) * 2 + specular) * 8 + squarings) * 2 + normalise) *
+               2 +
+           basis;
+  }
+};
+
+// A mesh in the GL: its vertices and triangles in buffers, read through a vertex array.
+struct MeshBuffers {
+  GLuint arrays = 0, vertices = 0, indices = 0;
+  GLsizei count = 0;
 };
 
 struct ShaderState {
   bool ready = false;
   std::map<int, Program> bump;  // by BumpMode::Key, compiled when first drawn
   Program plain;
-  GLuint bumpArrays = 0, plainArrays = 0;  // vertex array objects
-  GLuint vertexBuffer = 0, indexBuffer = 0, plainBuffer = 0;
-  int indexedModel = -1;  // the model whose triangles the index buffer holds
+  GLuint plainArrays = 0, plainBuffer = 0;
+  // The current model's meshes in the GL, and which model and file they were made from.
+  std::vector<MeshBuffers> meshes;
+  int bufferedModel = -1;
+  unsigned bufferedRevision = 0;
   GLuint normalMap = 0, cubeMap = 0, colourMap = 0;
   bool colourTried = false;
+  // The file model's images as textures (its normal maps with green flipped as the running
+  // map is), the flat normal map for a part without one.
+  std::vector<GLuint> fileNormals, fileColours;
+  unsigned texturesRevision = 0;
+  bool texturesFlipped = false;
+  GLuint flatMap = 0;
   Matrix projection{}, modelview{};
   std::vector<PlainVertex> marker;  // gluSphere's vertices, as triangles
 };
@@ -170,13 +192,18 @@ const Program& BumpProgram(const BumpMode& mode) {
   const auto found = Shaders.bump.find(mode.Key());
   if (found != Shaders.bump.end()) return found->second;
   auto flag = [](int on) { return on ? "true" : "false"; };
-  const std::string defines = "#define VIEW " + std::to_string(mode.view) + "\n#define SHADOW " +
-                              flag(mode.shadow) + "\n#define COLOUR " + flag(mode.colour) +
-                              "\n#define SPECULAR " + flag(mode.specular) + "\n#define SQUARINGS " +
-                              std::to_string(mode.squarings) + "\n";
-  const Program program =
+  const std::string defines =
+      "#define VIEW " + std::to_string(mode.view) + "\n#define SHADOW " + flag(mode.shadow) +
+      "\n#define COLOUR " + flag(mode.colour) + "\n#define SPECULAR " + flag(mode.specular) +
+      "\n#define SQUARINGS " + std::to_string(mode.squarings) + "\n#define NORMALISE " +
+      flag(mode.normalise) + "\n#define BASIS " + std::to_string(mode.basis) +
+      "\n#define MIRRORED_SHADE " + std::to_string(MirroredShade) + "\n";
+  Program program =
       Link(BumpVertexShader, BumpFragmentShader, "the bump-mapping shaders",
-           {"a_position", "a_texcoord", "a_light", "a_half", "a_shade", "a_vertexLight"}, defines);
+           {"a_position", "a_normal", "a_tangent", "a_bitangent", "a_texcoord", "a_colourTexcoord"},
+           defines);
+  program.light = glGetUniformLocation(program.id, "u_light");
+  program.eye = glGetUniformLocation(program.id, "u_eye");
   glUseProgram(program.id);
   glUniform1i(glGetUniformLocation(program.id, "u_normalMap"), 0);
   glUniform1i(glGetUniformLocation(program.id, "u_cubeMap"), 1);
@@ -299,58 +326,129 @@ void Unbind() {
   glActiveTexture(GL_TEXTURE0);
 }
 
-// The mesh in the current view, with the terms the stages give it per vertex.
-void DrawBumpMesh(const Mesh& mesh, bool curved) {
-  const bool lit = CurrentView == View::Lit;
-  const bool colour = lit && ShowColour && ColourMap() != 0;
-  const bool specular = lit && ShowSpecular;
-  const bool perVertex = CurrentView == View::PerVertex;  // only view 5 reads the GL's lighting
-  static std::vector<VertexTerms> light, half;
-  LightAtVertices(mesh, !curved, &light);
-  if (specular) HalfAngleAtVertices(mesh, &half);
-  static std::vector<BumpVertex> vertices;
-  vertices.resize(mesh.vertices.size());
-  for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
-    const MeshVertex& v = mesh.vertices[i];
-    BumpVertex& out = vertices[i];
-    out = BumpVertex{{v.position.x, v.position.y, v.position.z},
-                     {v.texCoord.s, v.texCoord.t},
-                     {light[i].vector[0], light[i].vector[1], light[i].vector[2]},
-                     {0, 0, 0},
-                     light[i].shade[0],
-                     perVertex ? VertexLighting(v) : 0.0f};
-    if (specular)
-      for (int k = 0; k < 3; ++k) out.half[k] = half[i].vector[k];
+// A file model's image as a texture, made when first drawn and again when the model (or the
+// green flip) changes; the flat normal map for a part without one.
+GLuint FileTexture(int image, bool normal) {
+  if (Shaders.texturesRevision != FileModelRevision() ||
+      Shaders.texturesFlipped != FlipGreenChannel) {
+    for (std::vector<GLuint>* names : {&Shaders.fileNormals, &Shaders.fileColours})
+      for (GLuint& name : *names)
+        if (name) glDeleteTextures(1, &name);
+    Shaders.fileNormals.assign(FileModel.images.size(), 0);
+    Shaders.fileColours.assign(FileModel.images.size(), 0);
+    Shaders.texturesRevision = FileModelRevision();
+    Shaders.texturesFlipped = FlipGreenChannel;
   }
+  if (image < 0 || static_cast<std::size_t>(image) >= FileModel.images.size()) {
+    if (!Shaders.flatMap) Shaders.flatMap = MakeTexture(FlatNormalMapImage());
+    return Shaders.flatMap;
+  }
+  GLuint& name = (normal ? Shaders.fileNormals : Shaders.fileColours)[image];
+  if (!name) {
+    TextureImage texels = FileModel.images[image];
+    if (normal && FlipGreenChannel)
+      for (std::size_t i = 1; i < texels.pixels.size(); i += 3)
+        texels.pixels[i] = static_cast<std::uint8_t>(255 - texels.pixels[i]);
+    name = MakeTexture(texels);
+  }
+  return name;
+}
 
-  int squarings = 0;
-  while (specular && (1 << squarings) < SpecularPower()) ++squarings;
-  const Program& program =
-      BumpProgram({static_cast<int>(CurrentView), lit && curved, colour, specular, squarings});
-  glUseProgram(program.id);
-  glUniformMatrix4fv(program.modelview, 1, GL_FALSE, Shaders.modelview.m);
-  glUniformMatrix4fv(program.projection, 1, GL_FALSE, Shaders.projection.m);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, Shaders.normalMap);
-  glActiveTexture(GL_TEXTURE1);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, Shaders.cubeMap);
-  glActiveTexture(GL_TEXTURE2);
-  glBindTexture(GL_TEXTURE_2D, colour ? Shaders.colourMap : Shaders.normalMap);
+void ReleaseMeshes() {
+  for (const MeshBuffers& mesh : Shaders.meshes) {
+    const GLuint buffers[2] = {mesh.vertices, mesh.indices};
+    glDeleteBuffers(2, buffers);
+    glDeleteVertexArrays(1, &mesh.arrays);
+  }
+  Shaders.meshes.clear();
+}
 
-  glBindVertexArray(Shaders.bumpArrays);
-  glBindBuffer(GL_ARRAY_BUFFER, Shaders.vertexBuffer);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(BumpVertex)),
-               vertices.data(), GL_STREAM_DRAW);
-  // The triangles change only with the model; the vertex array keeps the buffer bound.
-  if (Shaders.indexedModel != static_cast<int>(CurrentModel)) {
-    Shaders.indexedModel = static_cast<int>(CurrentModel);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Shaders.indexBuffer);
+// The current model's meshes in the GL, uploaded when the model (or the file) changes.
+const std::vector<MeshBuffers>& ModelBuffers(const std::vector<DrawnPart>& parts) {
+  if (Shaders.bufferedModel == static_cast<int>(CurrentModel) &&
+      Shaders.bufferedRevision == FileModelRevision() && Shaders.meshes.size() == parts.size())
+    return Shaders.meshes;
+  ReleaseMeshes();
+  Shaders.bufferedModel = static_cast<int>(CurrentModel);
+  Shaders.bufferedRevision = FileModelRevision();
+  std::vector<BumpVertex> vertices;
+  for (const DrawnPart& part : parts) {
+    const Mesh& mesh = *part.mesh;
+    vertices.resize(mesh.vertices.size());
+    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+      const MeshVertex& v = mesh.vertices[i];
+      const TexCoord2 colour = part.colourTexCoords ? (*part.colourTexCoords)[i] : v.texCoord;
+      vertices[i] = BumpVertex{{v.position.x, v.position.y, v.position.z},
+                               {v.normal.x, v.normal.y, v.normal.z},
+                               {v.tangent.x, v.tangent.y, v.tangent.z},
+                               {v.bitangent.x, v.bitangent.y, v.bitangent.z},
+                               {v.texCoord.s, v.texCoord.t},
+                               {colour.s, colour.t}};
+    }
+    MeshBuffers buffers;
+    glGenVertexArrays(1, &buffers.arrays);
+    GLuint names[2] = {};
+    glGenBuffers(2, names);
+    buffers.vertices = names[0];
+    buffers.indices = names[1];
+    buffers.count = static_cast<GLsizei>(mesh.triangles.size());
+    glBindVertexArray(buffers.arrays);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(BumpVertex)),
+                 vertices.data(), GL_STATIC_DRAW);
+    Attributes(sizeof(BumpVertex), {{3, offsetof(BumpVertex, position)},
+                                    {3, offsetof(BumpVertex, normal)},
+                                    {3, offsetof(BumpVertex, tangent)},
+                                    {3, offsetof(BumpVertex, bitangent)},
+                                    {2, offsetof(BumpVertex, texcoord)},
+                                    {2, offsetof(BumpVertex, colourTexcoord)}});
+    // The vertex array keeps the index buffer bound.
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indices);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                  static_cast<GLsizeiptr>(mesh.triangles.size() * sizeof(std::uint32_t)),
                  mesh.triangles.data(), GL_STATIC_DRAW);
+    Shaders.meshes.push_back(buffers);
   }
-  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
-                 nullptr);
+  glBindVertexArray(0);
+  return Shaders.meshes;
+}
+
+// The current model in the current view: each part with its maps, its per-vertex terms
+// worked out by the vertex shader from the light's and the camera's positions.
+void DrawModel() {
+  const std::vector<DrawnPart> parts = DrawnParts();
+  const std::vector<MeshBuffers>& buffers = ModelBuffers(parts);
+  const bool lit = CurrentView == View::Lit;
+  const bool specular = lit && ShowSpecular;
+  int squarings = 0;
+  while (specular && (1 << squarings) < SpecularPower()) ++squarings;
+  const Vector3 eye = CameraEye();
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    const DrawnPart& part = parts[p];
+    if (buffers[p].count == 0) continue;
+    const GLuint colourMap = !(lit && ShowColour)             ? 0
+                             : part.colourImage == RunningMap ? ColourMap()
+                             : part.colourImage == NoMap      ? 0
+                                                         : FileTexture(part.colourImage, false);
+    const GLuint normalMap =
+        part.normalImage == RunningMap ? Shaders.normalMap : FileTexture(part.normalImage, true);
+    const int basis = CurrentBasis == Basis::Pixel ? 1 : 0;
+    const Program& program = BumpProgram({static_cast<int>(CurrentView), lit && !part.wall,
+                                          colourMap != 0, specular, squarings, part.wall, basis});
+    glUseProgram(program.id);
+    glUniformMatrix4fv(program.modelview, 1, GL_FALSE, Shaders.modelview.m);
+    glUniformMatrix4fv(program.projection, 1, GL_FALSE, Shaders.projection.m);
+    glUniform3f(program.light, LightPosition.x, LightPosition.y, LightPosition.z);
+    glUniform3f(program.eye, eye.x, eye.y, eye.z);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, normalMap);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, Shaders.cubeMap);
+    glActiveTexture(GL_TEXTURE2);
+    glBindTexture(GL_TEXTURE_2D, colourMap ? colourMap : normalMap);
+    glBindVertexArray(buffers[p].arrays);
+    glDrawElements(GL_TRIANGLES, buffers[p].count, GL_UNSIGNED_INT, nullptr);
+  }
 }
 
 }  // namespace
@@ -361,12 +459,15 @@ void ReleaseShaders() {
   if (!Shaders.ready) return;
   for (const auto& program : Shaders.bump) glDeleteProgram(program.second.id);
   glDeleteProgram(Shaders.plain.id);
-  const GLuint buffers[3] = {Shaders.vertexBuffer, Shaders.indexBuffer, Shaders.plainBuffer};
-  glDeleteBuffers(3, buffers);
-  const GLuint arrays[2] = {Shaders.bumpArrays, Shaders.plainArrays};
-  glDeleteVertexArrays(2, arrays);
-  const GLuint textures[3] = {Shaders.normalMap, Shaders.cubeMap, Shaders.colourMap};
-  glDeleteTextures(Shaders.colourMap ? 3 : 2, textures);
+  ReleaseMeshes();
+  glDeleteBuffers(1, &Shaders.plainBuffer);
+  glDeleteVertexArrays(1, &Shaders.plainArrays);
+  std::vector<GLuint> textures = {Shaders.normalMap, Shaders.cubeMap, Shaders.colourMap,
+                                  Shaders.flatMap};
+  for (const std::vector<GLuint>* names : {&Shaders.fileNormals, &Shaders.fileColours})
+    textures.insert(textures.end(), names->begin(), names->end());
+  for (const GLuint name : textures)
+    if (name) glDeleteTextures(1, &name);
   Shaders = ShaderState();
 }
 
@@ -376,25 +477,12 @@ void InitShaders() {
   Shaders.plain =
       Link(PlainVertexShader, PlainFragmentShader, "the plain shaders", {"a_position", "a_colour"});
   // The first frame's mode is compiled now, so that the start-up holds its cost.
-  BumpProgram({static_cast<int>(CurrentView), 0, 0, 0, 0});
+  const bool wall = CurrentModel == Model::Wall;
+  BumpProgram(
+      {static_cast<int>(CurrentView), 0, 0, 0, 0, wall, CurrentBasis == Basis::Pixel ? 1 : 0});
 
-  GLuint buffers[3] = {};
-  glGenBuffers(3, buffers);
-  Shaders.vertexBuffer = buffers[0];
-  Shaders.indexBuffer = buffers[1];
-  Shaders.plainBuffer = buffers[2];
-  GLuint arrays[2] = {};
-  glGenVertexArrays(2, arrays);
-  Shaders.bumpArrays = arrays[0];
-  Shaders.plainArrays = arrays[1];
-  glBindVertexArray(Shaders.bumpArrays);
-  glBindBuffer(GL_ARRAY_BUFFER, Shaders.vertexBuffer);
-  Attributes(sizeof(BumpVertex), {{3, offsetof(BumpVertex, position)},
-                                  {2, offsetof(BumpVertex, texcoord)},
-                                  {3, offsetof(BumpVertex, light)},
-                                  {3, offsetof(BumpVertex, half)},
-                                  {1, offsetof(BumpVertex, shade)},
-                                  {1, offsetof(BumpVertex, vertexLight)}});
+  glGenBuffers(1, &Shaders.plainBuffer);
+  glGenVertexArrays(1, &Shaders.plainArrays);
   glBindVertexArray(Shaders.plainArrays);
   glBindBuffer(GL_ARRAY_BUFFER, Shaders.plainBuffer);
   Attributes(sizeof(PlainVertex),
@@ -442,10 +530,8 @@ void RenderShaders() {
       back.push_back(PlainVertex{{v.x, v.y, v.z}, {0, 0, 0, 1}});
     }
     DrawPlain(GL_TRIANGLES, back, Shaders.modelview, Shaders.projection);
-  } else if (CurrentModel == Model::Wall) {
-    DrawBumpMesh(WallMesh(), false);
   } else {
-    DrawBumpMesh(ModelMesh(CurrentModel), true);
+    DrawModel();
   }
   Unbind();
 }

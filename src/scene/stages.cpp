@@ -33,10 +33,10 @@ void SetUpDot3Stage() {
 
 // Unit 0 passes the normal-map texel on; unit 1 forms its dot product with the light
 // direction.
-void SetUpBumpStages() {
+void SetUpBumpStages(GLuint normalMap) {
   glActiveTextureARB(GL_TEXTURE0_ARB);
   glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, BumpTexture);
+  glBindTexture(GL_TEXTURE_2D, normalMap);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
   glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
   glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
@@ -87,9 +87,16 @@ void SetUpPerVertexView() {
   glNormal3f(0, 0, 1);
 }
 
-// Each view's stages, in the order of the views (1 to 5).
-void (*const ViewStages[])() = {SetUpBumpStages, SetUpNormalMapView, SetUpLightVectorView,
-                                SetUpFlatView, SetUpPerVertexView};
+void SetUpLitView() {
+  SetUpBumpStages(BumpTexture);
+}
+
+// Both units off (as the light marker left them): each vertex's colour, its tangent.
+void SetUpTangentView() {}
+
+// Each view's stages, in the order of the views (1 to 6).
+void (*const ViewStages[])() = {SetUpLitView,  SetUpNormalMapView, SetUpLightVectorView,
+                                SetUpFlatView, SetUpPerVertexView, SetUpTangentView};
 
 // The texture units the GL offers (at least the two the program needs).
 int TextureUnits() {
@@ -148,13 +155,62 @@ GLuint ColourTexture() {
   return texture;
 }
 
+// A texture for each image of the file model, made when first drawn and again when the
+// model changes; the normal maps with green flipped as the running map is (Y works on them
+// too), the colour maps as stored. The flat normal map stands in for a part without one.
+struct FileTextures {
+  unsigned revision = 0;
+  bool flipped = false;
+  std::vector<GLuint> normals, colours;
+  GLuint flat = 0;
+};
+FileTextures Files;
+
+GLuint FileTexture(int image, bool normal) {
+  if (Files.revision != FileModelRevision() || Files.flipped != FlipGreenChannel) {
+    for (std::vector<GLuint>* names : {&Files.normals, &Files.colours})
+      for (GLuint& name : *names)
+        if (name) glDeleteTextures(1, &name);
+    Files.normals.assign(FileModel.images.size(), 0);
+    Files.colours.assign(FileModel.images.size(), 0);
+    Files.revision = FileModelRevision();
+    Files.flipped = FlipGreenChannel;
+  }
+  if (image < 0 || static_cast<std::size_t>(image) >= FileModel.images.size()) {
+    if (!Files.flat) Files.flat = LoadTextureFromImage(true, FlatNormalMapImage());
+    return Files.flat;
+  }
+  GLuint& name = (normal ? Files.normals : Files.colours)[image];
+  if (!name) {
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    TextureImage texels = FileModel.images[image];
+    if (normal && FlipGreenChannel)
+      for (std::size_t i = 1; i < texels.pixels.size(); i += 3)
+        texels.pixels[i] = static_cast<std::uint8_t>(255 - texels.pixels[i]);
+    name = LoadTextureFromImage(true, texels);
+  }
+  return name;
+}
+
+// The part's normal map and colour map (0: none) as textures.
+GLuint PartNormalMap(const DrawnPart& part) {
+  return part.normalImage == RunningMap ? BumpTexture : FileTexture(part.normalImage, true);
+}
+GLuint PartColourMap(const DrawnPart& part) {
+  if (part.colourImage == RunningMap) return ColourTexture();
+  return part.colourImage == NoMap ? 0 : FileTexture(part.colourImage, false);
+}
+
 // What DrawTriangles hands GL per vertex besides the position and the normal map's
 // coordinates on unit 0.
 struct VertexArrays {
-  const VertexTerms* terms = nullptr;  // with vectors and shade
-  bool vectors = false;                // terms' vectors on unit 1
-  bool shade = false;                  // terms' factors as the primary colour
-  GLenum coordsUnit = 0;               // the coordinates once more on this unit, when set
+  const VertexTerms* terms = nullptr;       // with vectors and shade
+  bool vectors = false;                     // terms' vectors on unit 1
+  bool shade = false;                       // terms' factors as the primary colour
+  GLenum coordsUnit = 0;                    // the colour map's coordinates on this unit, when set
+  const TexCoord2* colourCoords = nullptr;  // the colour map's own set; null: the mesh's
+  bool colourOnUnit0 = false;               // unit 0 takes the colour map's coordinates
+  const float* colours = nullptr;           // 4 per vertex, as the primary colour
   bool normals = false;
 };
 
@@ -172,14 +228,20 @@ void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
     if (!unit) continue;
     glClientActiveTextureARB(unit);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    const bool colourCoords = unit == arrays.coordsUnit || arrays.colourOnUnit0;
     if (unit == GL_TEXTURE1_ARB)
       glTexCoordPointer(3, GL_FLOAT, sizeof(VertexTerms), arrays.terms->vector);
+    else if (colourCoords && arrays.colourCoords)
+      glTexCoordPointer(2, GL_FLOAT, sizeof(TexCoord2), &arrays.colourCoords->s);
     else
       glTexCoordPointer(2, GL_FLOAT, stride, &first.texCoord.s);
   }
-  if (arrays.shade) {
+  if (arrays.shade || arrays.colours) {
     glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.terms->shade);
+    if (arrays.colours)
+      glColorPointer(4, GL_FLOAT, 0, arrays.colours);
+    else
+      glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.terms->shade);
   }
   if (arrays.normals) {
     glEnableClientState(GL_NORMAL_ARRAY);
@@ -188,7 +250,7 @@ void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
                  mesh.triangles.data());
   if (arrays.normals) glDisableClientState(GL_NORMAL_ARRAY);
-  if (arrays.shade) glDisableClientState(GL_COLOR_ARRAY);
+  if (arrays.shade || arrays.colours) glDisableClientState(GL_COLOR_ARRAY);
   for (int k = 2; k >= 0; --k) {
     if (!units[k]) continue;
     glClientActiveTextureARB(units[k]);
@@ -202,10 +264,27 @@ void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
 // self-shadowing factor (curved models) and by the colour map (when on): in further units
 // where the GL has enough, else in a second pass that multiplies the framebuffer by
 // blending (the depth test lets the equal depths through).
-void DrawMesh(const Mesh& mesh, bool curved) {
+void DrawMesh(const DrawnPart& part) {
+  const Mesh& mesh = *part.mesh;
+  if (mesh.vertices.empty()) return;
+  if (CurrentView == View::Tangents) {
+    static std::vector<float> colours;
+    TangentColours(mesh, &colours);
+    VertexArrays arrays;
+    arrays.colours = colours.data();
+    DrawTriangles(mesh, arrays);
+    return;
+  }
+  const bool curved = !part.wall;
   const bool lit = CurrentView == View::Lit;
+  // A file model's part brings its own normal map (the views that show it bind it).
+  if (part.normalImage != RunningMap && (lit || CurrentView == View::NormalMap)) {
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_2D, PartNormalMap(part));
+    if (lit) glActiveTextureARB(GL_TEXTURE1_ARB);
+  }
   const bool shadow = lit && curved;
-  const GLuint colour = lit && ShowColour ? ColourTexture() : 0;
+  const GLuint colour = lit && ShowColour ? PartColourMap(part) : 0;
   const int factors = (shadow ? 1 : 0) + (colour ? 1 : 0);
   const bool inStages = factors > 0 && TextureUnits() >= 2 + factors;
   const GLenum colourUnit = shadow ? GL_TEXTURE3_ARB : GL_TEXTURE2_ARB;
@@ -219,6 +298,7 @@ void DrawMesh(const Mesh& mesh, bool curved) {
   arrays.vectors = true;
   arrays.shade = inStages && shadow;
   arrays.coordsUnit = inStages && colour ? colourUnit : 0;
+  arrays.colourCoords = part.colourTexCoords ? part.colourTexCoords->data() : nullptr;
   arrays.normals = CurrentView == View::PerVertex;
   DrawTriangles(mesh, arrays);
   if (inStages) {
@@ -246,6 +326,8 @@ void DrawMesh(const Mesh& mesh, bool curved) {
   VertexArrays factorArrays;
   factorArrays.terms = terms.data();
   factorArrays.shade = shadow;
+  factorArrays.colourCoords = arrays.colourCoords;
+  factorArrays.colourOnUnit0 = colour != 0;
   if (!shadow) glColor4f(1, 1, 1, 1);
   DrawTriangles(mesh, factorArrays);
   glDisable(GL_BLEND);
@@ -260,10 +342,14 @@ void DrawMesh(const Mesh& mesh, bool curved) {
 // map), and each further unit squares it, up to the power MaxSpecularPower: 16 with the
 // six units that takes, less where the GL has fewer. On curved models the self-shadowing
 // factor multiplies it, in one more unit where there is one. Added by blending.
-void DrawSpecular(const Mesh& mesh, bool curved) {
+void DrawSpecular(const DrawnPart& part) {
+  const Mesh& mesh = *part.mesh;
+  if (mesh.vertices.empty()) return;
+  const bool curved = !part.wall;
+  const GLuint normalMap = PartNormalMap(part);
   const int squarings = SpecularSquarings();
   const bool shadowStage = curved && squarings + 2 < TextureUnits();
-  SetUpBumpStages();
+  SetUpBumpStages(normalMap);
   for (int k = 0; k < squarings; ++k)
     SetUpFactorStage(GL_TEXTURE2_ARB + k, BumpTexture, GL_PREVIOUS_ARB);
   if (shadowStage) SetUpFactorStage(GL_TEXTURE2_ARB + squarings, BumpTexture, GL_PRIMARY_COLOR_ARB);
@@ -370,15 +456,23 @@ void RenderStages() {
     return;
   }
 
+  // A file model's textures are made before the stages are set: loading a texture leaves
+  // its unit's texturing off.
+  if (CurrentModel == Model::File)
+    for (const DrawnPart& part : DrawnParts()) {
+      PartNormalMap(part);
+      if (ShowColour && CurrentView == View::Lit) PartColourMap(part);
+    }
+
   ViewStages[static_cast<int>(CurrentView) - 1]();
 
   const bool specular = ShowSpecular && CurrentView == View::Lit;
-  if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular) {
-    // Both branches lvalues, so that the curved model's mesh is not copied each frame.
-    const Mesh wall = CurrentModel == Model::Wall ? WallMesh() : Mesh();
-    const Mesh& mesh = CurrentModel == Model::Wall ? wall : ModelMesh(CurrentModel);
-    DrawMesh(mesh, CurrentModel != Model::Wall);
-    if (specular) DrawSpecular(mesh, CurrentModel != Model::Wall);
+  if (CurrentModel != Model::Wall || (ShowColour && CurrentView == View::Lit) || specular ||
+      CurrentView == View::Tangents) {
+    for (const DrawnPart& part : DrawnParts()) {
+      DrawMesh(part);
+      if (specular) DrawSpecular(part);
+    }
     if (CurrentView == View::PerVertex) glDisable(GL_LIGHTING);
     return;
   }
