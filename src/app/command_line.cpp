@@ -27,8 +27,9 @@ const OptionRow Options[] = {
     {"--vsync", nullptr, nullptr, "wait for the display's refresh at each buffer swap"},
     {"--view", "N", "a value (1 to 6)",
      "start in view N: 1 lit, 2 normal map, 3 light vectors,\n4 flat, 5 per-vertex, 6 tangents"},
-    {"--model", "NAME", "a value (wall, sphere or torus)",
-     "start with the model NAME: wall, sphere or torus"},
+    {"--model", "NAME", "a value (wall, sphere, torus or a .gltf or .glb file)",
+     "start with the model NAME: wall, sphere, torus, or a glTF\nfile (.gltf or .glb) read "
+     "with its maps"},
     {"--colour", nullptr, nullptr, "start with the colour map on"},
     {"--specular", nullptr, nullptr, "start with the specular highlight on"},
     {"--normal-map", "FILE", "a file name",
@@ -58,6 +59,9 @@ const OptionRow Options[] = {
     {"--context", "NAME", "a value (compat, core or es)",
      "the GL context asked for: compat (the default), core (OpenGL\n3.3 core profile) or es "
      "(OpenGL ES 3.0); core and es draw\nwith the shaders"},
+    {"--basis", "NAME", "a value (vertex or pixel)",
+     "the shaders carry the light into the tangent frame per vertex\n(vertex, the default, as "
+     "the stages do) or per pixel (pixel)"},
     {"--compare", nullptr, nullptr,
      "the stages on the left half, the shaders on the right, and\nhow far their frames differ "
      "on the panel (compat only)"},
@@ -216,12 +220,17 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, ContextOffer off
         return Fail("option '--view': '" + text + "' is not a view number from 1 to 6");
       line.view = static_cast<int>(number);
     } else if (option == "--model") {
+      // A name of a built-in model, else a file's (read, or refused, at start-up).
       const char* const names[] = {"wall", "sphere", "torus"};
-      line.model = -1;
+      line.model = 3;
+      line.modelFile = text;
       for (int k = 0; k < 3; ++k)
-        if (text == names[k]) line.model = k;
-      if (line.model < 0)
-        return Fail("option '--model': '" + text + "' is not wall, sphere or torus");
+        if (text == names[k]) line.model = k, line.modelFile.clear();
+      if (text.empty()) return Fail("option '--model': the name is empty");
+    } else if (option == "--basis") {
+      if (text != "vertex" && text != "pixel")
+        return Fail("option '--basis': '" + text + "' is not vertex or pixel");
+      line.pixelBasis = text == "pixel";
     } else if (option == "--normal-map") {
       if (text.empty()) return Fail("option '--normal-map': the file name is empty");
       line.normalMap = text;

@@ -29,6 +29,16 @@ enum : std::uint8_t {
 };
 
 bool WasDown[256] = {};
+
+// Whether the file's first bytes are a glTF file's (a GLB's magic, or JSON).
+bool FileLooksLikeGltf(const std::string& path) {
+  const PlatformFile file = Platform.OpenFileForReading(NativePath(path.c_str()).c_str());
+  if (file == NoFile) return false;
+  std::uint8_t start[4096];
+  const std::size_t got = Platform.ReadFromFile(file, start, sizeof start);
+  Platform.CloseFile(file, nullptr);
+  return LooksLikeGltf(start, got);
+}
 bool ScreenshotRequested = false;
 
 // True once for each press of the key.
@@ -80,12 +90,24 @@ void HandleControlKeys(std::int32_t now) {
   }
   if (Pressed('P')) CurrentProbe = ActiveProbe();
 
-  // A dropped image replaces the normal map (or the height map); a refused one leaves it.
+  // A dropped glTF file (told by its content) replaces the model; any other file is read as
+  // an image, which replaces the normal map (or the height map). A refused one leaves what
+  // runs, and the panel says why.
   if (!DroppedFile.empty()) {
     const std::string path = DroppedFile;
     DroppedFile.clear();
-    const std::string note = LoadDroppedImage(path.c_str());
-    NoteOnPanel(note + "; " + NormalMapCheckLines().front(), now);
+    if (FileLooksLikeGltf(path)) {
+      std::string refusal;
+      if (LoadFileModel(path.c_str(), &refusal)) {
+        CurrentModel = Model::File;
+        NoteOnPanel("Model: " + ModelName(Model::File), now);
+      } else {
+        NoteOnPanel("Refused " + refusal, now);
+      }
+    } else {
+      const std::string note = LoadDroppedImage(path.c_str());
+      NoteOnPanel(note + "; " + NormalMapCheckLines().front(), now);
+    }
   }
   if (Pressed('Y')) {
     FlipGreenChannel = !FlipGreenChannel;
@@ -93,7 +115,7 @@ void HandleControlKeys(std::int32_t now) {
     NoteOnPanel(FlipGreenChannel ? "Green channel flipped" : "Green channel as in the file", now);
   }
 
-  for (int view = 1; view <= 5; ++view)
+  for (int view = 1; view <= 6; ++view)
     if (Pressed(static_cast<std::uint8_t>('0' + view))) CurrentView = static_cast<View>(view);
   // A frozen clock holds the light already: Space has nothing to pause, and says so.
   if (Pressed(VK_SPACE)) {
@@ -110,10 +132,14 @@ void HandleControlKeys(std::int32_t now) {
   for (int n = slower; n > 0; --n) ChangeLightSpeed(-1, now);
   for (int n = Steps(VK_UP); n > 0; --n) ChangeLightHeight(+1);
   for (int n = Steps(VK_DOWN); n > 0; --n) ChangeLightHeight(-1);
-  if (Pressed('M'))
-    CurrentModel = CurrentModel == Model::Wall     ? Model::Sphere
-                   : CurrentModel == Model::Sphere ? Model::Torus
-                                                   : Model::Wall;
+  if (Pressed('M')) CurrentModel = NextModel(CurrentModel);
+  // The tangent frame per vertex or per pixel: the shaders' to choose (the stages have the
+  // vertices' alone).
+  if (Pressed('B')) {
+    CurrentBasis = CurrentBasis == Basis::Vertex ? Basis::Pixel : Basis::Vertex;
+    if (CurrentRenderer == Renderer::Stages && !CompareRenderers)
+      NoteOnPanel("Basis per pixel is the shaders' (G): the stages carry it per vertex", now);
+  }
   if (Pressed('D')) ShowColour = !ShowColour;
   if (Pressed('S')) ShowSpecular = !ShowSpecular;
   if (Pressed('W')) ShowWireframe = !ShowWireframe;
@@ -133,6 +159,7 @@ void HandleControlKeys(std::int32_t now) {
     CurrentRenderer = StartRenderer;
     CurrentView = StartView;
     CurrentModel = StartModel;
+    CurrentBasis = StartBasis;
     ShowColour = StartColour;
     ShowSpecular = StartSpecular;
     ResetCamera();

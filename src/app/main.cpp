@@ -22,6 +22,8 @@ void Apply(const CommandLine& line) {
   if (line.vsync) VSync = true;
   StartView = CurrentView = static_cast<View>(line.view);
   StartModel = CurrentModel = static_cast<Model>(line.model);
+  if (!line.modelFile.empty()) StartModelPath = line.modelFile.c_str();
+  StartBasis = CurrentBasis = line.pixelBasis ? Basis::Pixel : Basis::Vertex;
   StartColour = ShowColour = line.colour;
   StartSpecular = ShowSpecular = line.specular;
   if (!line.normalMap.empty()) NormalMapPath = line.normalMap.c_str();
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
         ScreenshotPath, {{"the normal map", NormalMapPath},
                          {"the height map", HeightMapPath ? HeightMapPath : ""},
                          {"the colour map", ColourMapPath},
+                         {"the model", StartModelPath ? StartModelPath : ""},
                          {"the log file", "system\\log.txt"}});
     if (!problem.empty()) {
       std::fprintf(stderr, "bumpdemo: option '--screenshot': %s\n%s\n", problem.c_str(), HelpHint);

@@ -19,8 +19,6 @@ bool ShowPanel = false;
 
 namespace {
 
-const char* const ModelNames[] = {"wall", "sphere", "torus"};
-
 // The frame rate over the last half second or more.
 std::int32_t WindowStart = 0;
 int WindowFrames = -1;  // -1: no window started
@@ -98,7 +96,7 @@ std::vector<std::string> StateLines() {
              Format("Left/Right step %g ms)", static_cast<double>(speed * UpdateStepMs));
   std::vector<std::string> lines = {
       "View " + std::to_string(view) + ": " + CurrentViewRow().name +
-          "   Model: " + ModelNames[static_cast<int>(CurrentModel)],
+          "   Model: " + ModelName(CurrentModel),
       colour,
       MapLine(),
       ShowSpecular ? "Specular: on, power " + std::to_string(SpecularPower()) + onlyLit
@@ -112,6 +110,28 @@ std::vector<std::string> StateLines() {
       Format("Light: phase %.2f rad, height %.2f", LightPhase, LightMotion.height),
       RendererLine(),
   };
+  // A file's model: what of it is drawn, and how its frames are carried.
+  if (CurrentModel == Model::File) {
+    std::size_t fromFile = 0;
+    for (const ModelPart& part : FileModel.parts) fromFile += part.tangentsFromFile;
+    lines.push_back(
+        Format("Model: %.0f parts, %.0f triangles", FileModel.parts.size(),
+               FileModel.triangleCount) +
+        (FileModel.primitivesLeftOut
+             ? Format(", %.0f primitives left out (points, lines)", FileModel.primitivesLeftOut)
+             : std::string()));
+    lines.push_back(Format("Tangents: %.0f parts from the file, %.0f MikkTSpace", fromFile,
+                           FileModel.parts.size() - fromFile));
+  }
+  if (CurrentBasis == Basis::Pixel || CurrentModel == Model::File)
+    lines.push_back(std::string("Basis: per ") +
+                    (CurrentBasis == Basis::Pixel ? "pixel" : "vertex") +
+                    (CurrentRenderer == Renderer::Stages && CurrentBasis == Basis::Pixel
+                         ? " (shaders; the stages per vertex)"
+                         : "") +
+                    " (B)");
+  if (CurrentView == View::Tangents)
+    lines.push_back("Tangents: RGB = 0.5 + 0.5 T; darker: mirrored");
   for (const std::string& check : NormalMapCheckLines()) lines.push_back(check);
   if (ClockFrozen)
     lines.push_back("Clock frozen at " + std::to_string(FrozenClockMs) +
@@ -163,11 +183,11 @@ std::vector<std::string> PanelLines(double fps, const std::string& note) {
   const bool both = ContextKind == GLContextKind::Compatibility;
   const std::vector<std::string> keys = {
       "",
-      "1-5 view   M model   D colour   S specular",
+      "1-6 view   M model   D colour   S specular",
       std::string(ClockFrozen ? "" : "Space pause   ") + "Left/Right step   +/- speed",
       "Up/Down height   W wireframe   V vectors",
       both ? "G renderer   C side by side   Y green" : "Y green   H/F1 panel",
-      "Drag camera   Wheel nearer/farther",
+      "Drag camera   Wheel nearer/farther   B basis",
       "Right click, Ctrl+click probe   P clear",
       std::string(both ? "H/F1 panel   " : "") + "F12 shot   R reset   Esc quit",
   };

@@ -7,6 +7,7 @@
 
 #include "common/settings.h"
 #include "gl/gl.h"
+#include "platform/platform.h"
 #include "scene/maps.h"
 #include "scene/scene.h"
 #include "scene/shaders.h"
@@ -39,6 +40,13 @@ void InitScene() {
   WallTexCoords[1] = MakeTexCoord2(1, 0);
   WallTexCoords[2] = MakeTexCoord2(1, 1);
   WallTexCoords[3] = MakeTexCoord2(0, 1);
+  if (StartModelPath) {
+    std::string refusal;
+    if (!LoadFileModel(StartModelPath, &refusal)) {
+      Platform.ShowMessageBox(refusal.c_str(), "Loading Model", MB_OK);
+      std::exit(1);
+    }
+  }
   // Checked before it is loaded: a two-channel map is loaded with its blue rebuilt.
   CheckNormalMap();
   if (ContextKind == GLContextKind::Compatibility) InitStages();

@@ -74,19 +74,21 @@ void DrawGeometryOverlays() {
   if (CurrentRenderer == Renderer::Stages) PlainColourState();
   std::vector<PlainVertex> lines;
   if (CurrentModel != Model::Wall) {
-    // The curved models' triangles, and at every vertex its frame and the light vector,
-    // short enough to stay apart on the dense mesh.
-    const Mesh& mesh = ModelMesh(CurrentModel);
-    if (ShowWireframe)
-      for (std::size_t k = 0; k + 2 < mesh.triangles.size(); k += 3)
-        for (int e = 0; e < 3; ++e)
-          AddLine(&lines, mesh.vertices[mesh.triangles[k + e]].position,
-                  mesh.vertices[mesh.triangles[k + (e + 1) % 3]].position, Yellow);
-    if (ShowVectors)
-      for (const MeshVertex& v : mesh.vertices)
-        AddVectors(&lines, v.position, v.tangent, v.bitangent, v.normal,
-                   NormalizeVector3(SubtractVector3(LightPosition, v.position)),
-                   VectorOverlayLength / 4);
+    // The models' triangles, and at every vertex its frame and the light vector, short
+    // enough to stay apart on a dense mesh.
+    for (const DrawnPart& part : DrawnParts()) {
+      const Mesh& mesh = *part.mesh;
+      if (ShowWireframe)
+        for (std::size_t k = 0; k + 2 < mesh.triangles.size(); k += 3)
+          for (int e = 0; e < 3; ++e)
+            AddLine(&lines, mesh.vertices[mesh.triangles[k + e]].position,
+                    mesh.vertices[mesh.triangles[k + (e + 1) % 3]].position, Yellow);
+      if (ShowVectors)
+        for (const MeshVertex& v : mesh.vertices)
+          AddVectors(&lines, v.position, v.tangent, v.bitangent, v.normal,
+                     NormalizeVector3(SubtractVector3(LightPosition, v.position)),
+                     VectorOverlayLength / 4);
+    }
   } else {
     // The quad as the two triangles it is drawn as: its outline and one diagonal.
     if (ShowWireframe) {

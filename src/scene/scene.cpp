@@ -50,6 +50,7 @@ Renderer StartRenderer = Renderer::Stages;
 bool CompareRenderers = false;
 LoadedModel FileModel;
 std::string FileModelPath;
+const char* StartModelPath = nullptr;
 Basis CurrentBasis = Basis::Vertex;
 Basis StartBasis = Basis::Vertex;
 bool StartCompareRenderers = false;

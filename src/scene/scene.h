@@ -98,6 +98,9 @@ const Mesh& ModelMesh(Model model);
 // Model::File; no parts until one is read.
 extern LoadedModel FileModel;
 extern std::string FileModelPath;
+// The glTF file named on the command line, read by InitScene; one it refuses ends the
+// program (exit code 1) after a message that names the file and says why.
+extern const char* StartModelPath;
 // Counts the models read: a renderer's copy of the file model's buffers and textures is stale
 // when this has changed.
 unsigned FileModelRevision();
