@@ -5,7 +5,8 @@
 # included), packs the Linux program (.tar.gz) and runs it from a scratch directory, then
 # runs ctest again with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/,
 # and fuzzes the BMP reader. It also builds the browser version into build-web/ and runs
-# it in headless Chromium (ctest label web). BUMPDEMO_WINDOWS=0 leaves the Windows build and
+# it in headless Chromium (ctest label web), and installs the tangent generator's reference
+# (npm, in tests/tangents/) for its tests. BUMPDEMO_WINDOWS=0 leaves the Windows build and
 # its tests out, BUMPDEMO_WEB=0 the browser build and its tests. Warnings are errors in
 # every build here. When the 32-bit half of Wine cannot be
 # installed (or this kernel runs no 32-bit programs), apt's reason is printed and the
@@ -29,6 +30,12 @@ if [ "${BUMPDEMO_WINDOWS:-1}" != 0 ]; then
   done
   windows=(-DBUMPDEMO_WIN32_BUILD="$PWD/build-win32" -DBUMPDEMO_WIN64_BUILD="$PWD/build-win64")
 fi
+
+# The tangent generator's reference (npm mikktspace, WebAssembly) at the version of the lock
+# file, for the tangent tests and benchmark, which run it with node.
+command -v node >/dev/null || install_missing_packages nodejs
+command -v npm >/dev/null || install_missing_packages npm
+(cd tests/tangents && npm ci --no-audit --no-fund --loglevel=error)
 
 web=(-DBUMPDEMO_WEB_SITE=)
 if [ "${BUMPDEMO_WEB:-1}" != 0 ]; then

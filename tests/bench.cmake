@@ -51,3 +51,13 @@ add_executable(check_maps ${PROJECT_SOURCE_DIR}/bench/check_maps.cpp)
 target_link_libraries(check_maps PRIVATE bumpcore)
 add_test(NAME bench_check_maps_smoke COMMAND check_maps --smoke)
 set_tests_properties(bench_check_maps_smoke PROPERTIES LABELS bench)
+
+# The tangent generator next to the reference (node) on spheres and tori of 10,000 to
+# 2,000,000 triangles: time, memory and the largest difference. The smoke run takes the
+# smallest meshes and fails when the tangents differ.
+add_executable(tangents_bench ${PROJECT_SOURCE_DIR}/bench/tangents.cpp)
+target_link_libraries(tangents_bench PRIVATE tangent_meshes)
+add_test(NAME bench_tangents_smoke
+  COMMAND tangents_bench --smoke --work ${CMAKE_BINARY_DIR}/bench-smoke/tangent-meshes
+          --json ${CMAKE_BINARY_DIR}/bench-smoke/tangents.json)
+set_tests_properties(bench_tangents_smoke PROPERTIES LABELS bench TIMEOUT 120)

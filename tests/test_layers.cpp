@@ -23,6 +23,7 @@ namespace {
 const std::map<std::string, std::set<std::string>> AllowedFolders = {
     {"common", {}},
     {"platform", {"common"}},
+    {"tangents", {"common"}},
     {"gl", {"platform", "common"}},
     {"gl/recorder", {"gl", "platform", "common"}},
     {"log", {"platform", "common"}},
