@@ -4,13 +4,15 @@
 #   install_optional_packages SET WHY PACKAGE...      a set whose tests are skipped without it
 
 # Building and running the demo (run.sh): the compiler, CMake, SDL2, stb's PNG writer, the
-# GL libraries SDL opens at run time (the program loads libGL and libGLU itself), and for a
-# machine without a display a virtual X server, xdotool to press Escape and ImageMagick's
+# glTF loader and its JSON library (header-only; every build, the cross and browser builds
+# too, copies them from here), the GL libraries SDL opens at run time (the program loads
+# libGL and libGLU itself), and for a machine without a display a virtual X server, xdotool to press Escape and ImageMagick's
 # import for the screenshot, and xdpyinfo (x11-utils) to know when the virtual display takes
 # clients. A build without BUILD_TESTING needs no Python and no Khronos registry: the GL
 # entry-point lists are generated once and committed.
-BUMPDEMO_RUN_PACKAGES="cmake make g++ pkg-config libsdl2-dev libstb-dev libgl1 libgl1-mesa-dri
-  libglu1-mesa libegl1 libegl-mesa0 xvfb xauth xdotool imagemagick x11-utils"
+BUMPDEMO_RUN_PACKAGES="cmake make g++ pkg-config libsdl2-dev libstb-dev libtinygltf-dev
+  nlohmann-json3-dev libgl1 libgl1-mesa-dri libglu1-mesa libegl1 libegl-mesa0 xvfb xauth xdotool
+  imagemagick x11-utils"
 
 # The tests on top (test.sh): GoogleTest, clang and its sanitizer runtime for the fuzzer,
 # Python for the scripted checks and the GL list generator's check, the Khronos registry,
@@ -19,10 +21,10 @@ BUMPDEMO_TEST_PACKAGES="clang libclang-rt-14-dev python3 mesa-vulkan-drivers goo
   libgtest-dev khronos-api x11-utils valgrind util-linux"
 
 # The browser build (scripts/build_web.sh): Emscripten, with Python for its tools and for
-# packing the site. Serving and viewing it (run.sh --web, the web tests): Chromium, which
+# packing the site, and the headers it copies (stb's, the glTF loader's). Serving and viewing it (run.sh --web, the web tests): Chromium, which
 # draws WebGL 2 with SwiftShader where there is no GPU, and Node's npm for the tests'
 # Playwright.
-BUMPDEMO_WEB_BUILD_PACKAGES="emscripten python3"
+BUMPDEMO_WEB_BUILD_PACKAGES="emscripten python3 libstb-dev libtinygltf-dev nlohmann-json3-dev"
 BUMPDEMO_WEB_VIEW_PACKAGES="chromium"
 
 # The Windows build and its tests: the mingw-w64 cross compilers (POSIX thread model), then

@@ -28,14 +28,16 @@ const std::map<std::string, std::set<std::string>> AllowedFolders = {
     {"gl/recorder", {"gl", "platform", "common"}},
     {"log", {"platform", "common"}},
     {"textures", {"gl", "platform", "common"}},
-    {"check", {"textures", "platform", "common"}},
-    {"scene", {"textures", "log", "gl", "platform", "common"}},
+    {"models", {"tangents", "textures", "gl", "platform", "common"}},
+    {"check", {"models", "tangents", "textures", "gl", "platform", "common"}},
+    {"scene", {"check", "models", "textures", "log", "gl", "platform", "common"}},
     {"window", {"gl", "platform", "common"}},
     {"platform/posix", {"platform", "common"}},
     {"platform/sdl", {"platform", "common"}},
     {"platform/web", {"gl", "platform", "common"}},
     {"platform/win32", {"gl", "platform", "common"}},
-    {"app", {"window", "scene", "textures", "log", "gl", "platform", "common"}},
+    {"app",
+     {"window", "scene", "models", "tangents", "textures", "log", "gl", "platform", "common"}},
 };
 
 // Folders whose files may include system headers that reach the OS.

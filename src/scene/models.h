@@ -4,23 +4,7 @@
 // as (L . T, L . B, L . N) is in the same frame as the normal map's texels.
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
-#include "common/vector.h"
-
-struct MeshVertex {
-  Vector3 position;
-  Vector3 normal;      // N, unit length
-  Vector3 tangent;     // T, unit length, along increasing s
-  Vector3 bitangent;   // B, unit length, along increasing t
-  TexCoord2 texCoord;  // the normal map repeats a whole number of times across each seam
-};
-
-struct Mesh {
-  std::vector<MeshVertex> vertices;
-  std::vector<std::uint32_t> triangles;  // three indices each, counter-clockwise seen from outside
-};
+#include "models/mesh.h"
 
 // A sphere of the radius about the origin: slices around the z axis, stacks from the
 // south pole to the north. The normal map repeats repeatS times around, repeatT times
