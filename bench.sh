@@ -7,10 +7,12 @@
 #     reference making the same first frame by direct calls, and a minimal SDL program;
 #   the program's own CPU work per frame, for every model and mode, in instructions
 #     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame;
-#   the browser build in headless Chromium: its files, the first frame, every model and mode.
-# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame, web); docs/bench/
-# holds the copies the README's tables come from. ROUNDS and FRAMES set the frame-rate
-# rounds, RUNS the start-up runs.
+#   the browser build in headless Chromium: its files, the first frame, every model and mode;
+#   the tangent generator next to the reference (npm mikktspace, run by node) on spheres and
+#     tori of 10,000 to 2,000,000 triangles.
+# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame, web,
+# tangents); docs/bench/ holds the copies the README's tables come from. ROUNDS and FRAMES
+# set the frame-rate rounds, RUNS the start-up runs.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
@@ -18,7 +20,7 @@ install_missing_packages
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
 cmake --build build -j2 --target frame_rate startup_bench cpu_frame bumpdemo startup_reference \
-  minimal_sdl startup_probe
+  minimal_sdl startup_probe tangents_bench
 out=build/bench
 mkdir -p "$out"
 rounds=${ROUNDS:-21}
@@ -114,6 +116,12 @@ for model in ("wall", "sphere", "torus"):
 with open(os.path.join(out, "cpu_frame.json"), "w") as f:
     json.dump({"texture_units": runs[drivers[0]].get("texture_units"), "modes": rows}, f, indent=2)
 PY
+
+# The tangent generator against the reference, pinned in tests/tangents/ (node runs it).
+command -v npm >/dev/null || install_missing_packages npm
+(cd tests/tangents && npm ci --no-audit --no-fund --loglevel=error)
+echo
+build/tests/tangents_bench --work build/bench/tangent-meshes --json "$out/tangents.json"
 
 # The browser build in headless Chromium: the site's size, the first frame, each model and
 # mode (BUMPDEMO_WEB=0 leaves it out).

@@ -4,11 +4,11 @@
 # into build/ and runs ctest there (the Windows executables and packages under Wine
 # included), packs the Linux program (.tar.gz) and runs it from a scratch directory, then
 # runs ctest again with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/,
-# and fuzzes the BMP reader. It also builds the browser version into build-web/ and runs
-# it in headless Chromium (ctest label web), and installs the tangent generator's reference
-# (npm, in tests/tangents/) for its tests. BUMPDEMO_WINDOWS=0 leaves the Windows build and
-# its tests out, BUMPDEMO_WEB=0 the browser build and its tests. Warnings are errors in
-# every build here. When the 32-bit half of Wine cannot be
+# and fuzzes the image readers and the glTF loader. It also builds the browser version into
+# build-web/ and runs it in headless Chromium (ctest label web), and installs the tangent
+# generator's reference (npm, in tests/tangents/) for its tests. BUMPDEMO_WINDOWS=0 leaves
+# the Windows build and its tests out, BUMPDEMO_WEB=0 the browser build and its tests.
+# Warnings are errors in every build here. When the 32-bit half of Wine cannot be
 # installed (or this kernel runs no 32-bit programs), apt's reason is printed and the
 # 32-bit build's Wine tests are skipped with it; the 32-bit cross build is still made.
 set -euo pipefail
@@ -63,12 +63,13 @@ cmake --build build-asan -j"$jobs"
 export LSAN_OPTIONS="suppressions=$PWD/tests/e2e/third_party_leaks.supp:print_suppressions=0"
 (cd build-asan && ctest --output-on-failure --timeout 600 -j"$jobs")
 
-# The BMP reader under libFuzzer (clang, ASan, UBSan) for a minute; `scripts/fuzz.sh 600`
-# runs it for ten. Its output goes to build-fuzz/fuzz.log; a finding fails the run.
+# The image readers, then the glTF loader, under libFuzzer (clang, ASan, UBSan) for half a
+# minute each; `scripts/fuzz.sh 600` runs each for ten. The output goes to
+# build-fuzz/fuzz.log; a finding fails the run.
 mkdir -p build-fuzz
-if ! scripts/fuzz.sh 60 > build-fuzz/fuzz.log 2>&1; then
+if ! scripts/fuzz.sh 30 > build-fuzz/fuzz.log 2>&1; then
   tail -n 60 build-fuzz/fuzz.log
-  echo "fuzz: the BMP reader fuzzer failed (input in build-fuzz/crashes/)"
+  echo "fuzz: a fuzzer failed (input in build-fuzz/crashes/)"
   exit 1
 fi
 grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' build-fuzz/fuzz.log

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer target over the BMP reader and the image-loading entry point with
-# clang (fuzzer, ASan, UBSan) into build-fuzz/ (the CMake option BUMPDEMO_FUZZ) and runs it
-# for SECONDS (default 60) on one core. The corpus starts from the BMP suite in
-# tests/data/bmpsuite, the shipped image, small PNG, TGA and JPEG versions of it and the
-# images the reader tests build; new inputs go to build-fuzz/corpus/, crashes to
-# build-fuzz/crashes/.
-#   scripts/fuzz.sh 600     # ten minutes
+# Builds the libFuzzer targets with clang (fuzzer, ASan, UBSan) into build-fuzz/ (the CMake
+# option BUMPDEMO_FUZZ) and runs each for SECONDS (default 30) on one core, one after the
+# other; a finding of either fails the script.
+# - fuzz_bmp, over the BMP reader and the image-loading entry point. The corpus starts from
+#   the BMP suite in tests/data/bmpsuite, the shipped image, small PNG, TGA and JPEG versions
+#   of it and the images the reader tests build; new inputs go to build-fuzz/corpus/.
+# - fuzz_gltf, over the glTF loader, from the files the loader tests build (and a dictionary
+#   of glTF's words); new inputs go to build-fuzz/gltf-corpus/.
+# Crashes go to build-fuzz/crashes/ (the glTF loader's named gltf-...).
+#   scripts/fuzz.sh 600     # ten minutes each
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
+seconds=${1:-30}
 out=build-fuzz
 
 cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DBUMPDEMO_FUZZ=ON -DBUMPDEMO_WERROR=ON >/dev/null
-cmake --build "$out" -j"$(nproc)" --target fuzz_bmp make_seeds
+cmake --build "$out" -j"$(nproc)" --target fuzz_bmp make_seeds fuzz_gltf make_gltf_seeds
 
 mkdir -p "$out/corpus" "$out/seeds" "$out/crashes"
 "$out/fuzz/make_seeds" "$out/seeds"
@@ -30,3 +33,11 @@ done
 # describe up to 16384 x 16384 pixels, which decode within the 4 GiB limit.
 "$out/fuzz/fuzz_bmp" "$out/corpus" "$out/seeds" -max_total_time="$seconds" -max_len=300000 \
   -rss_limit_mb=4096 -malloc_limit_mb=4096 -timeout=10 -artifact_prefix="$out/crashes/" -print_final_stats=1
+
+# The glTF loader: files of up to 100 kB, each loaded with at most 2^18 triangles and 4
+# megapixels an image (fuzz/fuzz_gltf.cpp), so it stays well within the limits below.
+mkdir -p "$out/gltf-corpus" "$out/gltf-seeds"
+"$out/fuzz/make_gltf_seeds" "$out/gltf-seeds"
+"$out/fuzz/fuzz_gltf" "$out/gltf-corpus" "$out/gltf-seeds" -dict=fuzz/gltf.dict \
+  -max_total_time="$seconds" -max_len=100000 -rss_limit_mb=4096 -malloc_limit_mb=4096 -timeout=10 \
+  -artifact_prefix="$out/crashes/gltf-" -print_final_stats=1

@@ -61,3 +61,10 @@ add_test(NAME bench_tangents_smoke
   COMMAND tangents_bench --smoke --work ${CMAKE_BINARY_DIR}/bench-smoke/tangent-meshes
           --json ${CMAKE_BINARY_DIR}/bench-smoke/tangents.json)
 set_tests_properties(bench_tangents_smoke PROPERTIES LABELS bench TIMEOUT 120)
+
+# Loading a large glTF model: speed and peak memory (bench.sh loads a million triangles).
+add_executable(model_load ${PROJECT_SOURCE_DIR}/bench/model_load.cpp)
+target_link_libraries(model_load PRIVATE bumpcore bumpsdl gltf_files texture_files)
+add_test(NAME bench_model_load_smoke COMMAND model_load --smoke)
+set_tests_properties(bench_model_load_smoke PROPERTIES LABELS bench
+  ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")

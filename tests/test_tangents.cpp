@@ -181,4 +181,21 @@ TEST(Tangents, DegenerateTrianglesAloneKeepTheDefault) {
   }
 }
 
+// Values that are not finite change no control flow that could fail: every corner is still
+// written, with a sign of +1 or -1 (the sanitizer build checks the memory as well).
+TEST(Tangents, NotFiniteValuesStillGiveEveryCornerASign) {
+  TestMesh mesh = MakeNoisyGrid(8, 5);
+  const float bad[] = {NAN, INFINITY, -INFINITY};
+  for (std::size_t i = 0; i < 12; ++i) {
+    std::vector<float>& values = i % 3 == 0   ? mesh.positions
+                                 : i % 3 == 1 ? mesh.normals
+                                              : mesh.texCoords;
+    values[(i * 37) % values.size()] = bad[i % 3];
+  }
+  std::vector<float> tangents(12 * mesh.TriangleCount(), 0.0f);
+  GenerateTangents(ViewOf(mesh), tangents.data());
+  for (std::size_t c = 0; c < mesh.indices.size(); ++c)
+    EXPECT_TRUE(tangents[4 * c + 3] == 1.0f || tangents[4 * c + 3] == -1.0f) << "corner " << c;
+}
+
 }  // namespace

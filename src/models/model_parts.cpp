@@ -243,10 +243,10 @@ bool PlaceModel(LoadedModel* model, std::string* why) {
     low[k] = std::numeric_limits<double>::infinity();
     high[k] = -low[k];
   }
-  // The bounds of what is drawn: the vertices the triangles use.
+  // The bounds of what is drawn: a part keeps only vertices its triangles use.
   for (const ModelPart& part : model->parts)
-    for (std::uint32_t index : part.mesh.triangles) {
-      const Vector3& p = part.mesh.vertices[index].position;
+    for (const MeshVertex& v : part.mesh.vertices) {
+      const Vector3& p = v.position;
       const double xyz[3] = {p.x, p.y, p.z};
       for (int k = 0; k < 3; ++k) {
         low[k] = std::min(low[k], xyz[k]);
