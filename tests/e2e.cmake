@@ -56,3 +56,13 @@ target_include_directories(e2e_probe_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/st
 target_include_directories(e2e_probe_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(e2e_probe_tests PRIVATE demo_process bumpcore GTest::gtest_main)
 bumpdemo_discover_tests(e2e_probe_tests e2e)
+
+# glTF models with the real executable: the glTF wall against the built-in one, both
+# renderers and the probe on a mirrored torus, refused files.
+add_executable(e2e_model_tests e2e/test_e2e_models.cpp)
+target_include_directories(e2e_model_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
+target_link_libraries(e2e_model_tests PRIVATE demo_process bumpcore gltf_files stb_image_io
+  GTest::gtest_main)
+target_compile_definitions(e2e_model_tests PRIVATE PICTURE_COMPARE="$<TARGET_FILE:picture_compare>")
+add_dependencies(e2e_model_tests picture_compare)
+bumpdemo_discover_tests(e2e_model_tests e2e)
