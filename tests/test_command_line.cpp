@@ -67,6 +67,16 @@ TEST(CommandLine, EveryOptionSetsWhatItSays) {
   EXPECT_EQ(maps.heightMap, "h.tga");
   EXPECT_EQ(maps.strength, 2.5);
   EXPECT_EQ(Parse({"--height-map", "h.png", "--strength=1000"}).strength, 1000);
+
+  // A model of the user's own: any name but the built-in ones is a file, read at start-up.
+  const CommandLine model = Parse({"--model", "my model.glb", "--basis", "pixel", "--view=6"});
+  ASSERT_EQ(model.action, CommandLine::Action::Run) << model.error;
+  EXPECT_EQ(model.model, 3);
+  EXPECT_EQ(model.modelFile, "my model.glb");
+  EXPECT_TRUE(model.pixelBasis);
+  EXPECT_EQ(model.view, 6);
+  EXPECT_EQ(Parse({"--model", "torus"}).modelFile, "");
+  EXPECT_FALSE(Parse({"--basis=vertex"}).pixelBasis);
 }
 
 TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
@@ -128,8 +138,9 @@ TEST(CommandLine, BadInputIsOneLineSayingWhatIsWrong) {
       {{"--vsync=1"}, "option '--vsync' takes no value"},
       {{"--height-map", "h.png", "--rebuild-blue"},
        "option '--rebuild-blue': a map made from heights has its blue already"},
-      {{"--model", "cube"}, "option '--model': 'cube' is not wall, sphere or torus"},
-      {{"--model"}, "option '--model' needs a value (wall, sphere or torus)"},
+      {{"--model="}, "option '--model': the name is empty"},
+      {{"--model"}, "option '--model' needs a value (wall, sphere, torus or a .gltf or .glb file)"},
+      {{"--basis", "edge"}, "option '--basis': 'edge' is not vertex or pixel"},
       {{"--renderer", "vulkan"}, "option '--renderer': 'vulkan' is not stages or shaders"},
       {{"--context", "gles2"}, "option '--context': 'gles2' is not compat, core or es"},
       {{"--context"}, "option '--context' needs a value (compat, core or es)"},

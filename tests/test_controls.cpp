@@ -6,11 +6,14 @@
 
 #include "app/controls.h"
 #include "app/demo.h"
+#include "app/panel.h"
 #include "common/settings.h"
 #include "fake_platform.h"
+#include "gltf_files.h"
 #include "scene/light.h"
 #include "scene/overlay.h"
 #include "scene/scene.h"
+#include "texture_files.h"
 #include "textures/texture.h"
 #include "window/window.h"
 
@@ -237,6 +240,45 @@ TEST_F(Controls, MouseDragOrbitsAndTheWheelZoomsTheCamera) {
   Press('R', 0);
   EXPECT_FALSE(Camera.moved);
   EXPECT_EQ(Camera.distance, start.distance);
+}
+
+}  // namespace
+
+namespace {
+
+// A dropped glTF file (told by its content, whatever its name) replaces the model and M
+// steps through it; one the loader refuses leaves the running model, and the panel says
+// why; B switches the basis and R puts the start-up model and basis back.
+TEST_F(Controls, ADroppedModelReplacesTheModelAndARefusedOneLeavesIt) {
+  const std::string dir = ScratchDir();
+  GltfDocument doc = NewGltf();
+  AddNode(&doc, {{"mesh", AddMesh(&doc, {GltfWallQuad(true)})}});
+  const std::vector<std::uint8_t> glb = GlbBytes(doc);
+  const std::string model = WriteScratchFile("wall-model.bin", glb);
+  const std::string broken =
+      WriteScratchFile("broken.glb", std::vector<std::uint8_t>(glb.begin(), glb.begin() + 40));
+  auto drop = [](const std::string& path) {
+    DroppedFile = path;
+    HandleControlKeys(0);
+  };
+  drop(model);
+  EXPECT_EQ(CurrentModel, Model::File);
+  EXPECT_EQ(ModelName(Model::File), "wall-model.bin");
+  ASSERT_EQ(FileModel.parts.size(), 1u);
+  EXPECT_EQ(FileModel.triangleCount, 2u);
+  drop(broken);
+  EXPECT_EQ(CurrentModel, Model::File);
+  EXPECT_EQ(ModelName(Model::File), "wall-model.bin") << "the running model stays";
+  EXPECT_EQ(PanelNote().rfind("Refused " + broken + ": ", 0), 0u) << PanelNote();
+  for (const Model next : {Model::Wall, Model::Sphere, Model::Torus, Model::File}) {
+    Press('M', 0);
+    EXPECT_EQ(CurrentModel, next);
+  }
+  Press('B', 0);
+  EXPECT_EQ(CurrentBasis, Basis::Pixel);
+  Press('R', 0);
+  EXPECT_EQ(CurrentModel, Model::Wall);
+  EXPECT_EQ(CurrentBasis, Basis::Vertex);
 }
 
 }  // namespace

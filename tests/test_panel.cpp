@@ -124,7 +124,7 @@ TEST_F(Panel, TheKeyListNamesTheKeysThatActHere) {
     const std::string text = Text();
     const bool both = context == GLContextKind::Compatibility;
     for (const char* key : {"Right click, Ctrl+click probe", "P clear", "H/F1 panel", "Y green",
-                            "R reset", "1-5 view", "Drag camera"})
+                            "R reset", "1-6 view", "B basis", "Drag camera"})
       EXPECT_NE(text.find(key), std::string::npos) << key << "\n" << text;
     EXPECT_EQ(text.find("G renderer") != std::string::npos, both) << text;
     EXPECT_EQ(text.find("C side by side") != std::string::npos, both) << text;

@@ -17,9 +17,9 @@ struct CommandLine {
   bool fullscreen = false;    // --fullscreen
   bool vsync = false;         // --vsync
   int view = 1;               // --view N, 1 to ViewCount
-  int model = 0;               // --model wall|sphere|torus|FILE: 0, 1, 2, 3
-  std::string modelFile;       // with model 3: the glTF file
-  bool pixelBasis = false;     // --basis pixel
+  int model = 0;              // --model wall|sphere|torus|FILE: 0, 1, 2, 3
+  std::string modelFile;      // with model 3: the glTF file
+  bool pixelBasis = false;    // --basis pixel
   bool colour = false;        // --colour
   bool specular = false;      // --specular
   std::string normalMap;      // --normal-map FILE; empty: the built-in path

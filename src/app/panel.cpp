@@ -201,6 +201,10 @@ void NoteOnPanel(const std::string& note, std::int32_t now) {
   NoteUntil = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + 2000u);
 }
 
+const std::string& PanelNote() {
+  return PendingNote;
+}
+
 bool PanelWanted() {
   return ShowPanel || !PendingNote.empty();
 }

@@ -19,3 +19,5 @@ void DrawPanel(std::int32_t now);
 
 // Shows a note on the panel (for two seconds from now), with the panel or without it.
 void NoteOnPanel(const std::string& note, std::int32_t now);
+// The note shown now; empty when there is none.
+const std::string& PanelNote();
