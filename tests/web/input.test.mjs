@@ -180,7 +180,7 @@ test("a bad query parameter shows the command line's own error text", async () =
   // (the native one asks for the ES context the browser always has).
   const cases = [["view=9", ["--view=9"]], ["frames=0", ["--frames=0"]], ["colour=1", ["--colour=1"]],
                  ["renderer=stages", ["--context=es", "--renderer=stages"]], ["context=compat", null],
-                 ["model=cube", ["--model=cube"]], ["bogus", ["--bogus"]]];
+                 ["model=", ["--model"]], ["basis=edge", ["--basis=edge"]], ["bogus", ["--bogus"]]];
   for (const [query, nativeArgs] of cases) {
     const { page, state } = await openPage(query);
     assert.equal(state.state, "error", query);
@@ -225,6 +225,49 @@ test("a dropped normal map is lit at once; a refused file leaves the running map
   assert.equal(await page.locator("#box").isVisible(), false);
   await waitFrames(page, 3);
   assert.deepEqual(below(await pixels(page, await canvasPng(page))), dropped, "the running map stays");
+  await page.close();
+});
+
+// The built-in wall as a glTF quad (glTF's (x, y, z) is the program's (-x, z, y)), its data
+// inside the file, no material: drawn with a flat normal map.
+function wallGltf() {
+  const floats = new Float32Array([
+    1, 0, -1, -1, 0, -1, -1, 0, 1, 1, 0, 1,  // positions
+    0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,      // normals
+    0, 1, 1, 1, 1, 0, 0, 0]);                // texture coordinates (u, v)
+  const indices = new Uint16Array([0, 1, 2, 0, 2, 3]);
+  const bin = Buffer.concat([Buffer.from(floats.buffer), Buffer.from(indices.buffer)]);
+  const view = (byteOffset, byteLength) => ({ buffer: 0, byteOffset, byteLength });
+  return Buffer.from(JSON.stringify({
+    asset: { version: "2.0" }, scene: 0, scenes: [{ nodes: [0] }], nodes: [{ mesh: 0 }],
+    meshes: [{ primitives: [{ attributes: { POSITION: 0, NORMAL: 1, TEXCOORD_0: 2 }, indices: 3 }] }],
+    buffers: [{ byteLength: bin.length, uri: "data:application/octet-stream;base64," + bin.toString("base64") }],
+    bufferViews: [view(0, 48), view(48, 48), view(96, 32), view(128, 12)],
+    accessors: [
+      { bufferView: 0, componentType: 5126, count: 4, type: "VEC3", min: [-1, 0, -1], max: [1, 0, 1] },
+      { bufferView: 1, componentType: 5126, count: 4, type: "VEC3" },
+      { bufferView: 2, componentType: 5126, count: 4, type: "VEC2" },
+      { bufferView: 3, componentType: 5123, count: 6, type: "SCALAR" }],
+  }));
+}
+
+test("a dropped glTF model replaces the model; a refused one leaves it", async () => {
+  const { page } = await openPage("time=300&view=6&model=sphere");
+  await page.click("#canvas");
+  const below = rgba => rgba.slice(NoteRows * 640 * 4);
+  await dropFile(page, "wall.gltf", wallGltf());
+  // View 6: the tangent as colour, T = (1, 0, 0) everywhere on the wall: (255, 128, 128).
+  const dropped = below(await pixels(page, await canvasPng(page)));
+  let wall = 0;
+  for (let i = 0; i < dropped.length; i += 4)
+    if (Math.abs(dropped[i] - 255) <= 1 && Math.abs(dropped[i + 1] - 128) <= 1 &&
+        Math.abs(dropped[i + 2] - 128) <= 1) ++wall;
+  assert.ok(wall > 20000, `${wall} pixels of the wall's tangent colour`);
+
+  await dropFile(page, "broken.glb", Buffer.from("glTF\x02\x00\x00\x00cut short", "latin1"));
+  assert.equal((await demoState(page)).state, "running");
+  await waitFrames(page, 3);
+  assert.deepEqual(below(await pixels(page, await canvasPng(page))), dropped, "the running model stays");
   await page.close();
 });
 
