@@ -87,12 +87,7 @@ const MipChain& FileImageChain(int image, bool normal) {
   const int index = normal ? image * 2 : image * 2 + 1;
   const auto found = chains.find(index);
   if (found != chains.end()) return found->second;
-  TextureImage texels = image >= 0 && static_cast<std::size_t>(image) < FileModel.images.size()
-                            ? FileModel.images[image]
-                            : FlatNormalMapImage();
-  if (normal && FlipGreenChannel && image >= 0)
-    for (std::size_t i = 1; i < texels.pixels.size(); i += 3)
-      texels.pixels[i] = static_cast<std::uint8_t>(255 - texels.pixels[i]);
+  TextureImage texels = FileModelImage(image, normal);
   return chains[index] = MakeChain(std::move(texels));
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gl/gl.h"
 #include "scene/scene.h"
 
 // How far a surface facing the light at an angle whose cosine is c is let lit by the bump
@@ -168,4 +169,43 @@ void TangentColours(const Mesh& mesh, std::vector<float>* rgba) {
 
 TextureImage FlatNormalMapImage() {
   return TextureImage{1, 1, {128, 128, 255}};
+}
+
+TextureImage FileModelImage(int image, bool normal) {
+  if (image < 0 || static_cast<std::size_t>(image) >= FileModel.images.size())
+    return FlatNormalMapImage();
+  TextureImage texels = FileModel.images[image];
+  if (normal && FlipGreenChannel)
+    for (std::size_t i = 1; i < texels.pixels.size(); i += 3)
+      texels.pixels[i] = static_cast<std::uint8_t>(255 - texels.pixels[i]);
+  return texels;
+}
+
+GLuint FileTexture(FileTextureCache* cache, int image, bool normal,
+                   GLuint (*make)(const TextureImage& image)) {
+  if (cache->revision != FileModelRevision() || cache->flipped != FlipGreenChannel) {
+    // The GL names are the renderer's to delete; they are let go of here in its context.
+    for (const GLuint name : FileTextureNames(*cache))
+      if (name != cache->flat) glDeleteTextures(1, &name);
+    cache->normals.assign(FileModel.images.size(), 0);
+    cache->colours.assign(FileModel.images.size(), 0);
+    cache->revision = FileModelRevision();
+    cache->flipped = FlipGreenChannel;
+  }
+  if (image < 0 || static_cast<std::size_t>(image) >= FileModel.images.size()) {
+    if (!cache->flat) cache->flat = make(FlatNormalMapImage());
+    return cache->flat;
+  }
+  GLuint& name = (normal ? cache->normals : cache->colours)[image];
+  if (!name) name = make(FileModelImage(image, normal));
+  return name;
+}
+
+std::vector<GLuint> FileTextureNames(const FileTextureCache& cache) {
+  std::vector<GLuint> names;
+  for (const std::vector<GLuint>* list : {&cache.normals, &cache.colours})
+    for (const GLuint name : *list)
+      if (name) names.push_back(name);
+  if (cache.flat) names.push_back(cache.flat);
+  return names;
 }

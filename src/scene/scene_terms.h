@@ -71,3 +71,21 @@ void TangentColours(const Mesh& mesh, std::vector<float>* rgba);
 
 // A normal map of one texel, the flat normal (0, 0, 1): for a part that has none.
 TextureImage FlatNormalMapImage();
+
+// The file model's image as the renderers upload it: a normal map with green flipped as the
+// running map is (Y works on a model's maps too), a colour map as stored; the flat normal
+// map for an image index that is none.
+TextureImage FileModelImage(int image, bool normal);
+
+// A renderer's textures of the file model's images, made by make when first asked for and
+// made again when the model or the green flip changes.
+struct FileTextureCache {
+  unsigned revision = 0;
+  bool flipped = false;
+  std::vector<GLuint> normals, colours;
+  GLuint flat = 0;
+};
+GLuint FileTexture(FileTextureCache* cache, int image, bool normal,
+                   GLuint (*make)(const TextureImage& image));
+// The names of every texture in the cache (for a renderer that lets go of its own).
+std::vector<GLuint> FileTextureNames(const FileTextureCache& cache);

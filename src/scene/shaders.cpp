@@ -77,12 +77,8 @@ struct ShaderState {
   unsigned bufferedRevision = 0;
   GLuint normalMap = 0, cubeMap = 0, colourMap = 0;
   bool colourTried = false;
-  // The file model's images as textures (its normal maps with green flipped as the running
-  // map is), the flat normal map for a part without one.
-  std::vector<GLuint> fileNormals, fileColours;
-  unsigned texturesRevision = 0;
-  bool texturesFlipped = false;
-  GLuint flatMap = 0;
+  // The file model's images as textures, the flat normal map for a part without one.
+  FileTextureCache files;
   Matrix projection{}, modelview{};
   std::vector<PlainVertex> marker;  // gluSphere's vertices, as triangles
 };
@@ -326,34 +322,6 @@ void Unbind() {
   glActiveTexture(GL_TEXTURE0);
 }
 
-// A file model's image as a texture, made when first drawn and again when the model (or the
-// green flip) changes; the flat normal map for a part without one.
-GLuint FileTexture(int image, bool normal) {
-  if (Shaders.texturesRevision != FileModelRevision() ||
-      Shaders.texturesFlipped != FlipGreenChannel) {
-    for (std::vector<GLuint>* names : {&Shaders.fileNormals, &Shaders.fileColours})
-      for (GLuint& name : *names)
-        if (name) glDeleteTextures(1, &name);
-    Shaders.fileNormals.assign(FileModel.images.size(), 0);
-    Shaders.fileColours.assign(FileModel.images.size(), 0);
-    Shaders.texturesRevision = FileModelRevision();
-    Shaders.texturesFlipped = FlipGreenChannel;
-  }
-  if (image < 0 || static_cast<std::size_t>(image) >= FileModel.images.size()) {
-    if (!Shaders.flatMap) Shaders.flatMap = MakeTexture(FlatNormalMapImage());
-    return Shaders.flatMap;
-  }
-  GLuint& name = (normal ? Shaders.fileNormals : Shaders.fileColours)[image];
-  if (!name) {
-    TextureImage texels = FileModel.images[image];
-    if (normal && FlipGreenChannel)
-      for (std::size_t i = 1; i < texels.pixels.size(); i += 3)
-        texels.pixels[i] = static_cast<std::uint8_t>(255 - texels.pixels[i]);
-    name = MakeTexture(texels);
-  }
-  return name;
-}
-
 void ReleaseMeshes() {
   for (const MeshBuffers& mesh : Shaders.meshes) {
     const GLuint buffers[2] = {mesh.vertices, mesh.indices};
@@ -426,12 +394,15 @@ void DrawModel() {
   for (std::size_t p = 0; p < parts.size(); ++p) {
     const DrawnPart& part = parts[p];
     if (buffers[p].count == 0) continue;
-    const GLuint colourMap = !(lit && ShowColour)             ? 0
-                             : part.colourImage == RunningMap ? ColourMap()
-                             : part.colourImage == NoMap      ? 0
-                                                         : FileTexture(part.colourImage, false);
-    const GLuint normalMap =
-        part.normalImage == RunningMap ? Shaders.normalMap : FileTexture(part.normalImage, true);
+    const GLuint colourMap =
+        !(lit && ShowColour)             ? 0
+        : part.colourImage == RunningMap ? ColourMap()
+        : part.colourImage == NoMap
+            ? 0
+            : FileTexture(&Shaders.files, part.colourImage, false, MakeTexture);
+    const GLuint normalMap = part.normalImage == RunningMap
+                                 ? Shaders.normalMap
+                                 : FileTexture(&Shaders.files, part.normalImage, true, MakeTexture);
     const int basis = CurrentBasis == Basis::Pixel ? 1 : 0;
     const Program& program = BumpProgram({static_cast<int>(CurrentView), lit && !part.wall,
                                           colourMap != 0, specular, squarings, part.wall, basis});
@@ -462,10 +433,8 @@ void ReleaseShaders() {
   ReleaseMeshes();
   glDeleteBuffers(1, &Shaders.plainBuffer);
   glDeleteVertexArrays(1, &Shaders.plainArrays);
-  std::vector<GLuint> textures = {Shaders.normalMap, Shaders.cubeMap, Shaders.colourMap,
-                                  Shaders.flatMap};
-  for (const std::vector<GLuint>* names : {&Shaders.fileNormals, &Shaders.fileColours})
-    textures.insert(textures.end(), names->begin(), names->end());
+  std::vector<GLuint> textures = FileTextureNames(Shaders.files);
+  textures.insert(textures.end(), {Shaders.normalMap, Shaders.cubeMap, Shaders.colourMap});
   for (const GLuint name : textures)
     if (name) glDeleteTextures(1, &name);
   Shaders = ShaderState();

@@ -155,50 +155,25 @@ GLuint ColourTexture() {
   return texture;
 }
 
-// A texture for each image of the file model, made when first drawn and again when the
-// model changes; the normal maps with green flipped as the running map is (Y works on them
-// too), the colour maps as stored. The flat normal map stands in for a part without one.
-struct FileTextures {
-  unsigned revision = 0;
-  bool flipped = false;
-  std::vector<GLuint> normals, colours;
-  GLuint flat = 0;
-};
-FileTextures Files;
+// The file model's images as textures (stages' own: gluBuild2DMipmaps' chains), each made
+// when first drawn on unit 0.
+FileTextureCache Files;
 
-GLuint FileTexture(int image, bool normal) {
-  if (Files.revision != FileModelRevision() || Files.flipped != FlipGreenChannel) {
-    for (std::vector<GLuint>* names : {&Files.normals, &Files.colours})
-      for (GLuint& name : *names)
-        if (name) glDeleteTextures(1, &name);
-    Files.normals.assign(FileModel.images.size(), 0);
-    Files.colours.assign(FileModel.images.size(), 0);
-    Files.revision = FileModelRevision();
-    Files.flipped = FlipGreenChannel;
-  }
-  if (image < 0 || static_cast<std::size_t>(image) >= FileModel.images.size()) {
-    if (!Files.flat) Files.flat = LoadTextureFromImage(true, FlatNormalMapImage());
-    return Files.flat;
-  }
-  GLuint& name = (normal ? Files.normals : Files.colours)[image];
-  if (!name) {
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    TextureImage texels = FileModel.images[image];
-    if (normal && FlipGreenChannel)
-      for (std::size_t i = 1; i < texels.pixels.size(); i += 3)
-        texels.pixels[i] = static_cast<std::uint8_t>(255 - texels.pixels[i]);
-    name = LoadTextureFromImage(true, texels);
-  }
-  return name;
+GLuint MakeFileTexture(const TextureImage& image) {
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  return LoadTextureFromImage(true, image);
 }
 
 // The part's normal map and colour map (0: none) as textures.
 GLuint PartNormalMap(const DrawnPart& part) {
-  return part.normalImage == RunningMap ? BumpTexture : FileTexture(part.normalImage, true);
+  return part.normalImage == RunningMap
+             ? BumpTexture
+             : FileTexture(&Files, part.normalImage, true, MakeFileTexture);
 }
 GLuint PartColourMap(const DrawnPart& part) {
   if (part.colourImage == RunningMap) return ColourTexture();
-  return part.colourImage == NoMap ? 0 : FileTexture(part.colourImage, false);
+  return part.colourImage == NoMap ? 0
+                                   : FileTexture(&Files, part.colourImage, false, MakeFileTexture);
 }
 
 // What DrawTriangles hands GL per vertex besides the position and the normal map's
