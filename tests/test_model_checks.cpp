@@ -394,6 +394,11 @@ TEST(ModelChecks, EachTangentDamageGetsExactlyItsFinding) {
     // Every corner compared, but those of the triangles with both handednesses.
     const bool mixed = Find(check.findings, "mixed-handedness") != nullptr;
     EXPECT_EQ(check.tangents.corners, 6912 - (mixed ? 3 * 6 : 0));
+    // The clean tangents come back through the loader as MikkTSpace makes them.
+    if (Find(check.findings, "tangents-differ") == nullptr &&
+        !Find(check.findings, "mixed-handedness")) {
+      EXPECT_LT(check.tangents.largestDegrees, 0.01);
+    }
     if (c.expected.figure && !check.findings.empty()) {
       EXPECT_NEAR(FigureOf(check.findings[0], c.expected.figure), c.expected.value,
                   c.expected.tolerance);

@@ -227,7 +227,8 @@ void CompareTangents(const ModelPart& part, const std::vector<float>& mikk,
   TangentComparison c;
   // Cosines compared; the angle itself only for the largest.
   const double differCos = std::cos(DifferDegrees / DegreesPerRadian);
-  double smallestCos = 1;
+  double smallestCos = 2;
+  Vec worst[2] = {};
   const std::size_t triangles = mesh.triangles.size() / 3;
   for (std::size_t t = 0; t < triangles; ++t) {
     const std::uint32_t* corner = &mesh.triangles[3 * t];
@@ -245,14 +246,18 @@ void CompareTangents(const ModelPart& part, const std::vector<float>& mikk,
       if (!(length > 0) || !std::isfinite(length)) continue;
       // MikkTSpace's tangents are unit length.
       const float* frame = &mikk[4 * (3 * t + k)];
-      const double cosine = Dot(across, {frame[0], frame[1], frame[2]}) / length;
+      const Vec mikkTangent = {frame[0], frame[1], frame[2]};
+      const double cosine = Dot(across, mikkTangent) / length;
       ++c.corners;
       c.overOneDegree += cosine < differCos;
-      smallestCos = std::min(smallestCos, cosine);
+      if (cosine < smallestCos) {
+        smallestCos = cosine;
+        worst[0] = across, worst[1] = mikkTangent;
+      }
       c.handednessDiffers += (frame[3] < 0) != (h < 0);
     }
   }
-  c.largestDegrees = std::acos(std::clamp(smallestCos, -1.0, 1.0)) * DegreesPerRadian;
+  if (c.corners) c.largestDegrees = AngleDegrees(worst[0], worst[1]);
   const std::string where = PartName(part);
   if (mixed)
     findings->push_back(Make(
