@@ -181,8 +181,8 @@ int main(int argc, char** argv) {
       std::max(1, static_cast<int>(std::lround(std::sqrt(triangles / 4.0) / IslandSide))) *
       IslandSide;
   const TextureImage map = SinesMap(side);
-  std::printf("%9s %8s %8s %10s %10s %10s %10s %10s %9s\n", "triangles", "TANGENT", "seams",
-              "check ms", "mikk ms", "image ms", "rest ms", "rest ns/tri", "peak MB");
+  std::printf("%9s %8s %8s %8s %10s %10s %10s %10s %11s %8s\n", "triangles", "TANGENT", "seams",
+              "samples", "check ms", "mikk ms", "image ms", "rest ms", "rest ns/tri", "peak MB");
   for (bool tangents : {false, true}) {
     LoadedModel model;
     {
@@ -203,15 +203,17 @@ int main(int argc, char** argv) {
     const double total = MedianMs(runs, [&] { check = CheckModelInDetail(model); });
     const double mikk = tangents ? MedianMs(runs, [&] { Mikk(model.parts[0].mesh); }) : 0;
     const double image = MedianMs(runs, [&] { CheckNormalMapImage(map); });
-    double seams = 0;
+    double seams = 0, samples = 0;
     for (const Finding& f : check.findings)
       if (f.code == "baked-frame" || f.code == "baked-frame-unknown")
-        for (const Figure& figure : f.figures)
+        for (const Figure& figure : f.figures) {
           if (figure.name == "seam_edges") seams = figure.value;
+          if (figure.name == "samples") samples = figure.value;
+        }
     const double rest = total - mikk - image;
-    std::printf("%9zu %8s %8.0f %10.1f %10.1f %10.1f %10.1f %10.1f %9.1f\n", model.triangleCount,
-                tangents ? "yes" : "no", seams, total, mikk, image, rest,
-                1e6 * rest / model.triangleCount, peak);
+    std::printf("%9zu %8s %8.0f %8.0f %10.1f %10.1f %10.1f %10.1f %11.1f %8.1f\n",
+                model.triangleCount, tangents ? "yes" : "no", seams, samples, total, mikk, image,
+                rest, 1e6 * rest / model.triangleCount, peak);
   }
   return 0;
 }
