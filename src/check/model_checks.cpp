@@ -48,7 +48,8 @@ constexpr double FitOfRelief = 0.5;
 constexpr double FitRatio = 1.5;
 constexpr double FitGapDegrees = 0.5;
 
-constexpr double DegreesPerRadian = 180 / M_PI;
+// (M_PI is not standard C++: Windows headers leave it out.)
+constexpr double DegreesPerRadian = 180 / 3.14159265358979323846;
 
 struct Vec {
   double x, y, z;
