@@ -16,6 +16,8 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "check/model_checks.h"
@@ -311,7 +313,7 @@ const Finding* Find(const std::vector<Finding>& findings, const std::string& cod
 
 // MikkTSpace's tangents written into the file, then damaged one way each: every damage
 // gives exactly its finding, with the figure that counts it; the clean torus gives none,
-// under a mirroring node too.
+// and under a mirroring node only mirrored-uv.
 TEST(ModelChecks, EachTangentDamageGetsExactlyItsFinding) {
   const TestMesh plain = Torus(false), mirrored = Torus(true);
   const std::vector<float> mikk = MikkTangents(plain, false);
@@ -524,31 +526,6 @@ TEST(ModelChecks, TheVerdictNamesTheFrameAndGreenTheMapWasBakedFor) {
       }
     }
   }
-}
-
-// A model without seams cannot tell: the glTF wall quad with a bumpy map. Its tangents
-// were made by MikkTSpace, which it says.
-TEST(ModelChecks, WithoutSeamsTheFrameIsUnknown) {
-  GltfDocument doc = NewGltf();
-  GltfPrimitive quad = GltfWallQuad(false);
-  std::vector<std::uint8_t> texels;
-  for (int i = 0; i < 64 * 64; ++i) {
-    const double x = 0.5 * std::sin(i % 64 * 0.3) * std::cos(i / 64 * 0.2);
-    texels.insert(texels.end(), {std::uint8_t(128 + 127 * x), 128,
-                                 std::uint8_t(128 + 127 * std::sqrt(1 - x * x))});
-  }
-  quad.material = AddMaterial(&doc, AddTexture(&doc, Png(64, 64, texels)), 1, 0);
-  AddNode(&doc, {{"mesh", AddMesh(&doc, {quad})}});
-  const std::vector<std::uint8_t> bytes = GlbBytes(doc);
-  LoadedModel model;
-  std::string refusal;
-  ASSERT_TRUE(LoadGltf(bytes.data(), bytes.size(), "wall.glb", &model, &refusal)) << refusal;
-  const std::vector<Finding> findings = CheckModel(model);
-  const Finding* unknown = Find(findings, "baked-frame-unknown");
-  ASSERT_NE(unknown, nullptr) << Listed(findings);
-  EXPECT_EQ(FigureOf(*unknown, "seam_edges"), 0);
-  EXPECT_NE(Find(findings, "tangents-generated"), nullptr) << Listed(findings);
-  EXPECT_EQ(Find(findings, "baked-frame"), nullptr);
 }
 
 // Over random surfaces, gentle to steep: every case gets its verdict or, at worst, says it
