@@ -68,3 +68,10 @@ target_link_libraries(model_load PRIVATE bumpcore bumpsdl gltf_files texture_fil
 add_test(NAME bench_model_load_smoke COMMAND model_load --smoke)
 set_tests_properties(bench_model_load_smoke PROPERTIES LABELS bench
   ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+
+# The model checks on a million-triangle torus of texture islands, next to MikkTSpace's
+# and the image checks' share of their time (bench/check_model.cpp).
+add_executable(check_model ${PROJECT_SOURCE_DIR}/bench/check_model.cpp)
+target_link_libraries(check_model PRIVATE bumpcore gltf_files)
+add_test(NAME bench_check_model_smoke COMMAND check_model --smoke)
+set_tests_properties(bench_check_model_smoke PROPERTIES LABELS bench)

@@ -111,7 +111,8 @@ std::string FindingLine(const Finding& finding) {
 }
 
 std::string FindingsJson(const std::string& file, const char* kind,
-                         const std::vector<Finding>& findings) {
+                         const std::vector<Finding>& findings,
+                         const std::vector<FigureGroup>& groups) {
   std::string out =
       "{\"file\": " + Quoted(file) + ", \"kind\": " + Quoted(kind) + ", \"findings\": [";
   for (std::size_t i = 0; i < findings.size(); ++i) {
@@ -124,7 +125,15 @@ std::string FindingsJson(const std::string& file, const char* kind,
       out += ", " + Quoted(figure.name) + ": " + Number(figure.value);
     out += "}";
   }
-  return out + "]}";
+  out += "]";
+  for (const FigureGroup& group : groups) {
+    out += ", " + Quoted(group.name) + ": {";
+    for (std::size_t i = 0; i < group.figures.size(); ++i)
+      out +=
+          (i ? ", " : "") + Quoted(group.figures[i].name) + ": " + Number(group.figures[i].value);
+    out += "}";
+  }
+  return out + "}";
 }
 
 std::string UnreadableJson(const std::string& file, const std::string& reason) {

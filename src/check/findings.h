@@ -37,10 +37,19 @@ bool HasFault(const std::vector<Finding>& findings);
 // One line of text: severity, code and message ("warning green-down: ...").
 std::string FindingLine(const Finding& finding);
 
+// Figures that belong to a file rather than to one finding, printed after its findings as
+// "name": {"figure": number, ...}.
+struct FigureGroup {
+  std::string name;
+  std::vector<Figure> figures;
+};
+
 // One JSON object on one line for a file: {"file", "kind", "findings": [{"code", "severity",
-// "message", then each figure as a number}]}; "where" is added to a finding that has one.
+// "message", then each figure as a number}], then each group}; "where" is added to a finding
+// that has one.
 std::string FindingsJson(const std::string& file, const char* kind,
-                         const std::vector<Finding>& findings);
+                         const std::vector<Finding>& findings,
+                         const std::vector<FigureGroup>& groups = {});
 
 // One JSON object on one line for a file that could not be read: {"file", "error"}.
 std::string UnreadableJson(const std::string& file, const std::string& reason);

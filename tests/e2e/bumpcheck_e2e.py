@@ -5,7 +5,10 @@ make_normal_map; that map, damaged here (green inverted, blue zeroed), and the g
 map itself are checked. Covered: the text lines and the JSON lines (parsed back), exit
 codes 0, 1, 2 and 3 and which outweighs which, a missing file, a directory, a file the user
 may not read (the program run as nobody), a file the image reader refuses, a bad command
-line and --help.
+line and --help. Models: glTF files written here (the wall quad as a .glb, with its
+tangents as MikkTSpace makes them or with w turned round, with a normal texture and no
+tangents; a .gltf beside its buffer), told apart from images by content, their findings
+and "tangents" figures, and files the loader refuses.
 
     bumpcheck_e2e.py BUMPCHECK MAKE_NORMAL_MAP
 """
@@ -18,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zlib
 
 BUMPCHECK = MAKE_NORMAL_MAP = ""
 SIZE = 96
@@ -47,6 +51,65 @@ def read_bmp(path):
         rows.append([(data[at + 3 * x + 2], data[at + 3 * x + 1], data[at + 3 * x])
                      for x in range(width)])
     return width, height, rows
+
+
+def png(width, height, rows):
+    """An 8-bit RGB PNG; rows are top first, each a list of (r, g, b)."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def wall_gltf(tangent_w=None, normal_png=None):
+    """The wall quad in glTF's frame (y up, normal +y, texture u along -x): its JSON and its
+    buffer. With tangent_w, TANGENT (-1, 0, 0, w) at every vertex; with normal_png, a
+    material whose normal texture is that image, held in the buffer."""
+    floats = lambda values: struct.pack(f"<{len(values)}f", *values)
+    arrays = [("POSITION", "VEC3", floats([1, 0, -1, -1, 0, -1, -1, 0, 1, 1, 0, 1])),
+              ("NORMAL", "VEC3", floats([0, 1, 0] * 4)),
+              ("TEXCOORD_0", "VEC2", floats([0, 1, 1, 1, 1, 0, 0, 0]))]
+    if tangent_w is not None:
+        arrays.append(("TANGENT", "VEC4", floats([-1, 0, 0, tangent_w] * 4)))
+    document = {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+                "nodes": [{"mesh": 0}], "accessors": [], "bufferViews": []}
+    buffer = b""
+
+    def view(data):
+        nonlocal buffer
+        buffer += b"\0" * (-len(buffer) % 4)
+        document["bufferViews"].append({"buffer": 0, "byteOffset": len(buffer),
+                                        "byteLength": len(data)})
+        buffer += data
+        return len(document["bufferViews"]) - 1
+
+    attributes = {}
+    for name, kind, data in arrays:
+        document["accessors"].append({"bufferView": view(data), "componentType": 5126,
+                                      "count": 4, "type": kind})
+        attributes[name] = len(document["accessors"]) - 1
+    document["accessors"].append({"bufferView": view(struct.pack("<6H", 0, 1, 2, 0, 2, 3)),
+                                  "componentType": 5123, "count": 6, "type": "SCALAR"})
+    primitive = {"attributes": attributes, "indices": len(document["accessors"]) - 1}
+    if normal_png is not None:
+        document["images"] = [{"bufferView": view(normal_png), "mimeType": "image/png"}]
+        document["textures"] = [{"source": 0}]
+        document["materials"] = [{"normalTexture": {"index": 0}}]
+        primitive["material"] = 0
+    document["meshes"] = [{"primitives": [primitive]}]
+    document["buffers"] = [{"byteLength": len(buffer)}]
+    return document, buffer
+
+
+def glb(document, buffer):
+    text = json.dumps(document).encode()
+    text += b" " * (-len(text) % 4)
+    buffer += b"\0" * (-len(buffer) % 4)
+    body = (struct.pack("<I4s", len(text), b"JSON") + text
+            + struct.pack("<I4s", len(buffer), b"BIN\0") + buffer)
+    return struct.pack("<4sII", b"glTF", 2, 12 + len(body)) + body
 
 
 def run(*args, as_nobody=False):
@@ -172,6 +235,80 @@ class Bumpcheck(unittest.TestCase):
         self.assertIn(f"{self.secret}: not readable", result.stderr)
         # The same user reads the others: the refusal is the file's, not the program's.
         self.assertEqual(run(self.clean, as_nobody=True).returncode, 0)
+
+    def test_models_by_content_with_their_tangents(self):
+        clean = self.path("wall.glb")
+        write(clean, glb(*wall_gltf(tangent_w=1)))
+        turned = self.path("turned w.glb")
+        write(turned, glb(*wall_gltf(tangent_w=-1)))
+        # Told apart by content: a .glb under an image's name is read as a model.
+        textured = self.path("textured.png")
+        write(textured, glb(*wall_gltf(normal_png=png(8, 8, [[(128, 128, 255)] * 8] * 8))))
+        result = run("--json", clean, turned, textured, self.clean)
+        self.assertEqual(result.returncode, 3, result.stderr)
+        objects = [json.loads(line) for line in result.stdout.splitlines()]
+        self.assertEqual([(o["file"], o["kind"]) for o in objects], [
+            (clean, "model"), (turned, "model"), (textured, "model"), (self.clean, "image")])
+        self.assertEqual(objects[0]["findings"], [])
+        self.assertEqual(objects[0]["tangents"]["corners"], 6)
+        self.assertEqual(objects[0]["tangents"]["over_1deg"], 0)
+        self.assertLess(objects[0]["tangents"]["largest_deg"], 0.01)
+        self.assertEqual(objects[0]["tangents"]["handedness_differs"], 0)
+        # w turned round: every corner of the other handedness.
+        self.assertEqual([f["code"] for f in objects[1]["findings"]], ["tangents-differ"])
+        differ = objects[1]["findings"][0]
+        self.assertEqual((differ["severity"], differ["where"]),
+                         ("warning", "mesh 0 primitive 0 (node 0)"))
+        self.assertEqual(objects[1]["tangents"]["handedness_differs"], 6)
+        self.assertEqual(differ["handedness_differs"], 6)
+        # No TANGENT: MikkTSpace's, said as an info; no "tangents" figures; a flat map and no
+        # seams tell nothing of the frame.
+        codes = {f["code"]: f for f in objects[2]["findings"]}
+        self.assertNotIn("tangents", objects[2])
+        self.assertEqual(codes["tangents-generated"]["severity"], "info")
+        self.assertEqual(codes["baked-frame-unknown"]["seam_edges"], 0)
+        self.assertEqual(codes["baked-frame-unknown"]["where"],
+                         "normal texture of mesh 0 primitive 0 (node 0)")
+        self.assertTrue(all(f["severity"] == "info" for f in objects[2]["findings"]))
+        # Text: one line per finding, naming where.
+        result = run(clean, turned)
+        self.assertEqual(result.returncode, 3)
+        lines = result.stdout.splitlines()
+        self.assertEqual(lines[0], f"{clean}: ok (no findings)")
+        self.assertTrue(lines[1].startswith(
+            f"{turned}: warning tangents-differ (mesh 0 primitive 0 (node 0)): "), lines[1])
+        self.assertEqual(run(clean, textured).returncode, 0)
+
+    def test_models_the_loader_refuses_exit_1(self):
+        document, buffer = wall_gltf(tangent_w=1)
+        beside = self.path("beside.gltf")
+        write(self.path("beside.bin"), buffer)
+        document["buffers"][0]["uri"] = "beside.bin"
+        write(beside, json.dumps(document).encode())
+        missing = self.path("missing buffer.gltf")
+        document["buffers"][0]["uri"] = "gone.bin"
+        write(missing, json.dumps(document).encode())
+        old = self.path("old.gltf")
+        write(old, b'{"asset": {"version": "1.0"}}')
+        # The .gltf reads its buffer from its folder.
+        result = run("--json", beside)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(json.loads(result.stdout)["tangents"]["corners"], 6)
+        cases = [(missing, 'refused: the file "gone.bin" it names is missing'),
+                 (old, 'refused: it is glTF "1.0"; glTF 2.0 files are read')]
+        for path, reason in cases:
+            with self.subTest(path=path):
+                result = run(path)
+                self.assertEqual((result.returncode, result.stdout), (1, ""))
+                self.assertEqual(result.stderr, f"bumpcheck: {path}: {reason}\n")
+                self.assertEqual(json.loads(run("--json", path).stdout),
+                                 {"file": path, "error": reason})
+        # A refused model among faults: 1 outweighs 3, and the others are still checked.
+        turned = self.path("turned.glb")
+        write(turned, glb(*wall_gltf(tangent_w=-1)))
+        result = run(turned, old, beside)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(len(result.stdout.splitlines()), 2)
 
     def test_bad_command_lines_exit_2_and_help_0(self):
         for args in ([], ["--jsn", self.clean], ["--json"]):
