@@ -120,6 +120,7 @@ std::vector<std::string> StateLines() {
         (FileModel.primitivesLeftOut
              ? Format(", %.0f primitives left out (points, lines)", FileModel.primitivesLeftOut)
              : std::string()));
+    for (const std::string& check : FileModelCheckLines()) lines.push_back(check);
     lines.push_back(Format("Tangents: %.0f parts from the file, %.0f MikkTSpace", fromFile,
                            FileModel.parts.size() - fromFile));
   }

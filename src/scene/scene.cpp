@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "check/model_checks.h"
 #include "common/settings.h"
+#include "common/state.h"
 #include "gl/gl.h"
 #include "platform/platform.h"
 #include "scene/maps.h"
@@ -67,6 +69,7 @@ const Mesh& ModelMesh(Model model) {
 
 namespace {
 unsigned ModelRevision = 0;
+std::vector<Finding> ModelFindings;
 }  // namespace
 
 unsigned FileModelRevision() {
@@ -79,7 +82,19 @@ bool LoadFileModel(const char* path, std::string* refusal) {
   FileModel = std::move(model);
   FileModelPath = path;
   ++ModelRevision;
+  ModelFindings = CheckModel(FileModel);
+  for (const Finding& finding : ModelFindings)
+    PrintNote("bumpdemo: " + NativePath(path) + ": " + FindingLine(finding));
   return true;
+}
+
+std::vector<std::string> FileModelCheckLines() {
+  std::string line;
+  for (const Finding& finding : ModelFindings)
+    if (line.find(" " + finding.code) == std::string::npos)  // each code once
+      line += std::string(line.empty() ? "" : ";") + " " + SeverityName(finding.severity) + " " +
+              finding.code;
+  return {"Model check:" + (line.empty() ? std::string(" no fault found") : line)};
 }
 
 Model NextModel(Model model) {

@@ -108,6 +108,9 @@ unsigned FileModelRevision();
 // model (the one before is let go) and true is returned; otherwise *refusal says why, in one
 // line that names the file, and the running model stays.
 bool LoadFileModel(const char* path, std::string* refusal);
+// The checks of the file model as it was loaded (its tangents, its seams, its maps), each
+// finding printed as a note when the model is loaded; the panel's line of their codes.
+std::vector<std::string> FileModelCheckLines();
 // The model after this one as M steps through them: wall, sphere, torus, and the file model
 // when there is one.
 Model NextModel(Model model);

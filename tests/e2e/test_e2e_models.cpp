@@ -145,6 +145,11 @@ TEST(EndToEndModels, BothRenderersAndTheProbeAgreeOnAMirroredTorus) {
   primitive.material = AddMaterial(&doc, AddTexture(&doc, ShippedMapPng(dir)), 1.0, 0);
   AddNode(&doc, {{"mesh", AddMesh(&doc, {primitive})}});
   WriteBytes(dir + "/torus.glb", GlbBytes(doc));
+  // The model's checks, said when it is loaded: MikkTSpace made its tangents, and half its
+  // triangles are mirrored.
+  const std::string notes = Capture(dir, "torus", {"--model", "torus.glb"});
+  for (const char* code : {"info tangents-generated", "info mirrored-uv"})
+    EXPECT_NE(notes.find("bumpdemo: torus.glb: " + std::string(code)), std::string::npos) << notes;
 
   std::vector<std::string> probes;
   for (int y = 140; y < 360; y += 20)
