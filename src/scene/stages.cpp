@@ -6,6 +6,7 @@
 #include "scene/stages.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/settings.h"
@@ -201,6 +202,35 @@ GLuint PartColourMap(const DrawnPart& part) {
   return part.colourImage == NoMap ? 0 : FileTexture(part.colourImage, false);
 }
 
+// Each drawn mesh's frames as arrays, made when the mesh is first drawn and kept: the
+// built-in meshes for the program's life, a file model's until another is read. The wall's
+// are made each frame (four vertices, which the tests may move).
+struct KeptFrames {
+  unsigned revision = 0;
+  std::vector<std::pair<const Mesh*, FrameArrays>> meshes;
+  FrameArrays wall;
+};
+KeptFrames Frames;
+
+// The per-vertex terms of the part being drawn, kept from frame to frame for their storage:
+// the light's, and with the highlight the half-angle's.
+struct PartTerms {
+  std::vector<VertexTerms> light, half;
+};
+PartTerms Terms;
+
+const FrameArrays& FramesOf(const DrawnPart& part) {
+  if (part.wall) return Frames.wall = FrameArraysOf(*part.mesh);
+  if (Frames.revision != FileModelRevision()) {
+    Frames.meshes.clear();
+    Frames.revision = FileModelRevision();
+  }
+  for (const auto& kept : Frames.meshes)
+    if (kept.first == part.mesh) return kept.second;
+  Frames.meshes.emplace_back(part.mesh, FrameArraysOf(*part.mesh));
+  return Frames.meshes.back().second;
+}
+
 // What DrawTriangles hands GL per vertex besides the position and the normal map's
 // coordinates on unit 0.
 struct VertexArrays {
@@ -291,8 +321,12 @@ void DrawMesh(const DrawnPart& part) {
   if (inStages && shadow) SetUpFactorStage(GL_TEXTURE2_ARB, BumpTexture, GL_PRIMARY_COLOR_ARB);
   if (inStages && colour) SetUpFactorStage(colourUnit, colour, GL_TEXTURE);
 
-  static std::vector<VertexTerms> terms;
-  LightAtVertices(mesh, !curved, &terms);
+  // With the highlight, its half-angle terms are worked out in the same pass over the frames.
+  std::vector<VertexTerms>& terms = Terms.light;
+  if (lit && ShowSpecular)
+    LightAndHalfAngleAtVertices(FramesOf(part), !curved, &terms, &Terms.half);
+  else
+    LightAtVertices(FramesOf(part), !curved, &terms);
   VertexArrays arrays;
   arrays.terms = terms.data();
   arrays.vectors = true;
@@ -356,10 +390,8 @@ void DrawSpecular(const DrawnPart& part) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
 
-  static std::vector<VertexTerms> terms;
-  HalfAngleAtVertices(mesh, &terms);
   VertexArrays arrays;
-  arrays.terms = terms.data();
+  arrays.terms = Terms.half.data();  // worked out by DrawMesh with the light's
   arrays.vectors = true;
   arrays.shade = shadowStage;
   DrawTriangles(mesh, arrays);
