@@ -779,6 +779,42 @@ TEST_F(ScenePicture, DroppedImagesReplaceTheMapInBothRenderersAndGreenFlips) {
   CurrentRenderer = Renderer::Stages;
 }
 
+// A map is decoded once for its check and both renderers: a dropped map, and the running one
+// made again (Y), open the file once each, with the stages and the shaders set up, and both
+// draw it.
+int MapOpens = 0;
+PlatformFile (*RealOpen)(const char*) = nullptr;
+
+TEST_F(ScenePicture, AMapIsReadOnceForTheCheckAndBothRenderers) {
+  CurrentView = View::NormalMap;
+  CurrentRenderer = Renderer::Shaders;
+  Render({1, 0, 1.5});  // the shaders set up beside the stages
+  WriteFlatNormalMap(RunDir + "/once.bmp", 16, {150, 90, 240});
+  RealOpen = Platform.OpenFileForReading;
+  Platform.OpenFileForReading = [](const char* path) {
+    MapOpens += std::string(path).find("once.bmp") != std::string::npos;
+    return RealOpen(path);
+  };
+  EXPECT_EQ(LoadDroppedImage("once.bmp"), "Normal map: once.bmp");
+  EXPECT_EQ(MapOpens, 1) << "dropped";
+  FlipGreenChannel = true;
+  ReloadNormalMap();
+  EXPECT_EQ(MapOpens, 2) << "made again";
+  FlipGreenChannel = false;
+  Platform.OpenFileForReading = RealOpen;
+  for (const Renderer renderer : {Renderer::Stages, Renderer::Shaders}) {
+    CurrentRenderer = renderer;
+    const std::vector<std::uint8_t> pixels = Render({1, 0, 1.5});
+    const std::uint8_t* rgb = &pixels[(Height / 2 * Width + Width / 2) * 3];
+    EXPECT_NEAR(rgb[0], 150, 1);
+    EXPECT_NEAR(rgb[1], 255 - 90, 1) << "green flipped";
+    EXPECT_NEAR(rgb[2], 240, 1);
+  }
+  NormalMapPath = "Textures\\wall_bump.bmp";
+  ReloadNormalMap();
+  CurrentRenderer = Renderer::Stages;
+}
+
 // The two renderers' full frames, drawn off screen and compared for the side-by-side panel:
 // the shaders' picture is the stages' within a few levels (the flat map here), in every
 // model; the window's own frame is left as it was drawn.

@@ -161,6 +161,11 @@ struct PlatformOps {
   // The running executable's full path; "" when the system does not tell.
   std::string (*ExecutablePath)();
 
+  // Memory: a block about to be filled, large enough (megabytes) that the system may back
+  // it with large pages, which it maps in far fewer faults. Null where there is nothing to
+  // ask (the block is used as it is either way).
+  void (*AdviseLargeBlock)(void* start, std::size_t bytes);
+
   // A modal message box with no owner; returns when it has been acknowledged.
   void (*ShowMessageBox)(const char* text, const char* caption, std::uint32_t type);
 

@@ -20,6 +20,7 @@
 
 Vector3 LightPosition = {};
 GLuint BumpTexture = 0;
+GLuint SharedBumpTexture = 0;
 GLuint NormalizationCubeMap = 0;
 GLUquadric* LightQuadric = nullptr;
 Vector3 WallVertices[4] = {};

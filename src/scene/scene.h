@@ -10,6 +10,10 @@
 
 extern Vector3 LightPosition;
 extern GLuint BumpTexture;
+// The stages' normal-map texture when its chain is the one the shaders make (a power-of-two
+// map whose chain the program made): in a compatibility context the shaders draw with it
+// rather than hold a second copy. 0 otherwise.
+extern GLuint SharedBumpTexture;
 extern GLuint NormalizationCubeMap;
 extern GLUquadric* LightQuadric;
 extern Vector3 WallVertices[4];

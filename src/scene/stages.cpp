@@ -5,6 +5,7 @@
 // world-space light directions go to the texture stages unchanged.
 #include "scene/stages.h"
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "scene/scene.h"
 #include "scene/scene_terms.h"
 #include "textures/cubemap.h"
+#include "textures/image.h"
 #include "textures/texture.h"
 
 namespace {
@@ -414,12 +416,13 @@ void InitStages() {
   glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-  if (!NormalMapIsFileAsItIs()) {
+  if (std::strcmp(NormalMapPath, ShippedNormalMap) == 0 && NormalMapIsFileAsItIs()) {
+    BumpTexture = LoadTexture(true, NormalMapPath);
+  } else {
     TextureImage image;
     ReadNormalMapImage(true, &image);
-    BumpTexture = LoadTextureFromImage(true, image);
-  } else {
-    BumpTexture = LoadTexture(true, NormalMapPath);
+    BumpTexture = 0;  // none yet in this context
+    ReplaceStagesNormalMap(std::move(image));
   }
   NormalizationCubeMap = CreateNormalizationCubeMap(32, false);
 
@@ -436,9 +439,11 @@ void InitStages() {
   glDisable(GL_TEXTURE_2D);
 }
 
-void ReplaceStagesNormalMap(const TextureImage& image) {
-  glDeleteTextures(1, &BumpTexture);
-  BumpTexture = LoadTextureFromImage(true, image);
+void ReplaceStagesNormalMap(TextureImage image) {
+  if (BumpTexture) glDeleteTextures(1, &BumpTexture);
+  const bool own = MakesOwnChain(image);
+  BumpTexture = LoadMipmappedTexture(std::move(image));
+  SharedBumpTexture = own ? BumpTexture : 0;
 }
 
 void RenderStages() {
