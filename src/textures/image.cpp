@@ -202,6 +202,28 @@ void ReservePixels(std::vector<std::uint8_t>* pixels, std::size_t bytes) {
     Platform.AdviseLargeBlock(pixels->data() + pixels->size(), bytes);
 }
 
+bool ReadImageSize(const char* path, std::int32_t* width, std::int32_t* height) {
+  const PlatformFile file = Platform.OpenFileForReading(NativePath(path).c_str());
+  if (file == NoFile) return false;
+  std::vector<std::uint8_t> bytes(256 * 1024);  // past a JPEG's metadata to its frame header
+  bytes.resize(Platform.ReadFromFile(file, bytes.data(), bytes.size()));
+  Platform.CloseFile(file, nullptr);
+  auto le32 = [&](std::size_t at) {
+    return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                     static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+  };
+  if (StartsWith(bytes.data(), bytes.size(), "BM", 2) && bytes.size() >= 26) {
+    *width = le32(18);
+    *height = le32(22) < 0 ? -le32(22) : le32(22);  // a top-down bitmap's is negative
+    return true;
+  }
+  int w = 0, h = 0, channels = 0;
+  if (!StbImageInfo(bytes.data(), bytes.size(), &w, &h, &channels)) return false;
+  *width = w;
+  *height = h;
+  return true;
+}
+
 std::string DisplayPath(const char* path) {
   return std::strcmp(path, ShippedNormalMap) == 0 ? path : NativePath(path);
 }

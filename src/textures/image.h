@@ -45,6 +45,10 @@ constexpr const char* ShippedNormalMap = "Textures\\wall_bump.bmp";
 // way.
 ParsedImage ReadImageFile(const char* path, bool showBoxes);
 
+// The size of the image in the file at path from its first bytes, without decoding it: for
+// a note before a long load. False when the file cannot be read or its header does not tell.
+bool ReadImageSize(const char* path, std::int32_t* width, std::int32_t* height);
+
 // A path as messages show it: the shipped normal map as it is written, any other in the
 // host's own form.
 std::string DisplayPath(const char* path);
