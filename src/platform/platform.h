@@ -218,6 +218,13 @@ int RunBlockingLoop(bool (*pass)(), int (*finish)());
 // The table in force. A backend's install function fills it.
 extern PlatformOps Platform;
 
+// A block of at least LargeBlock bytes about to be filled: Platform.AdviseLargeBlock on it,
+// when the backend has one; a smaller block as it is.
+constexpr std::size_t LargeBlock = 8u << 20;
+inline void AdviseIfLarge(void* start, std::size_t bytes) {
+  if (bytes >= LargeBlock && Platform.AdviseLargeBlock) Platform.AdviseLargeBlock(start, bytes);
+}
+
 // A path written with backslash separators, as this program's built-in paths are, in the
 // host's own form.
 std::string NativePath(const char* path);

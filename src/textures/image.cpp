@@ -198,8 +198,7 @@ ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size, std::uint64_
 
 void ReservePixels(std::vector<std::uint8_t>* pixels, std::size_t bytes) {
   pixels->reserve(pixels->size() + bytes);
-  if (bytes >= LargePixelBlock && Platform.AdviseLargeBlock)
-    Platform.AdviseLargeBlock(pixels->data() + pixels->size(), bytes);
+  AdviseIfLarge(pixels->data() + pixels->size(), bytes);
 }
 
 bool ReadImageSize(const char* path, std::int32_t* width, std::int32_t* height) {

@@ -28,10 +28,8 @@ constexpr std::uint64_t MaxImagePixels = 16384ull * 16384ull;
 ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size,
                        std::uint64_t maxPixels = MaxImagePixels);
 
-// A pixel array of at least this many bytes is large: its memory is reserved before it is
-// written (never cleared first), with large pages asked of the system.
-constexpr std::size_t LargePixelBlock = 8u << 20;
-// Reserves room for bytes more bytes in pixels, to be appended (insert, push_back).
+// Reserves room for bytes more bytes in pixels, to be appended (insert, push_back), never
+// cleared first; a large block with large pages asked of the system (AdviseIfLarge).
 void ReservePixels(std::vector<std::uint8_t>* pixels, std::size_t bytes);
 
 // The normal map the program reads when no option names another: a file it cannot open is

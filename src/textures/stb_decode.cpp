@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "textures/image.h"
 
 namespace {
 
@@ -14,8 +13,7 @@ namespace {
 // filtered from) with large pages asked for before stb fills it.
 void* StbAllocate(std::size_t size) {
   void* block = std::malloc(size);
-  if (block && size >= LargePixelBlock && Platform.AdviseLargeBlock)
-    Platform.AdviseLargeBlock(block, size);
+  if (block) AdviseIfLarge(block, size);
   return block;
 }
 
