@@ -5,6 +5,7 @@
 // away from the light, on the self-shadowing factor's bends).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -75,34 +76,41 @@ TEST(VertexTerms, ArraysGiveTheSingleVertexFunctionsBits) {
       const Mesh mesh = RandomMesh(count, &random, LightPosition, CameraEye());
       const FrameArrays arrays = FrameArraysOf(mesh);
       ASSERT_EQ(arrays.count, count);
-      for (const int pass : {0, 1, 2}) {  // unnormalised, normalised (the wall), half-angle
+      // Unnormalised, normalised (the wall), and the half-angle vector: alone, or with the
+      // light's terms in one pass (normalised there: the wall's highlight).
+      for (const int pass : {0, 1, 2}) {
         std::vector<VertexTerms> terms(3, VertexTerms{{9, 9, 9, 9}, {9, 9, 9, 9}});
-        if (pass < 2)
+        std::vector<VertexVector> half(5, VertexVector{{9, 9, 9, 9}});
+        if (pass < 2) {
           LightAtVertices(arrays, pass == 1, &terms);
-        else
-          HalfAngleAtVertices(arrays, &terms);
+        } else if (frame % 2) {
+          HalfAngleAtVertices(arrays, &half);
+          terms.clear();
+          LightAtVertices(arrays, true, &terms);
+        } else {
+          LightAndHalfAngleAtVertices(arrays, true, &terms, &half);
+        }
         ASSERT_EQ(terms.size(), count);
+        ASSERT_EQ(half.size(), pass == 2 ? count : 5);
         int wrong = 0;
         for (std::size_t i = 0; i < count && wrong < 3; ++i) {
-          float vector[3];
-          float shade = 1;
-          if (pass < 2) {
-            shade = TangentLight(mesh.vertices[i], pass == 1, vector);
-          } else {
+          float vector[3], light[3];
+          const float shade = TangentLight(mesh.vertices[i], pass == 1 || pass == 2, light);
+          if (pass < 2)
+            std::copy_n(light, 3, vector);
+          else
             HalfAngle(mesh.vertices[i], vector);
-            float light[3];
-            shade = TangentLight(mesh.vertices[i], true, light);
-          }
           const VertexTerms& t = terms[i];
-          const bool same = SameBits(t.vector[0], vector[0]) && SameBits(t.vector[1], vector[1]) &&
-                            SameBits(t.vector[2], vector[2]) && SameBits(t.shade[0], shade) &&
+          const float* v = pass < 2 ? t.vector : half[i].vector;
+          const bool same = SameBits(v[0], vector[0]) && SameBits(v[1], vector[1]) &&
+                            SameBits(v[2], vector[2]) && SameBits(t.shade[0], shade) &&
                             SameBits(t.shade[1], shade) && SameBits(t.shade[2], shade) &&
-                            t.shade[3] == 1;
+                            t.shade[3] == 1 && (pass < 2 || SameBits(t.vector[0], light[0]));
           if (!same)
-            ADD_FAILURE() << "pass " << pass << ", vertex " << i << ": (" << t.vector[0] << ", "
-                          << t.vector[1] << ", " << t.vector[2] << ") x " << t.shade[0]
-                          << " from the arrays, (" << vector[0] << ", " << vector[1] << ", "
-                          << vector[2] << ") x " << shade << " alone";
+            ADD_FAILURE() << "pass " << pass << ", vertex " << i << ": (" << v[0] << ", " << v[1]
+                          << ", " << v[2] << ") x " << t.shade[0] << " from the arrays, ("
+                          << vector[0] << ", " << vector[1] << ", " << vector[2] << ") x " << shade
+                          << " alone";
           wrong += !same;
         }
       }

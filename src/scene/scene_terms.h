@@ -37,17 +37,23 @@ void InFrame(const MeshVertex& v, Vector3 d, float* out);
 // the self-shadowing factor there. The arithmetic is the loops' below, to the bit.
 float TangentLight(const MeshVertex& v, bool normalise, float* out);
 
+// A vector alone at each vertex (x, y, z; the fourth float is not read): the half-angle
+// vector, whose pass takes its self-shadowing factor from the light's terms.
+struct VertexVector {
+  float vector[4];
+};
+
 // TangentLight at every vertex of the frames, into the caller's buffer.
 void LightAtVertices(const FrameArrays& frames, bool normalise, std::vector<VertexTerms>* terms);
 
 // The half-angle vector at each vertex, the light's direction plus the eye's, in its tangent
-// frame, with the self-shadowing factor.
-void HalfAngleAtVertices(const FrameArrays& frames, std::vector<VertexTerms>* terms);
+// frame.
+void HalfAngleAtVertices(const FrameArrays& frames, std::vector<VertexVector>* vectors);
 
 // Both at once, as the two give them, reading each vertex's frame once: for the highlight,
 // which draws the mesh lit and then adds its half-angle term.
 void LightAndHalfAngleAtVertices(const FrameArrays& frames, bool normalise,
-                                 std::vector<VertexTerms>* light, std::vector<VertexTerms>* half);
+                                 std::vector<VertexTerms>* light, std::vector<VertexVector>* half);
 
 // The half-angle vector at one vertex, as HalfAngleAtVertices gives it.
 void HalfAngle(const MeshVertex& v, float* out);

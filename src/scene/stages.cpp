@@ -217,7 +217,8 @@ KeptFrames Frames;
 // The per-vertex terms of the part being drawn, kept from frame to frame for their storage:
 // the light's, and with the highlight the half-angle's.
 struct PartTerms {
-  std::vector<VertexTerms> light, half;
+  std::vector<VertexTerms> light;
+  std::vector<VertexVector> half;
 };
 PartTerms Terms;
 
@@ -236,9 +237,9 @@ const FrameArrays& FramesOf(const DrawnPart& part) {
 // What DrawTriangles hands GL per vertex besides the position and the normal map's
 // coordinates on unit 0.
 struct VertexArrays {
-  const VertexTerms* terms = nullptr;       // with vectors and shade
-  bool vectors = false;                     // terms' vectors on unit 1
-  bool shade = false;                       // terms' factors as the primary colour
+  const float* vectors = nullptr;  // x, y, z on unit 1, every vectorStride bytes
+  GLsizei vectorStride = 0;
+  const VertexTerms* shades = nullptr;      // the terms whose factors are the primary colour
   GLenum coordsUnit = 0;                    // the colour map's coordinates on this unit, when set
   const TexCoord2* colourCoords = nullptr;  // the colour map's own set; null: the mesh's
   bool colourOnUnit0 = false;               // unit 0 takes the colour map's coordinates
@@ -262,18 +263,18 @@ void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     const bool colourCoords = unit == arrays.coordsUnit || arrays.colourOnUnit0;
     if (unit == GL_TEXTURE1_ARB)
-      glTexCoordPointer(3, GL_FLOAT, sizeof(VertexTerms), arrays.terms->vector);
+      glTexCoordPointer(3, GL_FLOAT, arrays.vectorStride, arrays.vectors);
     else if (colourCoords && arrays.colourCoords)
       glTexCoordPointer(2, GL_FLOAT, sizeof(TexCoord2), &arrays.colourCoords->s);
     else
       glTexCoordPointer(2, GL_FLOAT, stride, &first.texCoord.s);
   }
-  if (arrays.shade || arrays.colours) {
+  if (arrays.shades || arrays.colours) {
     glEnableClientState(GL_COLOR_ARRAY);
     if (arrays.colours)
       glColorPointer(4, GL_FLOAT, 0, arrays.colours);
     else
-      glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.terms->shade);
+      glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.shades->shade);
   }
   if (arrays.normals) {
     glEnableClientState(GL_NORMAL_ARRAY);
@@ -282,7 +283,7 @@ void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
                  mesh.triangles.data());
   if (arrays.normals) glDisableClientState(GL_NORMAL_ARRAY);
-  if (arrays.shade || arrays.colours) glDisableClientState(GL_COLOR_ARRAY);
+  if (arrays.shades || arrays.colours) glDisableClientState(GL_COLOR_ARRAY);
   for (int k = 2; k >= 0; --k) {
     if (!units[k]) continue;
     glClientActiveTextureARB(units[k]);
@@ -330,9 +331,9 @@ void DrawMesh(const DrawnPart& part) {
   else
     LightAtVertices(FramesOf(part), !curved, &terms);
   VertexArrays arrays;
-  arrays.terms = terms.data();
-  arrays.vectors = true;
-  arrays.shade = inStages && shadow;
+  arrays.vectors = terms.front().vector;
+  arrays.vectorStride = sizeof(VertexTerms);
+  arrays.shades = inStages && shadow ? terms.data() : nullptr;
   arrays.coordsUnit = inStages && colour ? colourUnit : 0;
   arrays.colourCoords = part.colourTexCoords ? part.colourTexCoords->data() : nullptr;
   arrays.normals = CurrentView == View::PerVertex;
@@ -360,8 +361,7 @@ void DrawMesh(const DrawnPart& part) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_DST_COLOR, GL_ZERO);
   VertexArrays factorArrays;
-  factorArrays.terms = terms.data();
-  factorArrays.shade = shadow;
+  factorArrays.shades = shadow ? terms.data() : nullptr;
   factorArrays.colourCoords = arrays.colourCoords;
   factorArrays.colourOnUnit0 = colour != 0;
   if (!shadow) glColor4f(1, 1, 1, 1);
@@ -392,10 +392,11 @@ void DrawSpecular(const DrawnPart& part) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
 
+  // Worked out by DrawMesh with the light's terms, whose factors the highlight takes too.
   VertexArrays arrays;
-  arrays.terms = Terms.half.data();  // worked out by DrawMesh with the light's
-  arrays.vectors = true;
-  arrays.shade = shadowStage;
+  arrays.vectors = Terms.half.front().vector;
+  arrays.vectorStride = sizeof(VertexVector);
+  arrays.shades = shadowStage ? Terms.light.data() : nullptr;
   DrawTriangles(mesh, arrays);
 
   glDisable(GL_BLEND);

@@ -72,6 +72,13 @@ inline Term HalfAngleTerm(const Frame& f, Vector3 light, Vector3 eye) {
   return {toLight.x + toEye.x, toLight.y + toEye.y, toLight.z + toEye.z, toLight.shade};
 }
 
+inline void StoreVector(const Term& term, float* out) {
+  out[0] = term.x;
+  out[1] = term.y;
+  out[2] = term.z;
+  out[3] = 0;
+}
+
 inline void Store(const Term& term, float* out) {
   out[0] = term.x;
   out[1] = term.y;
@@ -92,9 +99,9 @@ inline void Store(const Term& term, float* out) {
 #endif
 
 // The loop: each vertex's frame read from the arrays (through restricted pointers, which
-// tell the compiler that nothing else writes them), its terms written as groups of eight
-// floats (vector, an unused float, the factor three times and 1): the light's into toLight,
-// the half-angle's into half, either or both.
+// tell the compiler that nothing else writes them), its terms written as groups of floats:
+// the light's into toLight (vector, an unused float, the factor three times and 1), the
+// half-angle vector into half (and an unused float), either or both.
 template <bool Light, bool Normalise, bool Half>
 WIDER_VECTORS_TOO void TermsLoop(std::size_t count, const float* __restrict px,
                                  const float* __restrict py, const float* __restrict pz,
@@ -108,14 +115,15 @@ WIDER_VECTORS_TOO void TermsLoop(std::size_t count, const float* __restrict px,
     const Frame f = {px[i], py[i], pz[i], tx[i], ty[i], tz[i],
                      bx[i], by[i], bz[i], nx[i], ny[i], nz[i]};
     if (Light) Store(LightTerm(f, light, Normalise), toLight + 8 * i);
-    if (Half) Store(HalfAngleTerm(f, light, eye), half + 8 * i);
+    if (Half) StoreVector(HalfAngleTerm(f, light, eye), half + 4 * i);
   }
 }
 
 template <bool Light, bool Normalise, bool Half>
 void Terms(const FrameArrays& f, std::vector<VertexTerms>* toLight,
-           std::vector<VertexTerms>* half) {
+           std::vector<VertexVector>* half) {
   static_assert(sizeof(VertexTerms) == 8 * sizeof(float), "eight floats a vertex");
+  static_assert(sizeof(VertexVector) == 4 * sizeof(float), "four floats a vertex");
   if (Light) toLight->resize(f.count);
   if (Half) half->resize(f.count);
   if (f.count == 0) return;
@@ -175,12 +183,12 @@ void LightAtVertices(const FrameArrays& frames, bool normalise, std::vector<Vert
     Terms<true, false, false>(frames, terms, nullptr);
 }
 
-void HalfAngleAtVertices(const FrameArrays& frames, std::vector<VertexTerms>* terms) {
-  Terms<false, true, true>(frames, nullptr, terms);
+void HalfAngleAtVertices(const FrameArrays& frames, std::vector<VertexVector>* vectors) {
+  Terms<false, true, true>(frames, nullptr, vectors);
 }
 
 void LightAndHalfAngleAtVertices(const FrameArrays& frames, bool normalise,
-                                 std::vector<VertexTerms>* light, std::vector<VertexTerms>* half) {
+                                 std::vector<VertexTerms>* light, std::vector<VertexVector>* half) {
   if (normalise)
     Terms<true, true, true>(frames, light, half);
   else
