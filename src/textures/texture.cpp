@@ -87,8 +87,9 @@ bool Upload(GLenum target, bool mipmapped, const char* path, bool required,
   return true;  // the pixels read are released here, once GL has taken the data
 }
 
-// The level below, as HalveImage describes it, written over the start of the same pixels:
-// each texel of the level below is written after the texels it is made from have been read,
+}  // namespace
+
+// Each texel of the level below is written after the texels it is made from have been read,
 // and never where a texel still to be read lies.
 void HalveInPlace(TextureImage* level) {
   const int w = level->width, h = level->height;
@@ -110,8 +111,6 @@ void HalveInPlace(TextureImage* level) {
   level->height = halfH;
   level->pixels.resize(out);
 }
-
-}  // namespace
 
 GLuint LoadTexture(bool mipmapped, const char* path) {
   return MakeTexture(mipmapped, path, true);

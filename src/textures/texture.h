@@ -49,6 +49,8 @@ bool MakesOwnChain(const TextureImage& image);
 // ((a + b + c + d + 2) / 4); along a 1-texel-wide edge the mean of 2, truncated. Empty for a
 // 1 x 1 level.
 TextureImage HalveImage(const TextureImage& level);
+// The same, written over the start of level's own pixels (no second copy of a large image).
+void HalveInPlace(TextureImage* level);
 
 // Uploads the image and every level below it (HalveImage's, made in place: no second copy of
 // a large image) to the texture bound to GL_TEXTURE_2D, in internalFormat, with the minifying
