@@ -93,6 +93,24 @@ void operator delete(void* pointer, std::size_t) noexcept {
 void operator delete[](void* pointer, std::size_t) noexcept {
   Release(pointer);
 }
+// The nothrow forms too (LLVM, in the GL driver, allocates with them), so that every block
+// the operators above may free came from Allocate.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept {
+  return operator new(size, nothrow);
+}
+void operator delete(void* pointer, const std::nothrow_t&) noexcept {
+  Release(pointer);
+}
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept {
+  Release(pointer);
+}
 
 namespace {
 

@@ -204,8 +204,14 @@ void ReservePixels(std::vector<std::uint8_t>* pixels, std::size_t bytes) {
 bool ReadImageSize(const char* path, std::int32_t* width, std::int32_t* height) {
   const PlatformFile file = Platform.OpenFileForReading(NativePath(path).c_str());
   if (file == NoFile) return false;
-  std::vector<std::uint8_t> bytes(256 * 1024);  // past a JPEG's metadata to its frame header
+  // A BMP's, PNG's or TGA's header is in its first bytes; a JPEG's frame header may come
+  // after metadata, so more of it is read.
+  std::vector<std::uint8_t> bytes(64);
   bytes.resize(Platform.ReadFromFile(file, bytes.data(), bytes.size()));
+  if (StartsWith(bytes.data(), bytes.size(), "\xFF\xD8\xFF", 3)) {
+    bytes.resize(256 * 1024);
+    bytes.resize(64 + Platform.ReadFromFile(file, bytes.data() + 64, bytes.size() - 64));
+  }
   Platform.CloseFile(file, nullptr);
   auto le32 = [&](std::size_t at) {
     return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
