@@ -203,8 +203,8 @@ bool BuildPart(PrimitiveArrays* a, ModelPart* part, std::string* why) {
   const std::size_t base = a->vertexCount, total = base + copies.size();
   // Reserved, not resized: each vertex is written once.
   ReserveLarge(&part->mesh.vertices, total);
-  if (part->tangentsFromFile) part->fileTangents.reserve(total);
-  if (a->hasColourTexCoords) part->colourTexCoords.reserve(total);
+  if (part->tangentsFromFile) ReserveLarge(&part->fileTangents, total);
+  if (a->hasColourTexCoords) ReserveLarge(&part->colourTexCoords, total);
   for (std::size_t i = 0; i < total; ++i) {
     const std::size_t k = i < base ? i : copies[i - base];
     const std::size_t from = a->sourceVertex.empty() ? k : a->sourceVertex[k];
