@@ -9,18 +9,25 @@
 #     (callgrind, GL on no-op slots) and in microseconds, and its share of the frame;
 #   the browser build in headless Chromium: its files, the first frame, every model and mode;
 #   the tangent generator next to the reference (npm mikktspace, run by node) on spheres and
-#     tori of 10,000 to 2,000,000 triangles.
-# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame, web,
-# tangents); docs/bench/ holds the copies the README's tables come from. ROUNDS and FRAMES
-# set the frame-rate rounds, RUNS the start-up runs.
+#     tori of 10,000 to 2,000,000 triangles;
+#   the same spheres and tori as .glb files: loading them, both renderers' frames and own CPU
+#     work, and the start-up with --model FILE (scaling_bench);
+#   an 8192 x 8192 normal map given with --normal-map, part by part (large_map_bench);
+#   then plots of time against triangles (bench/plots.py, gnuplot): build/bench/plot-*.png.
+# Figures go to build/bench/*.json (machine, frame_rate, startup, cpu_frame, web, tangents,
+# scaling, large_map); docs/bench/ holds the copies the README's tables come from. ROUNDS
+# and FRAMES set the frame-rate rounds, RUNS the start-up runs; BENCH names the parts to run
+# (all of "frames startup cpu tangents scaling large_map web" unless given).
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
-install_missing_packages
+install_missing_packages $BUMPDEMO_BENCH_PACKAGES
+parts=" ${BENCH:-frames startup cpu tangents scaling large_map web} "
+wanted() { [[ "$parts" == *" $1 "* ]]; }
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
 cmake --build build -j2 --target frame_rate startup_bench cpu_frame bumpdemo startup_reference \
-  minimal_sdl startup_probe tangents_bench
+  minimal_sdl startup_probe tangents_bench scaling_bench large_map_bench
 out=build/bench
 mkdir -p "$out"
 rounds=${ROUNDS:-21}
@@ -44,6 +51,7 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')
 echo "== machine: $(nproc) CPUs, $cpu"
 printf '{\n  "date_utc": "%s",\n  "cpus": %d,\n  "cpu_model": "%s",\n  "kernel": "%s"\n}\n' \
   "$(date -u +%Y-%m-%dT%H:%MZ)" "$(nproc)" "$cpu" "$(uname -r)" >"$out/machine.json"
+if wanted frames; then
 echo
 env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/frame_rate --assets assets \
   --json "$out/frame_rate_offscreen.json" --rounds "$rounds" --frames "$frames"
@@ -66,11 +74,15 @@ for driver in ("offscreen", "x11"):
 with open(os.path.join(out, "frame_rate.json"), "w") as f:
     json.dump(runs, f, indent=2)
 PY
+fi
+if wanted startup; then
 echo
 env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/startup_bench --demo build/bumpdemo \
   --reference build/tests/startup_reference --minimal build/tests/minimal_sdl \
   --probe build/tests/libstartup_probe.so --assets assets --json "$out/startup.json" \
   --runs "${RUNS:-9}"
+fi
+if wanted cpu && [ -e "$out/frame_rate_offscreen.json" ]; then
 echo
 # The program's own CPU work per pass in every model and mode, in instructions under
 # callgrind (the measured loop only); its time and share of the frame come from the
@@ -116,16 +128,43 @@ for model in ("wall", "sphere", "torus"):
 with open(os.path.join(out, "cpu_frame.json"), "w") as f:
     json.dump({"texture_units": runs[drivers[0]].get("texture_units"), "modes": rows}, f, indent=2)
 PY
+fi
 
 # The tangent generator against the reference, pinned in tests/tangents/ (node runs it).
+if wanted tangents; then
+command -v node >/dev/null || install_missing_packages nodejs
 command -v npm >/dev/null || install_missing_packages npm
 (cd tests/tangents && npm ci --no-audit --no-fund --loglevel=error)
 echo
 build/tests/tangents_bench --work build/bench/tangent-meshes --json "$out/tangents.json"
+fi
+
+# The same shapes as models: loading, both renderers, the start-up to the first frame.
+if wanted scaling; then
+echo
+env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/scaling_bench --work build/bench/meshes \
+  --demo build/bumpdemo --probe build/tests/libstartup_probe.so --assets assets \
+  --json "$out/scaling.json"
+fi
+
+# An 8192 x 8192 normal map, part by part, and the program's start-up with it.
+if wanted large_map; then
+echo
+env -u DISPLAY SDL_VIDEODRIVER=offscreen build/tests/large_map_bench --work build/bench/large-map \
+  --demo build/bumpdemo --probe build/tests/libstartup_probe.so --assets assets \
+  --json "$out/large_map.json"
+fi
+
+# Time against triangles, log-log, from the JSON.
+if [ -e "$out/scaling.json" ]; then
+  python3 bench/plots.py "$out"
+  echo
+  echo "plots: $out/plot-*.png"
+fi
 
 # The browser build in headless Chromium: the site's size, the first frame, each model and
 # mode (BUMPDEMO_WEB=0 leaves it out).
-if [ "${BUMPDEMO_WEB:-1}" != 0 ]; then
+if wanted web && [ "${BUMPDEMO_WEB:-1}" != 0 ]; then
   install_missing_packages $BUMPDEMO_WEB_BUILD_PACKAGES $BUMPDEMO_WEB_VIEW_PACKAGES
   scripts/build_web.sh >/dev/null
   (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)

@@ -7,11 +7,11 @@
 // the work per frame; on its own it prints nanoseconds per frame. (The frame-rate
 // benchmark times the same own work next to the real frames, for its share.)
 //
-// Any model and mode: --model wall|sphere|torus, --colour, --specular. Two no-ops are
-// given answers so that the scene takes the path it takes on the real GL: glGetIntegerv
-// reports --texture-units for GL_MAX_TEXTURE_UNITS_ARB (llvmpipe has 8), and glGenTextures
-// hands out names, so the colour map (read from --assets) counts as loaded. The meshes are
-// made and the colour map read in one pass before the measured ones.
+// Any model and mode: --model wall|sphere|torus or a glTF file, --colour, --specular. Two no-ops
+// are given answers so that the scene takes the path it takes on the real GL: glGetIntegerv reports
+// --texture-units for GL_MAX_TEXTURE_UNITS_ARB (llvmpipe has 8), and glGenTextures hands out names,
+// so the colour map (read from --assets) counts as loaded. The meshes are made and the colour map
+// read in one pass before the measured ones.
 //
 //   cpu_frame [--frames N] [--model NAME] [--colour] [--specular] [--assets DIR]
 //             [--texture-units N] [--smoke]
@@ -88,8 +88,9 @@ int main(int argc, char** argv) {
       frames = 10;
     } else if (arg == "--frames" && hasValue) {
       frames = std::max(1, std::atoi(argv[++i]));
-    } else if (arg == "--model" && hasValue && ParseModel(argv[i + 1], &model)) {
+    } else if (arg == "--model" && hasValue) {
       modelName = argv[++i];
+      if (!ParseModel(modelName, &model)) model = Model::File;
     } else if (arg == "--colour") {
       colour = true;
     } else if (arg == "--specular") {
@@ -131,6 +132,13 @@ int main(int argc, char** argv) {
   WallTexCoords[3] = MakeTexCoord2(0, 1);
   const std::string colourMap = assets + "/Textures/wall_colour.bmp";
   ColourMapPath = colourMap.c_str();
+  if (model == Model::File) {
+    std::string refusal;
+    if (!LoadFileModel(modelName.c_str(), &refusal)) {
+      std::fprintf(stderr, "cpu_frame: %s\n", refusal.c_str());
+      return 2;
+    }
+  }
   CurrentModel = model;
   ShowColour = colour;
   ShowSpecular = specular;

@@ -9,6 +9,9 @@
      first poll    the first SDL_PollEvent after the context: the main loop's first pass,
                    so everything before it is set-up (textures, state)
      first swap    the first SDL_GL_SwapWindow, on entry: the first frame is drawn
+     frame swap    the first SDL_GL_SwapWindow after the first poll, on entry: the main
+                   loop's first frame (later than the first swap when a frame with a note
+                   came before a long load)
    It also times every dlopen (outermost calls only) and adds each to the phase it began
    in, and at the first swap (on return) reads /proc/self/smaps and sums the resident
    memory of each mapping by owner. At exit it writes "key value" lines to the file named
@@ -35,6 +38,7 @@ static long long DlopenNs[Marks];
 static long DlopenCalls = 0;
 static int DlopenDepth = 0;
 static long SwapCount = 0;
+static long long FrameSwapNs = 0;
 
 enum {
   OwnerProgram,
@@ -154,10 +158,21 @@ __attribute__((destructor)) static void ProbeUnloaded(void) {
   const char* exec = getenv("STARTUP_PROBE_EXEC_NS");
   fprintf(out, "exec %lld\n", exec ? atoll(exec) : 0LL);
   for (int i = 0; i < Marks; ++i) fprintf(out, "%s %lld\n", MarkNames[i], MarkNs[i]);
-  fprintf(out, "swaps %ld\ndlopen_calls %ld\n", SwapCount, DlopenCalls);
+  fprintf(out, "frame_swap %lld\nswaps %ld\ndlopen_calls %ld\n", FrameSwapNs, SwapCount,
+          DlopenCalls);
   for (int i = 0; i < Marks; ++i) fprintf(out, "dlopen_ns_%d %lld\n", i, DlopenNs[i]);
   for (int i = 0; i < Owners; ++i) fprintf(out, "rss_kb_%s %ld\n", OwnerNames[i], OwnerKb[i]);
   fprintf(out, "hwm_kb_first_swap %ld\n", HwmAtFirstSwapKb);
+  /* The peak of the whole run, from exec on (wait4's counts the fork before it too). */
+  long hwmKb = -1;
+  FILE* status = fopen("/proc/self/status", "r");
+  if (status) {
+    char text[256];
+    while (fgets(text, sizeof text, status))
+      if (sscanf(text, "VmHWM: %ld kB", &hwmKb) == 1) break;
+    fclose(status);
+  }
+  fprintf(out, "hwm_kb_exit %ld\n", hwmKb);
   fclose(out);
 }
 
@@ -205,6 +220,7 @@ int SDL_PollEvent(void* event) {
 void SDL_GL_SwapWindow(void* window) {
   REAL("SDL_GL_SwapWindow", void, (void*));
   if (SwapCount++ == 0) MarkNs[FirstSwap] = NowNs();
+  if (!FrameSwapNs && MarkNs[FirstPoll]) FrameSwapNs = NowNs();
   real(window);
   if (SwapCount == 1) {
     MarkNs[FirstSwapEnd] = NowNs();

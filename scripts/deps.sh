@@ -20,6 +20,10 @@ BUMPDEMO_RUN_PACKAGES="cmake make g++ pkg-config libsdl2-dev libstb-dev libtinyg
 BUMPDEMO_TEST_PACKAGES="clang libclang-rt-14-dev python3 mesa-vulkan-drivers googletest
   libgtest-dev khronos-api x11-utils valgrind util-linux"
 
+# The benchmarks (bench.sh) on top of the tests': gnuplot (no X) draws the plots of
+# docs/PERFORMANCE.md with its pngcairo terminal; valgrind's callgrind counts instructions.
+BUMPDEMO_BENCH_PACKAGES="gnuplot-nox valgrind python3"
+
 # The browser build (scripts/build_web.sh): Emscripten, with Python for its tools and for
 # packing the site, and the headers it copies (stb's, the glTF loader's). Serving and viewing it (run.sh --web, the web tests): Chromium, which
 # draws WebGL 2 with SwiftShader where there is no GPU, and Node's npm for the tests'

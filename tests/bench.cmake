@@ -75,3 +75,32 @@ add_executable(check_model ${PROJECT_SOURCE_DIR}/bench/check_model.cpp)
 target_link_libraries(check_model PRIVATE bumpcore gltf_files)
 add_test(NAME bench_check_model_smoke COMMAND check_model --smoke)
 set_tests_properties(bench_check_model_smoke PROPERTIES LABELS bench)
+
+# How the program scales with the model: loading, both renderers and the start-up at 10,000
+# to 2,000,000 triangles (the tangent benchmark's meshes as .glb files); bench.sh plots it.
+# The smoke run takes one small size through every step.
+add_executable(scaling_bench ${PROJECT_SOURCE_DIR}/bench/scaling.cpp)
+target_link_libraries(scaling_bench PRIVATE bumpcore bumpsdl gl_recorder gltf_files tangent_meshes)
+add_dependencies(scaling_bench bumpdemo startup_probe)
+add_test(NAME bench_scaling_smoke
+  COMMAND scaling_bench --smoke --work ${CMAKE_BINARY_DIR}/bench-smoke/scaling
+          --demo $<TARGET_FILE:bumpdemo> --probe $<TARGET_FILE:startup_probe>
+          --assets ${BUMPDEMO_ASSETS} --json ${CMAKE_BINARY_DIR}/bench-smoke/scaling.json)
+set_tests_properties(bench_scaling_smoke PROPERTIES LABELS bench TIMEOUT 120
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0"
+  ENVIRONMENT_MODIFICATION "DISPLAY=unset:")
+
+# A large normal map (8192 x 8192 PNG) given with --normal-map: the decode, the checks, the
+# chain, a copy and the upload one by one, and the program's start-up with it. The smoke run
+# takes a 4096 x 4096 map (still announced as a long load).
+add_executable(large_map_bench ${PROJECT_SOURCE_DIR}/bench/large_map.cpp)
+target_link_libraries(large_map_bench PRIVATE bumpcore bumpsdl)
+target_include_directories(large_map_bench SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb)
+add_dependencies(large_map_bench bumpdemo startup_probe)
+add_test(NAME bench_large_map_smoke
+  COMMAND large_map_bench --smoke --work ${CMAKE_BINARY_DIR}/bench-smoke/large-map
+          --demo $<TARGET_FILE:bumpdemo> --probe $<TARGET_FILE:startup_probe>
+          --assets ${BUMPDEMO_ASSETS} --json ${CMAKE_BINARY_DIR}/bench-smoke/large_map.json)
+set_tests_properties(bench_large_map_smoke PROPERTIES LABELS bench TIMEOUT 300
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0"
+  ENVIRONMENT_MODIFICATION "DISPLAY=unset:")

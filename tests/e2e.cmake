@@ -46,8 +46,8 @@ bumpdemo_discover_tests(e2e_bitmap_tests e2e)
 add_executable(e2e_map_tests e2e/test_e2e_maps.cpp)
 target_link_libraries(e2e_map_tests PRIVATE demo_process bumpcore stb_image_io GTest::gtest_main)
 target_compile_definitions(e2e_map_tests PRIVATE MAKE_NORMAL_MAP="$<TARGET_FILE:make_normal_map>"
-  PICTURE_COMPARE="$<TARGET_FILE:picture_compare>")
-add_dependencies(e2e_map_tests make_normal_map picture_compare)
+  PICTURE_COMPARE="$<TARGET_FILE:picture_compare>" SWAP_PROBE_LIBRARY="$<TARGET_FILE:swap_probe>")
+add_dependencies(e2e_map_tests make_normal_map picture_compare swap_probe)
 bumpdemo_discover_tests(e2e_map_tests e2e)
 
 # --probe: the JSON lines against the screenshot of the same run.

@@ -35,3 +35,9 @@ add_executable(probe_tests test_probe.cpp)
 target_link_libraries(probe_tests PRIVATE bumpsdl GTest::gtest_main)
 target_compile_definitions(probe_tests PRIVATE BUMPDEMO_ASSETS_DIR="${BUMPDEMO_ASSETS}")
 discover_offscreen_gl_tests(probe_tests)
+
+# The stages' per-vertex terms from frame arrays (vectorised loops) against the single-vertex
+# functions, to the bit.
+add_executable(vertex_terms_tests test_vertex_terms.cpp)
+target_link_libraries(vertex_terms_tests PRIVATE bumpcore GTest::gtest_main)
+bumpdemo_discover_tests(vertex_terms_tests unit)

@@ -326,6 +326,41 @@ TEST(ImageChecks, FaultsTogetherAndRebuildingBlue) {
   EXPECT_TRUE(CheckNormalMapImage(rebuilt).empty()) << Listed(CheckNormalMapImage(rebuilt));
 }
 
+// A map of more than MeasuredTexels is judged on every k-th row (band of rows): a clean
+// bricks map tiled past the limit stays clean and keeps its measures, and each fault put into
+// it is still named. Rows between the sampled ones are not read: grey there changes nothing.
+TEST(ImageChecks, LargeMapsAreJudgedOnASampleOfRows) {
+  const TextureImage tile = NormalMapOfHeights(Field(Kind::Bricks, 256, 5), DefaultStrength);
+  TextureImage large{9 * 256, 8 * 256, {}};
+  ASSERT_GT(static_cast<long long>(large.width) * large.height, MeasuredTexels);
+  ASSERT_EQ(MeasuredRowStep(large.width, large.height), 2);
+  large.pixels.reserve(static_cast<std::size_t>(large.width) * large.height * 3);
+  for (int y = 0; y < large.height; ++y)
+    for (int x = 0; x < large.width; ++x) {
+      const std::uint8_t* t = &tile.pixels[3 * ((y % 256) * 256 + x % 256)];
+      large.pixels.insert(large.pixels.end(), t, t + 3);
+    }
+  TextureImage evenRows{256, 128, {}};
+  for (int y = 0; y < 256; y += 2)
+    evenRows.pixels.insert(evenRows.pixels.end(), &tile.pixels[3 * 256 * y],
+                           &tile.pixels[3 * 256 * (y + 1)]);
+  const NormalMapMeasures even = MeasureNormalMap(evenRows), sampled = MeasureNormalMap(large);
+  EXPECT_EQ(sampled.texels, static_cast<long>(large.width) * large.height / 2);
+  EXPECT_NEAR(sampled.meanZ, even.meanZ, 1e-9) << "the tiles' even rows";
+  EXPECT_NEAR(sampled.lengthError, even.lengthError, 1e-9);
+  EXPECT_NEAR(sampled.steepShare, even.steepShare, 1e-9);
+  EXPECT_TRUE(CheckNormalMapImage(large).empty()) << Listed(CheckNormalMapImage(large));
+  TextureImage oddRowsGrey = large;
+  for (int y = 1; y < large.height; y += 2)
+    std::fill_n(&oddRowsGrey.pixels[3 * static_cast<std::size_t>(y) * large.width], 3 * large.width,
+                90);
+  EXPECT_EQ(MeasureNormalMap(oddRowsGrey).greyShare, 0);
+  using List = std::vector<std::string>;
+  EXPECT_EQ(Codes(CheckNormalMapImage(GreenInverted(large))), (List{"green-down"}));
+  EXPECT_EQ(Codes(CheckNormalMapImage(BlueSetTo(large, 0))), (List{"two-channel"}));
+  EXPECT_EQ(Codes(CheckNormalMapImage(BlueInverted(large))), (List{"blue-below-half"}));
+}
+
 // The finding a check gives when it cannot tell.
 std::string UnsureCode(const std::string& code) {
   return code == "green-down" ? "green-unknown" : code;

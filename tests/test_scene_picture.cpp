@@ -779,6 +779,73 @@ TEST_F(ScenePicture, DroppedImagesReplaceTheMapInBothRenderersAndGreenFlips) {
   CurrentRenderer = Renderer::Stages;
 }
 
+// A map is decoded once for its check and both renderers: a dropped map, and the running one
+// made again (Y), open the file once each, with the stages and the shaders set up, and both
+// draw it.
+int MapOpens = 0;
+PlatformFile (*RealOpen)(const char*) = nullptr;
+
+TEST_F(ScenePicture, AMapIsReadOnceForTheCheckAndBothRenderers) {
+  CurrentView = View::NormalMap;
+  CurrentRenderer = Renderer::Shaders;
+  Render({1, 0, 1.5});  // the shaders set up beside the stages
+  WriteFlatNormalMap(RunDir + "/once.bmp", 16, {150, 90, 240});
+  RealOpen = Platform.OpenFileForReading;
+  Platform.OpenFileForReading = [](const char* path) {
+    MapOpens += std::string(path).find("once.bmp") != std::string::npos;
+    return RealOpen(path);
+  };
+  EXPECT_EQ(LoadDroppedImage("once.bmp"), "Normal map: once.bmp");
+  EXPECT_EQ(MapOpens, 1) << "dropped";
+  FlipGreenChannel = true;
+  ReloadNormalMap();
+  EXPECT_EQ(MapOpens, 2) << "made again";
+  FlipGreenChannel = false;
+  Platform.OpenFileForReading = RealOpen;
+  for (const Renderer renderer : {Renderer::Stages, Renderer::Shaders}) {
+    CurrentRenderer = renderer;
+    const std::vector<std::uint8_t> pixels = Render({1, 0, 1.5});
+    const std::uint8_t* rgb = &pixels[(Height / 2 * Width + Width / 2) * 3];
+    EXPECT_NEAR(rgb[0], 150, 1);
+    EXPECT_NEAR(rgb[1], 255 - 90, 1) << "green flipped";
+    EXPECT_NEAR(rgb[2], 240, 1);
+  }
+  NormalMapPath = "Textures\\wall_bump.bmp";
+  ReloadNormalMap();
+  CurrentRenderer = Renderer::Stages;
+}
+
+// The frame drawn before a long load: the note alone, pale text on the panel in the top left
+// corner over black, wrapped to the window's width; the same with the shaders.
+TEST_F(ScenePicture, LoadingFrameShowsTheNoteAlone) {
+  const std::string note =
+      "Loading /home/someone/maps/a-rather-long-name_normal.png (8192 x 8192 pixels) ...";
+  for (const Renderer renderer : {Renderer::Stages, Renderer::Shaders}) {
+    SCOPED_TRACE(renderer == Renderer::Stages ? "stages" : "shaders");
+    CurrentRenderer = renderer;
+    DrawLoadingFrame(note);
+    glFinish();
+    std::vector<std::uint8_t> pixels(Width * Height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, Width, Height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    int lowest = -1, rightmost = -1, outside = 0;
+    for (int row = 0; row < Height; ++row)  // from the top
+      for (int x = 0; x < Width; ++x) {
+        const std::uint8_t* rgb = &pixels[((Height - 1 - row) * Width + x) * 3];
+        const bool text = rgb[0] > 200 && rgb[1] > 200 && rgb[2] > 100 && rgb[2] < 200;
+        if (text) lowest = std::max(lowest, row), rightmost = std::max(rightmost, x);
+        outside += !text && (rgb[0] | rgb[1] | rgb[2]) != 0;
+      }
+    EXPECT_EQ(outside, 0) << "black but for the text";
+    EXPECT_GT(lowest, TextPanelLineHeight) << "wrapped onto a second line";
+    EXPECT_LT(lowest, 3 * TextPanelLineHeight + TextPanelMargin);
+    EXPECT_GT(rightmost, Width / 2);
+    EXPECT_LT(rightmost, Width - TextPanelMargin);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+  CurrentRenderer = Renderer::Stages;
+}
+
 // The two renderers' full frames, drawn off screen and compared for the side-by-side panel:
 // the shaders' picture is the stages' within a few levels (the flat map here), in every
 // model; the window's own frame is left as it was drawn.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "gl/gl.h"
 #include "gl/gl_loader.h"
@@ -133,6 +135,51 @@ TEST_F(TextureGL, MipmappedTextureHasTheFullChain) {
     above = image;
   }
   EXPECT_EQ(LevelParameter(GL_TEXTURE_2D, 4, GL_TEXTURE_WIDTH), 0) << "nothing below 1x1";
+}
+
+// A map other than the shipped one is uploaded with the chain the program makes (halved in
+// place, room for the chain made once): for a power-of-two image it must be GLU's, texel for
+// texel at every level, with the same filters, wrap modes and state left; another size goes
+// to GLU itself.
+TEST_F(TextureGL, OwnChainIsGluBuild2DMipmapsChain) {
+  const struct {
+    int width, height;
+    bool own;
+  } sizes[] = {{64, 64, true}, {32, 8, true}, {8, 1, true},
+               {1, 16, true},  {1, 1, true},  {12, 8, false}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+    TextureImage image{size.width, size.height,
+                       CountingBytes(static_cast<std::size_t>(size.width) * size.height * 3, 7)};
+    for (std::size_t i = 0; i < image.pixels.size(); i += 5) image.pixels[i] ^= 0xA5;  // odd sums
+    EXPECT_EQ(MakesOwnChain(image), size.own);
+    const GLuint glu = LoadTextureFromImage(true, image);
+    const GLuint own = LoadMipmappedTexture(image);
+    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(own)) << "still bound";
+    EXPECT_EQ(Integer(GL_TEXTURE_2D), 0) << "2D texturing disabled";
+    for (const GLenum pname :
+         {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T}) {
+      glBindTexture(GL_TEXTURE_2D, glu);
+      const GLint expected = TexParameter(GL_TEXTURE_2D, pname);
+      glBindTexture(GL_TEXTURE_2D, own);
+      EXPECT_EQ(TexParameter(GL_TEXTURE_2D, pname), expected) << pname;
+    }
+    int levels = 0;
+    for (GLint level = 0;; ++level, ++levels) {
+      glBindTexture(GL_TEXTURE_2D, glu);
+      const GLint width = LevelParameter(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH);
+      const std::vector<std::uint8_t> expected =
+          width ? LevelImage(GL_TEXTURE_2D, level) : std::vector<std::uint8_t>();
+      glBindTexture(GL_TEXTURE_2D, own);
+      EXPECT_EQ(LevelParameter(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH), width) << level;
+      if (!width) break;
+      EXPECT_EQ(LevelParameter(GL_TEXTURE_2D, level, GL_TEXTURE_INTERNAL_FORMAT), 3);
+      EXPECT_EQ(LevelImage(GL_TEXTURE_2D, level), expected) << "level " << level;
+    }
+    EXPECT_GT(levels, 0);
+    const GLuint names[2] = {glu, own};
+    glDeleteTextures(2, names);
+  }
 }
 
 TEST_F(TextureGL, PlainTextureHasOneLevelAndLinearFilters) {

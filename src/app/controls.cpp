@@ -17,6 +17,7 @@
 #include "scene/probe.h"
 #include "scene/scene.h"
 #include "textures/texture.h"
+#include "window/window.h"
 
 namespace {
 
@@ -96,7 +97,14 @@ void HandleControlKeys(std::int32_t now) {
   if (!DroppedFile.empty()) {
     const std::string path = DroppedFile;
     DroppedFile.clear();
-    if (FileLooksLikeGltf(path)) {
+    const bool model = FileLooksLikeGltf(path);
+    const std::string loading = LoadingNote(path.c_str(), model);
+    if (!loading.empty()) {
+      PrintNote("bumpdemo: " + loading);
+      DrawLoadingFrame(loading);
+      Platform.SwapGLBuffers(DeviceContextHandle);
+    }
+    if (model) {
       std::string refusal;
       if (LoadFileModel(path.c_str(), &refusal)) {
         CurrentModel = Model::File;

@@ -180,6 +180,14 @@ int RunDemo() {
   ResetLog();
 
   Running = true;
+  // A map or model that takes long to load is named first, on standard output and in a
+  // frame of its own, so that the wait has a reason on screen.
+  const std::string loading = StartLoadingNote();
+  if (!loading.empty()) {
+    PrintNote("bumpdemo: " + loading);
+    DrawLoadingFrame(loading);
+    Platform.SwapGLBuffers(DeviceContextHandle);
+  }
   InitScene();
 
   // Read only after the scene is ready, so loading time never becomes simulation steps.

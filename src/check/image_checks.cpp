@@ -83,21 +83,25 @@ double ToSrgb(double c) {
   return c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
 }
 
-// A byte's vector component, read as stored, through FromSrgb or through ToSrgb.
+// A byte's vector component, read as stored, through FromSrgb or through ToSrgb, and its
+// square (the same products the sums would form, looked up instead).
 struct Readings {
   double stored[256], fromSrgb[256], toSrgb[256];
+  double storedSquare[256], fromSrgbSquare[256], toSrgbSquare[256];
   Readings() {
     for (int c = 0; c < 256; ++c) {
       stored[c] = (c - 127.5) / 127.5;
       fromSrgb[c] = 2 * FromSrgb(c / 255.0) - 1;
       toSrgb[c] = 2 * ToSrgb(c / 255.0) - 1;
+      storedSquare[c] = stored[c] * stored[c];
+      fromSrgbSquare[c] = fromSrgb[c] * fromSrgb[c];
+      toSrgbSquare[c] = toSrgb[c] * toSrgb[c];
     }
   }
 };
 
-double Length(const double* table, const std::uint8_t* texel) {
-  const double x = table[texel[0]], y = table[texel[1]], z = table[texel[2]];
-  return std::sqrt(x * x + y * y + z * z);
+double Length(const double* squares, const std::uint8_t* texel) {
+  return std::sqrt(squares[texel[0]] + squares[texel[1]] + squares[texel[2]]);
 }
 
 // The map's bytes passed through the curve (fromSrgb: decoded from sRGB to linear).
@@ -313,27 +317,32 @@ NormalMapMeasures MeasureNormalMap(const TextureImage& map) {
   if (count == 0 || map.pixels.size() < 3 * count) return m;
   long grey = 0, blueZero = 0, blueFull = 0, steep = 0, notUnit = 0, belowHalf = 0;
   double error = 0, errorFrom = 0, errorTo = 0, lengths = 0, meanZ = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t* t = &map.pixels[3 * i];
-    const int r = t[0], g = t[1], b = t[2];
-    grey += std::abs(r - g) <= GreyLevels && std::abs(g - b) <= GreyLevels &&
-            std::abs(r - b) <= GreyLevels;
-    blueZero += b == 0;
-    blueFull += b == 255;
-    belowHalf += b <= 126;
-    const double x = readings.stored[r], y = readings.stored[g], z = readings.stored[b];
-    const double tilt = x * x + y * y;
-    steep += tilt >= 0.1;
-    const double length = std::sqrt(tilt + z * z);
-    lengths += length;
-    error += std::fabs(length - 1);
-    notUnit += std::fabs(length - 1) > NotUnitTolerance;
-    errorFrom += std::fabs(Length(readings.fromSrgb, t) - 1);
-    errorTo += std::fabs(Length(readings.toSrgb, t) - 1);
-    if (length > 0) meanZ += z / length;
+  const int step = MeasuredRowStep(map.width, map.height);
+  std::size_t measured = 0;
+  for (int y = 0; y < map.height; y += step) {
+    const std::uint8_t* t = &map.pixels[3 * static_cast<std::size_t>(y) * map.width];
+    measured += map.width;
+    for (int x = 0; x < map.width; ++x, t += 3) {
+      const int r = t[0], g = t[1], b = t[2];
+      grey += std::abs(r - g) <= GreyLevels && std::abs(g - b) <= GreyLevels &&
+              std::abs(r - b) <= GreyLevels;
+      blueZero += b == 0;
+      blueFull += b == 255;
+      belowHalf += b <= 126;
+      const double z = readings.stored[b];
+      const double tilt = readings.storedSquare[r] + readings.storedSquare[g];
+      steep += tilt >= 0.1;
+      const double length = std::sqrt(tilt + readings.storedSquare[b]);
+      lengths += length;
+      error += std::fabs(length - 1);
+      notUnit += std::fabs(length - 1) > NotUnitTolerance;
+      errorFrom += std::fabs(Length(readings.fromSrgbSquare, t) - 1);
+      errorTo += std::fabs(Length(readings.toSrgbSquare, t) - 1);
+      if (length > 0) meanZ += z / length;
+    }
   }
-  const double n = static_cast<double>(count);
-  m.texels = static_cast<long>(count);
+  const double n = static_cast<double>(measured);
+  m.texels = static_cast<long>(measured);
   m.greyShare = grey / n;
   m.blueZeroShare = blueZero / n;
   m.blueFullShare = blueFull / n;

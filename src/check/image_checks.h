@@ -9,9 +9,10 @@
 #include "textures/texture.h"
 
 // What the checks measure over a map's texels, each texel read as the vector
-// (c - 127.5) / 127.5 per channel. Shares are fractions of all texels.
+// (c - 127.5) / 127.5 per channel. Shares are fractions of the texels measured: all of them,
+// or in a map of more than MeasuredTexels an even sample of its rows (green_check.h).
 struct NormalMapMeasures {
-  long texels = 0;
+  long texels = 0;                 // measured
   double greyShare = 0;            // red, green and blue within 2 levels of each other
   double blueZeroShare = 0;        // blue at 0
   double blueFullShare = 0;        // blue at 255

@@ -65,6 +65,7 @@ bool ReadBoundedFile(const std::string& path, FileBytes* bytes, std::string* why
     return false;
   }
   bytes->data.reset(new std::uint8_t[size ? size : 1]);
+  AdviseIfLarge(bytes->data.get(), static_cast<std::size_t>(size));
   bytes->size = Platform.ReadFromFile(file, bytes->data.get(), static_cast<std::size_t>(size));
   Platform.CloseFile(file, nullptr);
   return true;

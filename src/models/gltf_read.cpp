@@ -537,6 +537,7 @@ bool ReadPlan(const Plan& plan, PrimitiveArrays* a, std::string* why) {
   a->normalImage = plan.normalUse;
   a->colourImage = plan.colourUse;
 
+  ReserveLarge(&a->triangles, plan.triangles * 3);
   a->triangles.resize(plan.triangles * 3);
   Triangulate(plan.mode, plan.hasIndices ? &plan.indices : nullptr, plan.triangles,
               a->triangles.data());

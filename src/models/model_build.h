@@ -11,7 +11,16 @@
 #include <vector>
 
 #include "models/model.h"
+#include "platform/platform.h"
 #include "textures/texture.h"
+
+// Room for count values in an empty array about to be filled, with large pages asked for when
+// it is megabytes (a large model's arrays are written once, in order).
+template <typename T>
+void ReserveLarge(std::vector<T>* values, std::size_t count) {
+  values->reserve(count);
+  AdviseIfLarge(values->data(), count * sizeof(T));
+}
 
 // glTF's component types for the attributes read.
 constexpr int FloatComponents = 5126, UnsignedByteComponents = 5121, UnsignedShortComponents = 5123;

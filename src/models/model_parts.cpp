@@ -79,7 +79,6 @@ Vec Apply(const Vec* columns, Vec a) {
 void GeneratedTangents(PrimitiveArrays* a, std::vector<float>* frames,
                        std::vector<std::uint32_t>* copies) {
   const std::size_t vertexCount = a->vertexCount, corners = a->triangles.size();
-  std::vector<float> cornerTangents(corners * 4);
   TangentMesh mesh;
   mesh.triangleCount = corners / 3;
   mesh.indices = a->triangles.data();
@@ -87,10 +86,17 @@ void GeneratedTangents(PrimitiveArrays* a, std::vector<float>* frames,
   mesh.positions = a->stagedPositions.data();
   mesh.normals = a->stagedNormals.data();
   mesh.texCoords = a->stagedTexCoords.data();
-  GenerateTangents(mesh, cornerTangents.data());
+  // Each distinct frame once, and each corner's: a sixth of the room of a frame a corner.
+  TangentFrames generated;
+  GenerateTangentFrames(mesh, &generated);
+  const std::vector<std::uint32_t>& cornerFrame = generated.cornerFrame;
+  auto tangentOf = [&](std::uint32_t c) {
+    return &generated.frames[4 * std::size_t{cornerFrame[c]}];
+  };
 
   auto same = [&](std::uint32_t c, std::uint32_t d) {
-    return std::memcmp(&cornerTangents[4 * c], &cornerTangents[4 * d], 4 * sizeof(float)) == 0;
+    return cornerFrame[c] == cornerFrame[d] ||
+           std::memcmp(tangentOf(c), tangentOf(d), 4 * sizeof(float)) == 0;
   };
   std::vector<std::uint32_t> claim(vertexCount, Unclaimed), firstCopy(vertexCount, Unclaimed);
   std::vector<std::uint32_t> copyCorner, nextCopy;
@@ -112,9 +118,9 @@ void GeneratedTangents(PrimitiveArrays* a, std::vector<float>* frames,
   // Every vertex kept is used, so every one has claimed a corner.
   frames->resize((vertexCount + copies->size()) * 4);
   for (std::size_t v = 0; v < vertexCount; ++v)
-    std::copy_n(&cornerTangents[4 * claim[v]], 4, &(*frames)[4 * v]);
+    std::copy_n(tangentOf(claim[v]), 4, &(*frames)[4 * v]);
   for (std::size_t k = 0; k < copies->size(); ++k)
-    std::copy_n(&cornerTangents[4 * copyCorner[k]], 4, &(*frames)[4 * (vertexCount + k)]);
+    std::copy_n(tangentOf(copyCorner[k]), 4, &(*frames)[4 * (vertexCount + k)]);
 }
 
 Vec ValuesAt(const VertexValues& values, std::size_t vertex) {
@@ -139,6 +145,7 @@ void StageArrays(PrimitiveArrays* a) {
     return a->sourceVertex.empty() ? vertex : a->sourceVertex[vertex];
   };
   auto stage = [&](const VertexValues& values, int components, std::vector<float>* out) {
+    ReserveLarge(out, count * components);
     out->resize(count * components);
     for (std::size_t k = 0; k < count; ++k)
       for (int c = 0; c < components; ++c)
@@ -195,9 +202,9 @@ bool BuildPart(PrimitiveArrays* a, ModelPart* part, std::string* why) {
   const Frame f = FrameOf(a->matrix);
   const std::size_t base = a->vertexCount, total = base + copies.size();
   // Reserved, not resized: each vertex is written once.
-  part->mesh.vertices.reserve(total);
-  if (part->tangentsFromFile) part->fileTangents.reserve(total);
-  if (a->hasColourTexCoords) part->colourTexCoords.reserve(total);
+  ReserveLarge(&part->mesh.vertices, total);
+  if (part->tangentsFromFile) ReserveLarge(&part->fileTangents, total);
+  if (a->hasColourTexCoords) ReserveLarge(&part->colourTexCoords, total);
   for (std::size_t i = 0; i < total; ++i) {
     const std::size_t k = i < base ? i : copies[i - base];
     const std::size_t from = a->sourceVertex.empty() ? k : a->sourceVertex[k];

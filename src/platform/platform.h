@@ -161,6 +161,11 @@ struct PlatformOps {
   // The running executable's full path; "" when the system does not tell.
   std::string (*ExecutablePath)();
 
+  // Memory: a block about to be filled, large enough (megabytes) that the system may back
+  // it with large pages, which it maps in far fewer faults. Null where there is nothing to
+  // ask (the block is used as it is either way).
+  void (*AdviseLargeBlock)(void* start, std::size_t bytes);
+
   // A modal message box with no owner; returns when it has been acknowledged.
   void (*ShowMessageBox)(const char* text, const char* caption, std::uint32_t type);
 
@@ -212,6 +217,13 @@ int RunBlockingLoop(bool (*pass)(), int (*finish)());
 
 // The table in force. A backend's install function fills it.
 extern PlatformOps Platform;
+
+// A block of at least LargeBlock bytes about to be filled: Platform.AdviseLargeBlock on it,
+// when the backend has one; a smaller block as it is.
+constexpr std::size_t LargeBlock = 8u << 20;
+inline void AdviseIfLarge(void* start, std::size_t bytes) {
+  if (bytes >= LargeBlock && Platform.AdviseLargeBlock) Platform.AdviseLargeBlock(start, bytes);
+}
 
 // A path written with backslash separators, as this program's built-in paths are, in the
 // host's own form.

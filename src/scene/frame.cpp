@@ -3,6 +3,7 @@
 // state; only this file calls them, so that the scene's state knows nothing of them.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "common/settings.h"
@@ -22,9 +23,18 @@ int SpecularPower() {
 
 namespace {
 
-void ReplaceInRenderers(const TextureImage& image) {
-  if (BumpTexture) ReplaceStagesNormalMap(image);
-  ReplaceShadersNormalMap(image);
+// The stages first: when their texture's chain is the shaders' the shaders draw with it, and
+// the image goes to the stages alone; otherwise each renderer makes its own.
+void ReplaceInRenderers(TextureImage image) {
+  if (BumpTexture) {
+    if (MakesOwnChain(image)) {
+      ReplaceStagesNormalMap(std::move(image));
+      image = TextureImage();
+    } else {
+      ReplaceStagesNormalMap(image);
+    }
+  }
+  ReplaceShadersNormalMap(std::move(image));
 }
 
 }  // namespace
@@ -47,11 +57,14 @@ void InitScene() {
       std::exit(1);
     }
   }
-  // Checked before it is loaded: a two-channel map is loaded with its blue rebuilt.
+  // Checked before it is loaded (a two-channel map is loaded with its blue rebuilt), from
+  // the same decoded texels.
   CheckNormalMap();
+  SharedBumpTexture = 0;
   if (ContextKind == GLContextKind::Compatibility) InitStages();
   if (CurrentRenderer == Renderer::Shaders || ContextKind != GLContextKind::Compatibility)
     InitShaders();
+  ReleaseCheckedNormalMap();
   if (ColourMapRequired) {
     TextureImage colour;
     ReadTextureImage(ColourMapPath, true, &colour);  // ends the program when it cannot

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "check/image_checks.h"
 #include "common/state.h"
@@ -16,7 +17,7 @@ double HeightMapStrength = DefaultStrength;
 bool HeightMapGiven = false;
 bool StartFlipGreen = false;
 bool RebuildBlueGiven = false;
-void (*NormalMapReplaced)(const TextureImage& image) = nullptr;
+void (*NormalMapReplaced)(TextureImage image) = nullptr;
 
 namespace {
 
@@ -45,10 +46,14 @@ bool ReadHeightMap(const char* path, bool required, TextureImage* image) {
 }
 
 // Hands the image to every renderer set up so far.
-void Replace(const TextureImage& image) {
+void Replace(TextureImage image) {
   ++Revision;
-  if (NormalMapReplaced) NormalMapReplaced(image);
+  if (NormalMapReplaced) NormalMapReplaced(std::move(image));
 }
+
+// The map's texels as the last check read them (green flipped, blue rebuilt as it is drawn),
+// kept for the renderer that loads it next, so that a file is decoded once for both.
+TextureImage Checked;
 
 // Paths of dropped files, kept for as long as they are the source.
 std::string DroppedNormalMap, DroppedHeightMap;
@@ -57,6 +62,11 @@ std::string DroppedNormalMap, DroppedHeightMap;
 
 bool ReadNormalMapImage(bool required, TextureImage* image) {
   if (HeightMapPath) return ReadHeightMap(HeightMapPath, required, image);
+  if (!Checked.pixels.empty()) {
+    *image = std::move(Checked);
+    Checked = TextureImage();
+    return true;
+  }
   if (!ReadTextureImage(NormalMapPath, required, image)) return false;
   if (BlueRebuilt) RebuildBlue(image);
   return true;
@@ -66,14 +76,27 @@ bool NormalMapIsFileAsItIs() {
   return !HeightMapPath && !BlueRebuilt;
 }
 
-void ReloadNormalMap() {
-  CheckNormalMap();
+void ReleaseCheckedNormalMap() {
+  Checked = TextureImage();
+}
+
+namespace {
+
+// ReloadNormalMap, with the file's image already read when given.
+void Reload(ParsedImage* read) {
+  CheckNormalMapRead(read);
   TextureImage image;
-  if (ReadNormalMapImage(false, &image)) Replace(image);
+  if (ReadNormalMapImage(false, &image)) Replace(std::move(image));
+}
+
+}  // namespace
+
+void ReloadNormalMap() {
+  Reload(nullptr);
 }
 
 std::string LoadDroppedImage(const char* path) {
-  const ParsedImage dropped = ReadImageFile(path, true);
+  ParsedImage dropped = ReadImageFile(path, true);
   if (!dropped.refusal.empty()) return "Refused " + std::string(path) + ": " + dropped.refusal;
   if (HeightMapGiven || dropped.grey) {
     DroppedHeightMap = path;
@@ -83,13 +106,19 @@ std::string LoadDroppedImage(const char* path) {
     NormalMapPath = DroppedNormalMap.c_str();
     HeightMapPath = nullptr;
   }
-  ReloadNormalMap();
+  // The image read here is the one checked and drawn: the file is not read again.
+  Reload(HeightMapPath ? nullptr : &dropped);
   return (HeightMapPath ? "Height map: " : "Normal map: ") + std::string(path);
 }
 
 void CheckNormalMap() {
+  CheckNormalMapRead(nullptr);
+}
+
+void CheckNormalMapRead(ParsedImage* read) {
   Findings.clear();
   BlueRebuilt = false;
+  Checked = TextureImage();
   const std::string source = NativePath(HeightMapPath ? HeightMapPath : NormalMapPath);
   if (HeightMapPath) {
     // Made here from heights, its green fits by construction: only a flip can spoil it.
@@ -103,9 +132,10 @@ void CheckNormalMap() {
       Findings.push_back(flipped);
     }
   } else {
-    const ParsedImage map = ReadImageFile(NormalMapPath, false);
+    ParsedImage map = read ? std::move(*read) : ReadImageFile(NormalMapPath, false);
     if (!map.refusal.empty()) return;  // loading it says why
-    TextureImage image{map.width, map.height, map.pixels};
+    TextureImage image{map.width, map.height, {}};
+    image.pixels.swap(map.pixels);
     if (FlipGreenChannel) FlipGreen(&image);
     Findings = CheckNormalMapImage(image);
     // The remedy as this program offers it: Y flips the running map either way.
@@ -121,6 +151,8 @@ void CheckNormalMap() {
     BlueRebuilt = RebuildBlueGiven;
     for (const Finding& finding : Findings)
       BlueRebuilt |= finding.code == "two-channel" && finding.severity != Severity::Info;
+    if (BlueRebuilt) RebuildBlue(&image);
+    Checked = std::move(image);
   }
   for (const Finding& finding : Findings)
     PrintNote("bumpdemo: " + source + ": " + FindingLine(finding));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "textures/image.h"
 #include "textures/texture.h"
 
 // Non-null: the normal map is made from this height map on load, with this strength (how
@@ -17,8 +18,12 @@ extern bool HeightMapGiven;
 
 // The normal map's texels as the renderers upload them, green flipped as FlipGreenChannel
 // says. With required set, a map that cannot be read ends the program (the reader has said
-// why); otherwise it returns false.
+// why); otherwise it returns false. The first call after CheckNormalMap takes the texels the
+// check read, without reading the file again.
 bool ReadNormalMapImage(bool required, TextureImage* image);
+
+// Lets go of the texels the last check read when no renderer has taken them.
+void ReleaseCheckedNormalMap();
 
 // The green channel's reading at start-up (--flip-green), and after the user's reset.
 extern bool StartFlipGreen;
@@ -34,8 +39,8 @@ bool NormalMapIsFileAsItIs();
 unsigned NormalMapRevision();
 
 // Called with the new map whenever the running one is replaced: the frame's hook into the
-// renderers set up so far (none before the scene is).
-extern void (*NormalMapReplaced)(const TextureImage& image);
+// renderers set up so far (none before the scene is), which may take its pixels.
+extern void (*NormalMapReplaced)(TextureImage image);
 
 // Makes the running normal map again from its source, in every renderer set up so far (Y
 // flipped the green channel, or the source changed).
@@ -52,6 +57,8 @@ std::string LoadDroppedImage(const char* path);
 // map, or any map with --rebuild-blue, gets its blue rebuilt from red and green, which is
 // said too. Called before the map is loaded and whenever it changes.
 void CheckNormalMap();
+// The same, on the normal map's file as already read (its pixels are taken).
+void CheckNormalMapRead(ParsedImage* read);
 
 // The panel's lines for the last check: its findings' severities and codes, or that it found
 // no fault, and whether blue is rebuilt.

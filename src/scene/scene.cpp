@@ -14,14 +14,18 @@
 #include "common/state.h"
 #include "gl/gl.h"
 #include "platform/platform.h"
+#include "scene/font.h"
 #include "scene/maps.h"
 #include "scene/models.h"
+#include "scene/overlay.h"
 #include "scene/scene_terms.h"
+#include "textures/bmp.h"
 #include "textures/image.h"
 #include "textures/texture.h"
 
 Vector3 LightPosition = {};
 GLuint BumpTexture = 0;
+GLuint SharedBumpTexture = 0;
 GLuint NormalizationCubeMap = 0;
 GLUquadric* LightQuadric = nullptr;
 Vector3 WallVertices[4] = {};
@@ -150,6 +154,55 @@ std::vector<DrawnPart> DrawnParts() {
     parts.push_back(part);
   }
   return parts;
+}
+
+std::string LoadingNote(const char* path, bool model) {
+  const std::string name = NativePath(path);
+  if (model) {
+    const PlatformFile file = Platform.OpenFileForReading(name.c_str());
+    if (file == NoFile) return "";
+    const std::uint64_t bytes = Platform.FileSize(file);
+    Platform.CloseFile(file, nullptr);
+    if (bytes < LongLoadModelBytes) return "";
+    return "Loading " + name + " (" + std::to_string(bytes >> 20) + " MB) ...";
+  }
+  std::int32_t width = 0, height = 0;
+  // An image too large to be read is refused at once: nothing to wait for.
+  if (!ReadImageSize(path, &width, &height) ||
+      static_cast<long long>(width) * height < LongLoadPixels || width > MaxBitmapEdge ||
+      height > MaxBitmapEdge)
+    return "";
+  return "Loading " + name + " (" + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels) ...";
+}
+
+std::string StartLoadingNote() {
+  std::string note;
+  if (StartModelPath) note = LoadingNote(StartModelPath, true);
+  const char* map = HeightMapPath ? HeightMapPath : NormalMapPath;
+  const std::string mapNote = LoadingNote(map, false);
+  if (!mapNote.empty()) note = note.empty() ? mapNote : note + "; " + mapNote;
+  return note;
+}
+
+void DrawLoadingFrame(const std::string& note) {
+  // Words to lines that fit the window.
+  const int columns = (ScreenWidth - 2 * TextPanelMargin) / (FontAdvance * TextPanelScale);
+  std::vector<std::string> lines(1);
+  std::size_t start = 0;
+  while (start < note.size()) {
+    std::size_t end = note.find(' ', start);
+    if (end == std::string::npos) end = note.size();
+    const std::string word = note.substr(start, end - start);
+    if (!lines.back().empty() && static_cast<int>(lines.back().size() + 1 + word.size()) > columns)
+      lines.emplace_back();
+    lines.back() += (lines.back().empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  glViewport(0, 0, ScreenWidth, ScreenHeight);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  DrawTextPanel(lines);
 }
 
 void NoteColourMapRead(bool loaded) {

@@ -10,6 +10,10 @@
 
 extern Vector3 LightPosition;
 extern GLuint BumpTexture;
+// The stages' normal-map texture when its chain is the one the shaders make (a power-of-two
+// map whose chain the program made): in a compatibility context the shaders draw with it
+// rather than hold a second copy. 0 otherwise.
+extern GLuint SharedBumpTexture;
 extern GLuint NormalizationCubeMap;
 extern GLUquadric* LightQuadric;
 extern Vector3 WallVertices[4];
@@ -161,6 +165,19 @@ void InitScene();
 bool CameraBehindWall();
 // Whether the frame shows the wall's back in a lit view, which both renderers draw black.
 bool WallBackShown();
+
+// A note on a file whose loading takes long, for standard output and a frame drawn before
+// the load ("Loading FILE (8192 x 8192 pixels) ..."): an image of at least LongLoadPixels
+// pixels, a model file of at least LongLoadModelBytes bytes; "" for anything quicker.
+constexpr long long LongLoadPixels = 4096ll * 4096;
+constexpr unsigned long long LongLoadModelBytes = 32ull << 20;
+std::string LoadingNote(const char* path, bool model);
+// The note on what InitScene is about to read (the model, then the normal or height map),
+// "" when none of it takes long.
+std::string StartLoadingNote();
+// Clears the back buffer and draws the note on the panel (the caller swaps); needs no
+// normal map, so that it can be drawn before one is loaded.
+void DrawLoadingFrame(const std::string& note);
 
 // Draws one frame into the back buffer with the renderer in use; side by side, the stages
 // on the left half and the shaders on the right, with a thin divider.

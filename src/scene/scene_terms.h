@@ -4,36 +4,56 @@
 // For the renderers in scene/ only.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "scene/models.h"
 #include "textures/texture.h"
 
+// A mesh's vertex frames as separate arrays, one a component (positions, T, B, N), laid out
+// for the loops that work out the per-vertex terms with the vector units; made once a mesh.
+struct FrameArrays {
+  std::size_t count = 0;
+  std::vector<float> position[3], tangent[3], bitangent[3], normal[3];
+};
+FrameArrays FrameArraysOf(const Mesh& mesh);
+
 // A vector given at each vertex in its tangent frame, and the self-shadowing factor there
-// as a grey colour, laid out for GL's client arrays. Worked out once per vertex and frame:
-// a vertex of the sphere or the torus is a corner of six triangles.
+// as a grey colour, laid out for GL's client arrays (eight floats a vertex, which the loops
+// write as whole vectors). Worked out once per vertex and frame.
 struct VertexTerms {
-  float vector[3];
-  float shade[4];  // factor, factor, factor, 1
+  float vector[4];  // x, y, z; the fourth is not read
+  float shade[4];   // factor, factor, factor, 1
 };
 
 // How far a surface facing the light at an angle whose cosine is c is let lit by the bump
-// term (see scene_terms.cpp).
+// term (see vertex_terms.cpp).
 float SelfShadow(float c);
 
 // A world-space vector in the vertex's tangent frame: (d . T, d . B, d . N).
 void InFrame(const MeshVertex& v, Vector3 d, float* out);
 
 // The light vector at a vertex in its tangent frame, unnormalised or normalised; returns
-// the self-shadowing factor there.
+// the self-shadowing factor there. The arithmetic is the loops' below, to the bit.
 float TangentLight(const MeshVertex& v, bool normalise, float* out);
 
-// TangentLight at every vertex of the mesh, into the caller's buffer.
-void LightAtVertices(const Mesh& mesh, bool normalise, std::vector<VertexTerms>* terms);
+// A vector alone at each vertex (x, y, z; the fourth float is not read): the half-angle
+// vector, whose pass takes its self-shadowing factor from the light's terms.
+struct VertexVector {
+  float vector[4];
+};
+
+// TangentLight at every vertex of the frames, into the caller's buffer.
+void LightAtVertices(const FrameArrays& frames, bool normalise, std::vector<VertexTerms>* terms);
 
 // The half-angle vector at each vertex, the light's direction plus the eye's, in its tangent
-// frame, with the self-shadowing factor.
-void HalfAngleAtVertices(const Mesh& mesh, std::vector<VertexTerms>* terms);
+// frame.
+void HalfAngleAtVertices(const FrameArrays& frames, std::vector<VertexVector>* vectors);
+
+// Both at once, as the two give them, reading each vertex's frame once: for the highlight,
+// which draws the mesh lit and then adds its half-angle term.
+void LightAndHalfAngleAtVertices(const FrameArrays& frames, bool normalise,
+                                 std::vector<VertexTerms>* light, std::vector<VertexVector>* half);
 
 // The half-angle vector at one vertex, as HalfAngleAtVertices gives it.
 void HalfAngle(const MeshVertex& v, float* out);
@@ -86,6 +106,6 @@ struct FileTextureCache {
   GLuint flat = 0;
 };
 GLuint FileTexture(FileTextureCache* cache, int image, bool normal,
-                   GLuint (*make)(const TextureImage& image));
+                   GLuint (*make)(TextureImage image));
 // The names of every texture in the cache (for a renderer that lets go of its own).
 std::vector<GLuint> FileTextureNames(const FileTextureCache& cache);

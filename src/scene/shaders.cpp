@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "common/settings.h"
 #include "gl/gl.h"
@@ -76,6 +77,7 @@ struct ShaderState {
   int bufferedModel = -1;
   unsigned bufferedRevision = 0;
   GLuint normalMap = 0, cubeMap = 0, colourMap = 0;
+  bool normalMapShared = false;  // normalMap is the stages' texture
   bool colourTried = false;
   // The file model's images as textures, the flat normal map for a part without one.
   FileTextureCache files;
@@ -219,7 +221,7 @@ void Attributes(GLsizei stride, std::initializer_list<std::pair<GLint, std::size
 
 // A 2D texture of the image with its whole mipmap chain, as gluBuild2DMipmaps makes it for
 // a power-of-two image (another size has the GL make its chain), repeating, trilinear.
-GLuint MakeTexture(const TextureImage& image) {
+GLuint MakeTexture(TextureImage image) {
   GLuint name = 0;
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
@@ -228,14 +230,11 @@ GLuint MakeTexture(const TextureImage& image) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   const bool powerOfTwo =
       (image.width & (image.width - 1)) == 0 && (image.height & (image.height - 1)) == 0;
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-               image.pixels.data());
   if (powerOfTwo) {
-    GLint level = 1;
-    for (TextureImage next = HalveImage(image); !next.pixels.empty(); next = HalveImage(next))
-      glTexImage2D(GL_TEXTURE_2D, level++, GL_RGB8, next.width, next.height, 0, GL_RGB,
-                   GL_UNSIGNED_BYTE, next.pixels.data());
+    UploadMipmappedImage(std::move(image), GL_RGB8);
   } else {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 image.pixels.data());
     glGenerateMipmap(GL_TEXTURE_2D);
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -271,7 +270,8 @@ GLuint ColourMap() {
     const bool flip = FlipGreenChannel;
     FlipGreenChannel = false;
     TextureImage image;
-    if (ReadTextureImage(ColourMapPath, false, &image)) Shaders.colourMap = MakeTexture(image);
+    if (ReadTextureImage(ColourMapPath, false, &image))
+      Shaders.colourMap = MakeTexture(std::move(image));
     FlipGreenChannel = flip;
     NoteColourMapRead(Shaders.colourMap != 0);
   }
@@ -320,6 +320,24 @@ void Unbind() {
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   glUseProgram(0);
   glActiveTexture(GL_TEXTURE0);
+}
+
+// The running normal map as the shaders' texture: in a compatibility context the stages'
+// own when its chain is the shaders' (SharedBumpTexture), otherwise one made from image
+// (read when none is given).
+void MakeNormalMap(TextureImage* image) {
+  if (Shaders.normalMap && !Shaders.normalMapShared) glDeleteTextures(1, &Shaders.normalMap);
+  Shaders.normalMapShared = ContextKind == GLContextKind::Compatibility && SharedBumpTexture;
+  if (Shaders.normalMapShared) {
+    Shaders.normalMap = SharedBumpTexture;
+    return;
+  }
+  TextureImage read;
+  if (!image) {
+    ReadNormalMapImage(true, &read);
+    image = &read;
+  }
+  Shaders.normalMap = MakeTexture(std::move(*image));
 }
 
 void ReleaseMeshes() {
@@ -434,13 +452,14 @@ void ReleaseShaders() {
   glDeleteBuffers(1, &Shaders.plainBuffer);
   glDeleteVertexArrays(1, &Shaders.plainArrays);
   std::vector<GLuint> textures = FileTextureNames(Shaders.files);
-  textures.insert(textures.end(), {Shaders.normalMap, Shaders.cubeMap, Shaders.colourMap});
+  textures.insert(textures.end(), {Shaders.normalMapShared ? 0u : Shaders.normalMap,
+                                   Shaders.cubeMap, Shaders.colourMap});
   for (const GLuint name : textures)
     if (name) glDeleteTextures(1, &name);
   Shaders = ShaderState();
 }
 
-void InitShaders() {
+void InitShaderPrograms() {
   if (Shaders.ready) return;
   Shaders.ready = true;
   Shaders.plain =
@@ -457,18 +476,18 @@ void InitShaders() {
   Attributes(sizeof(PlainVertex),
              {{3, offsetof(PlainVertex, position)}, {4, offsetof(PlainVertex, colour)}});
 
-  TextureImage normalMap;
-  ReadNormalMapImage(true, &normalMap);
-  Shaders.normalMap = MakeTexture(normalMap);
   Shaders.cubeMap = MakeCubeMap(32);
   Shaders.marker = MarkerSphere();
   Unbind();
 }
 
-void ReplaceShadersNormalMap(const TextureImage& image) {
-  if (!Shaders.ready) return;
-  glDeleteTextures(1, &Shaders.normalMap);
-  Shaders.normalMap = MakeTexture(image);
+void InitShaders() {
+  InitShaderPrograms();
+  if (!Shaders.normalMap) MakeNormalMap(nullptr);
+}
+
+void ReplaceShadersNormalMap(TextureImage image) {
+  if (Shaders.ready) MakeNormalMap(&image);
 }
 
 void RenderShaders() {
@@ -506,7 +525,7 @@ void RenderShaders() {
 }
 
 void DrawPlainWithShaders(GLenum mode, const std::vector<PlainVertex>& vertices, bool inPixels) {
-  InitShaders();
+  InitShaderPrograms();
   glDisable(GL_DEPTH_TEST);
   if (inPixels) {
     // Window pixels, y down: glOrtho(0, width, height, 0, -1, 1).

@@ -11,11 +11,14 @@
 
 // Compiles the programs and makes the buffers and the textures (the same images and cube
 // map as the stages'), once; later calls do nothing. A program the GL refuses ends the
-// program with the GL's own words.
+// program with the GL's own words. InitShaderPrograms does all of it but the normal map:
+// what the plain drawings need (a note drawn before the map is loaded).
 void InitShaders();
+void InitShaderPrograms();
 
-// The normal map's texture made again from image (once InitShaders has made one).
-void ReplaceShadersNormalMap(const TextureImage& image);
+// The normal map's texture made again from image, whose pixels it may take (once the shaders
+// are set up; in a compatibility context they may draw with the stages' texture instead).
+void ReplaceShadersNormalMap(TextureImage image);
 
 // Draws one frame into the back buffer.
 void RenderShaders();

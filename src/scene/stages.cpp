@@ -5,7 +5,9 @@
 // world-space light directions go to the texture stages unchanged.
 #include "scene/stages.h"
 
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/settings.h"
@@ -16,6 +18,7 @@
 #include "scene/scene.h"
 #include "scene/scene_terms.h"
 #include "textures/cubemap.h"
+#include "textures/image.h"
 #include "textures/texture.h"
 
 namespace {
@@ -159,7 +162,7 @@ GLuint ColourTexture() {
 // when first drawn on unit 0.
 FileTextureCache Files;
 
-GLuint MakeFileTexture(const TextureImage& image) {
+GLuint MakeFileTexture(TextureImage image) {
   glActiveTextureARB(GL_TEXTURE0_ARB);
   return LoadTextureFromImage(true, image);
 }
@@ -176,12 +179,42 @@ GLuint PartColourMap(const DrawnPart& part) {
                                    : FileTexture(&Files, part.colourImage, false, MakeFileTexture);
 }
 
+// Each drawn mesh's frames as arrays, made when the mesh is first drawn and kept: the
+// built-in meshes for the program's life, a file model's until another is read. The wall's
+// are made each frame (four vertices, which the tests may move).
+struct KeptFrames {
+  unsigned revision = 0;
+  std::vector<std::pair<const Mesh*, FrameArrays>> meshes;
+  FrameArrays wall;
+};
+KeptFrames Frames;
+
+// The per-vertex terms of the part being drawn, kept from frame to frame for their storage:
+// the light's, and with the highlight the half-angle's.
+struct PartTerms {
+  std::vector<VertexTerms> light;
+  std::vector<VertexVector> half;
+};
+PartTerms Terms;
+
+const FrameArrays& FramesOf(const DrawnPart& part) {
+  if (part.wall) return Frames.wall = FrameArraysOf(*part.mesh);
+  if (Frames.revision != FileModelRevision()) {
+    Frames.meshes.clear();
+    Frames.revision = FileModelRevision();
+  }
+  for (const auto& kept : Frames.meshes)
+    if (kept.first == part.mesh) return kept.second;
+  Frames.meshes.emplace_back(part.mesh, FrameArraysOf(*part.mesh));
+  return Frames.meshes.back().second;
+}
+
 // What DrawTriangles hands GL per vertex besides the position and the normal map's
 // coordinates on unit 0.
 struct VertexArrays {
-  const VertexTerms* terms = nullptr;       // with vectors and shade
-  bool vectors = false;                     // terms' vectors on unit 1
-  bool shade = false;                       // terms' factors as the primary colour
+  const float* vectors = nullptr;  // x, y, z on unit 1, every vectorStride bytes
+  GLsizei vectorStride = 0;
+  const VertexTerms* shades = nullptr;      // the terms whose factors are the primary colour
   GLenum coordsUnit = 0;                    // the colour map's coordinates on this unit, when set
   const TexCoord2* colourCoords = nullptr;  // the colour map's own set; null: the mesh's
   bool colourOnUnit0 = false;               // unit 0 takes the colour map's coordinates
@@ -205,18 +238,18 @@ void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     const bool colourCoords = unit == arrays.coordsUnit || arrays.colourOnUnit0;
     if (unit == GL_TEXTURE1_ARB)
-      glTexCoordPointer(3, GL_FLOAT, sizeof(VertexTerms), arrays.terms->vector);
+      glTexCoordPointer(3, GL_FLOAT, arrays.vectorStride, arrays.vectors);
     else if (colourCoords && arrays.colourCoords)
       glTexCoordPointer(2, GL_FLOAT, sizeof(TexCoord2), &arrays.colourCoords->s);
     else
       glTexCoordPointer(2, GL_FLOAT, stride, &first.texCoord.s);
   }
-  if (arrays.shade || arrays.colours) {
+  if (arrays.shades || arrays.colours) {
     glEnableClientState(GL_COLOR_ARRAY);
     if (arrays.colours)
       glColorPointer(4, GL_FLOAT, 0, arrays.colours);
     else
-      glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.terms->shade);
+      glColorPointer(4, GL_FLOAT, sizeof(VertexTerms), arrays.shades->shade);
   }
   if (arrays.normals) {
     glEnableClientState(GL_NORMAL_ARRAY);
@@ -225,7 +258,7 @@ void DrawTriangles(const Mesh& mesh, const VertexArrays& arrays) {
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
                  mesh.triangles.data());
   if (arrays.normals) glDisableClientState(GL_NORMAL_ARRAY);
-  if (arrays.shade || arrays.colours) glDisableClientState(GL_COLOR_ARRAY);
+  if (arrays.shades || arrays.colours) glDisableClientState(GL_COLOR_ARRAY);
   for (int k = 2; k >= 0; --k) {
     if (!units[k]) continue;
     glClientActiveTextureARB(units[k]);
@@ -266,12 +299,16 @@ void DrawMesh(const DrawnPart& part) {
   if (inStages && shadow) SetUpFactorStage(GL_TEXTURE2_ARB, BumpTexture, GL_PRIMARY_COLOR_ARB);
   if (inStages && colour) SetUpFactorStage(colourUnit, colour, GL_TEXTURE);
 
-  static std::vector<VertexTerms> terms;
-  LightAtVertices(mesh, !curved, &terms);
+  // With the highlight, its half-angle terms are worked out in the same pass over the frames.
+  std::vector<VertexTerms>& terms = Terms.light;
+  if (lit && ShowSpecular)
+    LightAndHalfAngleAtVertices(FramesOf(part), !curved, &terms, &Terms.half);
+  else
+    LightAtVertices(FramesOf(part), !curved, &terms);
   VertexArrays arrays;
-  arrays.terms = terms.data();
-  arrays.vectors = true;
-  arrays.shade = inStages && shadow;
+  arrays.vectors = terms.front().vector;
+  arrays.vectorStride = sizeof(VertexTerms);
+  arrays.shades = inStages && shadow ? terms.data() : nullptr;
   arrays.coordsUnit = inStages && colour ? colourUnit : 0;
   arrays.colourCoords = part.colourTexCoords ? part.colourTexCoords->data() : nullptr;
   arrays.normals = CurrentView == View::PerVertex;
@@ -299,8 +336,7 @@ void DrawMesh(const DrawnPart& part) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_DST_COLOR, GL_ZERO);
   VertexArrays factorArrays;
-  factorArrays.terms = terms.data();
-  factorArrays.shade = shadow;
+  factorArrays.shades = shadow ? terms.data() : nullptr;
   factorArrays.colourCoords = arrays.colourCoords;
   factorArrays.colourOnUnit0 = colour != 0;
   if (!shadow) glColor4f(1, 1, 1, 1);
@@ -331,12 +367,11 @@ void DrawSpecular(const DrawnPart& part) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
 
-  static std::vector<VertexTerms> terms;
-  HalfAngleAtVertices(mesh, &terms);
+  // Worked out by DrawMesh with the light's terms, whose factors the highlight takes too.
   VertexArrays arrays;
-  arrays.terms = terms.data();
-  arrays.vectors = true;
-  arrays.shade = shadowStage;
+  arrays.vectors = Terms.half.front().vector;
+  arrays.vectorStride = sizeof(VertexVector);
+  arrays.shades = shadowStage ? Terms.light.data() : nullptr;
   DrawTriangles(mesh, arrays);
 
   glDisable(GL_BLEND);
@@ -357,12 +392,13 @@ void InitStages() {
   glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-  if (!NormalMapIsFileAsItIs()) {
+  if (std::strcmp(NormalMapPath, ShippedNormalMap) == 0 && NormalMapIsFileAsItIs()) {
+    BumpTexture = LoadTexture(true, NormalMapPath);
+  } else {
     TextureImage image;
     ReadNormalMapImage(true, &image);
-    BumpTexture = LoadTextureFromImage(true, image);
-  } else {
-    BumpTexture = LoadTexture(true, NormalMapPath);
+    BumpTexture = 0;  // none yet in this context
+    ReplaceStagesNormalMap(std::move(image));
   }
   NormalizationCubeMap = CreateNormalizationCubeMap(32, false);
 
@@ -379,9 +415,11 @@ void InitStages() {
   glDisable(GL_TEXTURE_2D);
 }
 
-void ReplaceStagesNormalMap(const TextureImage& image) {
-  glDeleteTextures(1, &BumpTexture);
-  BumpTexture = LoadTextureFromImage(true, image);
+void ReplaceStagesNormalMap(TextureImage image) {
+  if (BumpTexture) glDeleteTextures(1, &BumpTexture);
+  const bool own = MakesOwnChain(image);
+  BumpTexture = LoadMipmappedTexture(std::move(image));
+  SharedBumpTexture = own ? BumpTexture : 0;
 }
 
 void RenderStages() {

@@ -6,8 +6,8 @@
 // The fixed GL state, the two textures, the light marker's quadric and the wall geometry.
 void InitStages();
 
-// The bump texture made again from image (once InitStages has made one).
-void ReplaceStagesNormalMap(const TextureImage& image);
+// The bump texture made (again) from image, whose pixels it may take.
+void ReplaceStagesNormalMap(TextureImage image);
 
 // Draws one frame into the back buffer.
 void RenderStages();

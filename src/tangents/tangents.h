@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct TangentMesh {
   std::size_t triangleCount = 0;           // under 700 million
@@ -27,7 +28,18 @@ struct TangentMesh {
 // vertex whatever their indices (-0 equals +0); a triangle with two corners at one position
 // takes each corner's frame from the first other triangle with that vertex; a corner with
 // nothing to go by keeps (1, 0, 0), w = -1. Single-threaded; time and memory linear in the
-// triangles (about 61 bytes a triangle and 12 to 20 a vertex while it runs; it keeps
-// nothing). Values must be finite: with NaN or infinity the output is written but need not
+// triangles (GenerateTangentFrames below: about 49 bytes a triangle at its peak, its output
+// included, on a mesh of one vertex to two triangles; this spreads that output to the
+// corners). Values must be finite: with NaN or infinity the output is written but need not
 // be the reference's.
 void GenerateTangents(const TangentMesh& mesh, float* out);
+
+// The same frames, each worked out once: frames holds 4 floats a frame (as above), and
+// cornerFrame the frame of each corner (3 x triangleCount). The corners of one fan around a
+// vertex share a frame: 4 bytes a corner and 16 a fan, where the frames spread to the corners
+// take 16 a corner. What the loader calls, to hold less while a large model's frames are made.
+struct TangentFrames {
+  std::vector<float> frames;
+  std::vector<std::uint32_t> cornerFrame;
+};
+void GenerateTangentFrames(const TangentMesh& mesh, TangentFrames* out);

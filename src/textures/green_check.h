@@ -17,6 +17,12 @@ struct GreenFit {
 
 GreenFit MeasureGreenFit(const TextureImage& map);
 
+// The checks read every texel of a map of up to MeasuredTexels texels; a larger map is read
+// on every k-th row (the green check: every k-th band of rows), k the smallest that brings
+// the texels read under the limit: an even sample, whose time stops growing with the map.
+constexpr long long MeasuredTexels = 1ll << 22;  // 2048 x 2048
+int MeasuredRowStep(int width, int height);
+
 // Which convention the map fits clearly better: +1 the one it is read in, -1 the other (green
 // inverted), 0 when neither fits clearly (the check cannot tell).
 int ClearGreenFit(const GreenFit& fit);

@@ -104,12 +104,6 @@ std::string TooLarge(const char* format, long long width, long long height,
   return size + "the most read is " + std::to_string(maxPixels) + " pixels";
 }
 
-// Sample i of stb's image as 8 bits: 16-bit samples rounded to the nearest.
-std::uint8_t Sample(const StbImage& image, std::size_t i) {
-  return image.words.empty() ? image.bytes[i]
-                             : static_cast<std::uint8_t>((image.words[i] * 255u + 32767u) / 65535u);
-}
-
 ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t size,
                     std::uint64_t maxPixels) {
   ParsedImage image;
@@ -155,19 +149,31 @@ ParsedImage FromStb(const char* format, const std::uint8_t* bytes, std::size_t s
   }
   image.width = decoded.width;
   image.height = decoded.height;
-  image.pixels.resize(static_cast<std::size_t>(width) * height * 3);
   const int c = decoded.channels;
-  for (int row = 0; row < height; ++row) {
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  ReservePixels(&image.pixels, rowBytes * height);
+  std::vector<std::uint8_t> row(rowBytes);
+  for (int y = 0; y < height; ++y) {
     // stb's rows run from the top; the bottom row comes first here.
-    std::size_t in = static_cast<std::size_t>(height - 1 - row) * width * c;
-    std::uint8_t* out = &image.pixels[static_cast<std::size_t>(row) * width * 3];
-    for (int x = 0; x < width; ++x, in += c, out += 3) {
-      // Grey (with or without alpha) spread to red, green and blue; alpha dropped.
-      const bool grey = c < 3;
-      out[0] = Sample(decoded, in);
-      out[1] = Sample(decoded, in + (grey ? 0 : 1));
-      out[2] = Sample(decoded, in + (grey ? 0 : 2));
+    const std::size_t first = static_cast<std::size_t>(height - 1 - y) * width * c;
+    if (!decoded.words && c == 3) {
+      const std::uint8_t* in = decoded.Bytes() + first;
+      image.pixels.insert(image.pixels.end(), in, in + rowBytes);
+      continue;
     }
+    // Grey (with or without alpha) spread to red, green and blue; alpha dropped; 16-bit
+    // samples rounded to the nearest 8-bit level.
+    const int green = c < 3 ? 0 : 1, blue = c < 3 ? 0 : 2;
+    for (int x = 0; x < width; ++x) {
+      const std::size_t in = first + static_cast<std::size_t>(x) * c;
+      for (int k = 0; k < 3; ++k) {
+        const std::size_t i = in + (k == 0 ? 0 : k == 1 ? green : blue);
+        row[3 * x + k] =
+            decoded.words ? static_cast<std::uint8_t>((decoded.Words()[i] * 255u + 32767u) / 65535u)
+                          : decoded.Bytes()[i];
+      }
+    }
+    image.pixels.insert(image.pixels.end(), row.begin(), row.end());
   }
   return image;
 }
@@ -188,6 +194,39 @@ ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size, std::uint64_
     image.refusal = std::string("Unsupported image format (reads ") + Formats + " files)";
   if (image.refusal.empty()) NoteGrey(&image);
   return image;
+}
+
+void ReservePixels(std::vector<std::uint8_t>* pixels, std::size_t bytes) {
+  pixels->reserve(pixels->size() + bytes);
+  AdviseIfLarge(pixels->data() + pixels->size(), bytes);
+}
+
+bool ReadImageSize(const char* path, std::int32_t* width, std::int32_t* height) {
+  const PlatformFile file = Platform.OpenFileForReading(NativePath(path).c_str());
+  if (file == NoFile) return false;
+  // A BMP's, PNG's or TGA's header is in its first bytes; a JPEG's frame header may come
+  // after metadata, so more of it is read.
+  std::vector<std::uint8_t> bytes(64);
+  bytes.resize(Platform.ReadFromFile(file, bytes.data(), bytes.size()));
+  if (StartsWith(bytes.data(), bytes.size(), "\xFF\xD8\xFF", 3)) {
+    bytes.resize(256 * 1024);
+    bytes.resize(64 + Platform.ReadFromFile(file, bytes.data() + 64, bytes.size() - 64));
+  }
+  Platform.CloseFile(file, nullptr);
+  auto le32 = [&](std::size_t at) {
+    return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                     static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+  };
+  if (StartsWith(bytes.data(), bytes.size(), "BM", 2) && bytes.size() >= 26) {
+    *width = le32(18);
+    *height = le32(22) < 0 ? -le32(22) : le32(22);  // a top-down bitmap's is negative
+    return true;
+  }
+  int w = 0, h = 0, channels = 0;
+  if (!StbImageInfo(bytes.data(), bytes.size(), &w, &h, &channels)) return false;
+  *width = w;
+  *height = h;
+  return true;
 }
 
 std::string DisplayPath(const char* path) {

@@ -28,6 +28,10 @@ constexpr std::uint64_t MaxImagePixels = 16384ull * 16384ull;
 ParsedImage ParseImage(const std::uint8_t* bytes, std::size_t size,
                        std::uint64_t maxPixels = MaxImagePixels);
 
+// Reserves room for bytes more bytes in pixels, to be appended (insert, push_back), never
+// cleared first; a large block with large pages asked of the system (AdviseIfLarge).
+void ReservePixels(std::vector<std::uint8_t>* pixels, std::size_t bytes);
+
 // The normal map the program reads when no option names another: a file it cannot open is
 // reported in the BMP reader's own words, as it always has been.
 constexpr const char* ShippedNormalMap = "Textures\\wall_bump.bmp";
@@ -38,6 +42,10 @@ constexpr const char* ShippedNormalMap = "Textures\\wall_bump.bmp";
 // opened with the reason (missing, a directory, not readable); refusal holds the text either
 // way.
 ParsedImage ReadImageFile(const char* path, bool showBoxes);
+
+// The size of the image in the file at path from its first bytes, without decoding it: for
+// a note before a long load. False when the file cannot be read or its header does not tell.
+bool ReadImageSize(const char* path, std::int32_t* width, std::int32_t* height);
 
 // A path as messages show it: the shipped normal map as it is written, any other in the
 // host's own form.

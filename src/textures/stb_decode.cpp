@@ -3,7 +3,25 @@
 #include "textures/stb_decode.h"
 
 #include <climits>
+#include <cstdlib>
 
+#include "platform/platform.h"
+
+namespace {
+
+// stb's blocks from malloc, a large one (a decoded image, or the inflated data it is
+// filtered from) with large pages asked for before stb fills it.
+void* StbAllocate(std::size_t size) {
+  void* block = std::malloc(size);
+  if (block) AdviseIfLarge(block, size);
+  return block;
+}
+
+}  // namespace
+
+#define STBI_MALLOC(size) StbAllocate(size)
+#define STBI_REALLOC(block, size) std::realloc(block, size)
+#define STBI_FREE(block) std::free(block)
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -33,24 +51,14 @@ bool StbImageInfo(const std::uint8_t* bytes, std::size_t size, int* width, int* 
 
 StbImage StbDecode(const std::uint8_t* bytes, std::size_t size) {
   StbImage image;
-  if (stbi_is_16_bit_from_memory(bytes, Length(size))) {
-    stbi_us* data = stbi_load_16_from_memory(bytes, Length(size), &image.width, &image.height,
-                                             &image.channels, 0);
-    if (data) {
-      image.words.assign(
-          data, data + static_cast<std::size_t>(image.width) * image.height * image.channels);
-      stbi_image_free(data);
-    }
-  } else {
-    stbi_uc* data =
-        stbi_load_from_memory(bytes, Length(size), &image.width, &image.height, &image.channels, 0);
-    if (data) {
-      image.bytes.assign(
-          data, data + static_cast<std::size_t>(image.width) * image.height * image.channels);
-      stbi_image_free(data);
-    }
-  }
-  if (image.bytes.empty() && image.words.empty()) {
+  image.words = stbi_is_16_bit_from_memory(bytes, Length(size)) != 0;
+  if (image.words)
+    image.samples.reset(stbi_load_16_from_memory(bytes, Length(size), &image.width, &image.height,
+                                                 &image.channels, 0));
+  else
+    image.samples.reset(stbi_load_from_memory(bytes, Length(size), &image.width, &image.height,
+                                              &image.channels, 0));
+  if (!image.samples) {
     const char* reason = stbi_failure_reason();
     image.failure = reason ? reason : "";  // failed all the same
   }

@@ -4,17 +4,20 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 enum class StbFormat { Png, Tga, Jpeg };
 
 struct StbImage {
   const char* failure = nullptr;  // stb's reason when it could not decode
   int width = 0, height = 0, channels = 0;
-  // width x height x channels samples, top row first: in words for a 16-bit image, else in
-  // bytes.
-  std::vector<std::uint8_t> bytes;
-  std::vector<std::uint16_t> words;
+  bool words = false;  // 16 bits a sample
+  // width x height x channels samples, top row first: stb's own buffer, handed over as it is
+  // (a large image is not copied on its way out).
+  std::unique_ptr<void, void (*)(void*)> samples{nullptr, std::free};
+  const std::uint8_t* Bytes() const { return static_cast<const std::uint8_t*>(samples.get()); }
+  const std::uint16_t* Words() const { return static_cast<const std::uint16_t*>(samples.get()); }
 };
 
 // Whether stb takes the bytes for a TGA file.

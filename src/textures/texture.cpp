@@ -2,10 +2,9 @@
 // UploadTextureImage, which reads the image file and hands its pixels to GL or GLU.
 #include "textures/texture.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <string>
+#include <utility>
 
 #include "gl/gl.h"
 #include "platform/platform.h"
@@ -44,58 +43,74 @@ GLuint MakeTexture(bool mipmapped, const char* path, bool required,
 
 // Reads the image with the reader's messages: false (or, when required, the end of the
 // program after "Loading Textures" says so) when it cannot be read. The green channel is
-// flipped as FlipGreenChannel says.
-bool ReadImage(const char* path, bool required, std::int32_t* width, std::int32_t* height,
-               std::unique_ptr<std::uint8_t[]>* pixels) {
-  const ParsedImage image = ReadImageFile(path, true);
-  if (!image.refusal.empty() && !required) return false;  // the reader has shown why
-  if (!image.refusal.empty()) {
+// flipped as FlipGreenChannel says. The reader's pixels are taken over, not copied.
+bool ReadImage(const char* path, bool required, TextureImage* image) {
+  ParsedImage parsed = ReadImageFile(path, true);
+  if (!parsed.refusal.empty() && !required) return false;  // the reader has shown why
+  if (!parsed.refusal.empty()) {
     // The reader has shown why; the program cannot go on without the image.
     const std::string text = "Unable to load " + DisplayPath(path);
     Platform.ShowMessageBox(text.c_str(), "Loading Textures", MB_OK);
     std::exit(1);
   }
-  *width = image.width;
-  *height = image.height;
-  pixels->reset(new std::uint8_t[image.pixels.size()]);
-  std::copy(image.pixels.begin(), image.pixels.end(), pixels->get());
-  if (FlipGreenChannel) {
-    const std::size_t count = static_cast<std::size_t>(*width) * static_cast<std::size_t>(*height);
-    for (std::size_t i = 0; i < count; ++i) (*pixels)[i * 3 + 1] = 255 - (*pixels)[i * 3 + 1];
-  }
+  image->width = parsed.width;
+  image->height = parsed.height;
+  image->pixels.swap(parsed.pixels);
+  if (FlipGreenChannel)
+    for (std::size_t i = 1; i < image->pixels.size(); i += 3)
+      image->pixels[i] = static_cast<std::uint8_t>(255 - image->pixels[i]);
   return true;
 }
 
 bool Upload(GLenum target, bool mipmapped, const char* path, bool required,
             const TextureImage* given) {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::unique_ptr<std::uint8_t[]> pixels;
-  if (given) {
-    width = given->width;
-    height = given->height;
-    pixels.reset(new std::uint8_t[given->pixels.size()]);
-    std::copy(given->pixels.begin(), given->pixels.end(), pixels.get());
-  } else if (!ReadImage(path, required, &width, &height, &pixels)) {
-    return false;
+  TextureImage read;
+  if (!given) {
+    if (!ReadImage(path, required, &read)) return false;
+    given = &read;
   }
+  const std::int32_t width = given->width, height = given->height;
+  const std::uint8_t* pixels = given->pixels.data();
 
   // The internal format is the component count 3; every other target is one-dimensional.
   if (target == GL_TEXTURE_2D) {
     if (mipmapped)
-      gluBuild2DMipmaps(target, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+      gluBuild2DMipmaps(target, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     else
-      glTexImage2D(target, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+      glTexImage2D(target, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
   } else {
     if (mipmapped)
-      gluBuild1DMipmaps(target, 3, width, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+      gluBuild1DMipmaps(target, 3, width, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     else
-      glTexImage1D(target, 0, 3, width, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+      glTexImage1D(target, 0, 3, width, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
   }
-  return true;  // the pixel buffer is released here, once GL has taken the data
+  return true;  // the pixels read are released here, once GL has taken the data
 }
 
 }  // namespace
+
+// Each texel of the level below is written after the texels it is made from have been read,
+// and never where a texel still to be read lies.
+void HalveInPlace(TextureImage* level) {
+  const int w = level->width, h = level->height;
+  const int halfW = w > 1 ? w / 2 : 1, halfH = h > 1 ? h / 2 : 1;
+  const std::size_t dx = w > 1 ? 3 : 0, dy = h > 1 ? static_cast<std::size_t>(w) * 3 : 0;
+  std::uint8_t* p = level->pixels.data();
+  std::size_t out = 0;
+  for (int y = 0; y < halfH; ++y) {
+    const std::uint8_t* row = p + static_cast<std::size_t>(y) * 2 * dy;
+    for (int x = 0; x < halfW; ++x, row += 2 * dx) {
+      for (int c = 0; c < 3; ++c) {
+        const int sum = dx && dy ? row[c] + row[dx + c] + row[dy + c] + row[dx + dy + c] + 2
+                                 : 2 * (row[c] + row[dx + dy + c]);
+        p[out++] = static_cast<std::uint8_t>(sum / 4);
+      }
+    }
+  }
+  level->width = halfW;
+  level->height = halfH;
+  level->pixels.resize(out);
+}
 
 GLuint LoadTexture(bool mipmapped, const char* path) {
   return MakeTexture(mipmapped, path, true);
@@ -109,37 +124,52 @@ GLuint LoadTextureFromImage(bool mipmapped, const TextureImage& image) {
   return MakeTexture(mipmapped, nullptr, true, &image);
 }
 
+bool MakesOwnChain(const TextureImage& image) {
+  static GLint largest = 0;
+  if (!largest) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  const auto fits = [](std::int32_t side) {
+    return side > 0 && (side & (side - 1)) == 0 && side <= largest;
+  };
+  return fits(image.width) && fits(image.height);
+}
+
+GLuint LoadMipmappedTexture(TextureImage image) {
+  if (!MakesOwnChain(image)) return LoadTextureFromImage(true, image);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  UploadMipmappedImage(std::move(image), 3);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glDisable(GL_TEXTURE_2D);
+  return name;
+}
+
 bool ReadTextureImage(const char* path, bool required, TextureImage* image) {
-  std::unique_ptr<std::uint8_t[]> pixels;
-  if (!ReadImage(path, required, &image->width, &image->height, &pixels)) return false;
-  const std::uint8_t* first = pixels.get();
-  image->pixels.assign(first, first + static_cast<std::size_t>(image->width) * image->height * 3);
-  return true;
+  return ReadImage(path, required, image);
 }
 
 TextureImage HalveImage(const TextureImage& level) {
-  TextureImage half;
-  if (level.width <= 1 && level.height <= 1) return half;
-  half.width = level.width > 1 ? level.width / 2 : 1;
-  half.height = level.height > 1 ? level.height / 2 : 1;
-  half.pixels.resize(static_cast<std::size_t>(half.width) * half.height * 3);
-  const int dx = level.width > 1 ? 1 : 0, dy = level.height > 1 ? 1 : 0;
-  for (int y = 0; y < half.height; ++y) {
-    for (int x = 0; x < half.width; ++x) {
-      for (int c = 0; c < 3; ++c) {
-        auto at = [&](int u, int v) {
-          return level.pixels[(static_cast<std::size_t>(v) * level.width + u) * 3 + c];
-        };
-        const int x0 = x * (dx + 1), y0 = y * (dy + 1);
-        const int sum = dx && dy
-                            ? at(x0, y0) + at(x0 + 1, y0) + at(x0, y0 + 1) + at(x0 + 1, y0 + 1) + 2
-                            : 2 * (at(x0, y0) + at(x0 + dx, y0 + dy));
-        half.pixels[(static_cast<std::size_t>(y) * half.width + x) * 3 + c] =
-            static_cast<std::uint8_t>(sum / 4);
-      }
-    }
-  }
+  if (level.width <= 1 && level.height <= 1) return TextureImage();
+  TextureImage half = level;
+  HalveInPlace(&half);
   return half;
+}
+
+void UploadMipmappedImage(TextureImage image, GLint internalFormat) {
+  // A mipmapping filter before the first level: the GL then makes room for the whole chain
+  // at once, rather than for level 0 and again for all of them when level 1 comes.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (GLint level = 0;; ++level) {
+    glTexImage2D(GL_TEXTURE_2D, level, internalFormat, image.width, image.height, 0, GL_RGB,
+                 GL_UNSIGNED_BYTE, image.pixels.data());
+    if (image.width <= 1 && image.height <= 1) break;
+    HalveInPlace(&image);
+  }
 }
 
 bool UploadTextureImage(GLenum target, bool mipmapped, const char* path) {

@@ -37,11 +37,27 @@ bool ReadTextureImage(const char* path, bool required, TextureImage* image);
 // As LoadTexture, from an image already in memory (taken as it is: no green flip).
 GLuint LoadTextureFromImage(bool mipmapped, const TextureImage& image);
 
+// As LoadTextureFromImage(true, image): the same texels, the same state left. For a
+// power-of-two image no larger than the GL's largest texture (MakesOwnChain) the chain is
+// made here (UploadMipmappedImage: one copy of the image, halved in place, and room for the
+// chain made once), which for such an image is the chain gluBuild2DMipmaps makes.
+GLuint LoadMipmappedTexture(TextureImage image);
+bool MakesOwnChain(const TextureImage& image);
+
 // The level below a level of a mipmap chain, as gluBuild2DMipmaps makes it for a
 // power-of-two image: each texel the rounded mean of the 2 x 2 texels above it
 // ((a + b + c + d + 2) / 4); along a 1-texel-wide edge the mean of 2, truncated. Empty for a
 // 1 x 1 level.
 TextureImage HalveImage(const TextureImage& level);
+// The same, written over the start of level's own pixels (no second copy of a large image).
+void HalveInPlace(TextureImage* level);
+
+// Uploads the image and every level below it (HalveImage's, made in place: no second copy of
+// a large image) to the texture bound to GL_TEXTURE_2D, in internalFormat, with the minifying
+// filter set to GL_LINEAR_MIPMAP_LINEAR first, so that the GL makes room for the whole chain
+// once. The texels are gluBuild2DMipmaps's for a power-of-two image no larger than the GL's
+// largest texture.
+void UploadMipmappedImage(TextureImage image, GLint internalFormat);
 
 // Reads the file and uploads it to the texture bound to target (GL_TEXTURE_2D as an image,
 // any other target as the first row only). Returns true; on failure it tells the user and

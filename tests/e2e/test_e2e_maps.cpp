@@ -205,6 +205,49 @@ TEST(EndToEndMaps, EachFaultyMapIsNamedAndATwoChannelMapDrawsLit) {
   fs::remove_all(dir);
 }
 
+// A map that takes long to load is named on standard output before anything else, and a frame
+// with the note is shown before the load (one swap more than the frames asked for); the
+// shipped map, quick to load, gets neither.
+TEST(EndToEndMaps, ALargeMapIsNamedBeforeItIsLoaded) {
+  const std::string dir = MakeRunDir();
+  const std::string shipped = ReadFile(dir + "/Textures/wall_bump.bmp");
+  const ParsedImage tile =
+      ParseImage(reinterpret_cast<const std::uint8_t*>(shipped.data()), shipped.size());
+  ASSERT_EQ(tile.width, 256);
+  const int side = 4096;
+  std::string bmp(54, '\0');
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  bmp[0] = 'B', bmp[1] = 'M', bmp[26] = 1, bmp[28] = 24;
+  put32(2, 54 + side * side * 3), put32(10, 54), put32(14, 40), put32(18, side), put32(22, side);
+  bmp.reserve(54 + side * side * 3);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const std::uint8_t* rgb = &tile.pixels[3 * ((y % 256) * 256 + x % 256)];
+      bmp.append({static_cast<char>(rgb[2]), static_cast<char>(rgb[1]), static_cast<char>(rgb[0])});
+    }
+  std::ofstream(dir + "/large.bmp", std::ios::binary) << bmp;
+  for (const bool large : {true, false}) {
+    SCOPED_TRACE(large ? "large.bmp" : "the shipped map");
+    DemoOptions options = OffscreenRun(dir);
+    const std::string swaps = dir + "/swaps";
+    options.env.push_back("LD_PRELOAD=" SWAP_PROBE_LIBRARY);
+    options.env.push_back("SWAP_PROBE_OUT=" + swaps);
+    std::vector<std::string> args = {"--frames", "2"};
+    if (large) args.insert(args.end(), {"--normal-map", "large.bmp"});
+    const DemoResult result = RunDemoProcess(options, args);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::string note = "bumpdemo: Loading large.bmp (4096 x 4096 pixels) ...\n";
+    if (large)
+      EXPECT_EQ(result.out.substr(0, note.size()), note);
+    else
+      EXPECT_EQ(result.out.find("Loading"), std::string::npos) << result.out;
+    EXPECT_EQ(std::atoi(ReadFile(swaps).c_str()), large ? 3 : 2);
+  }
+  fs::remove_all(dir);
+}
+
 TEST(EndToEndMaps, DamagedAndAbsurdImagesAreRefusedAndNothingIsWritten) {
   const std::string dir = MakeRunDir();
   WriteAs(dir + "/Textures/wall_bump.bmp", "png", dir + "/whole.png");

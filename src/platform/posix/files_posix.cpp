@@ -2,9 +2,11 @@
 // stand for. A file is its descriptor.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -176,9 +178,24 @@ bool PosixMakeDirectory(const char* path, int* error) {
   return false;
 }
 
+// Transparent huge pages for the whole 2 MiB pages inside the block, where the system offers
+// them on request (Linux's "madvise" setting): an image of hundreds of megabytes is then
+// faulted in a few hundred steps instead of tens of thousands.
+void PosixAdviseLargeBlock(void* start, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  const std::uintptr_t huge = 2u << 20;
+  const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(start) + huge - 1) & ~(huge - 1);
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(huge - 1);
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+  (void)start, (void)bytes;
+#endif
+}
+
 }  // namespace
 
 void InstallPlatformFiles() {
+  Platform.AdviseLargeBlock = PosixAdviseLargeBlock;
   Platform.MakeDirectory = PosixMakeDirectory;
   Platform.OpenFileForReading = PosixOpenFileForReading;
   Platform.FileSize = PosixFileSize;
