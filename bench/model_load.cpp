@@ -18,48 +18,10 @@
 #include <vector>
 
 #include "gltf_files.h"
+#include "heap_count.h"
 #include "models/model.h"
 #include "platform/backend.h"
 #include "texture_files.h"
-
-namespace {
-
-// The heap in use and its peak, counted by the operators below.
-std::size_t HeapNow = 0, HeapPeak = 0;
-
-}  // namespace
-
-// Every allocation of the process, counted: a header before each block holds its size.
-// (GCC takes the free below for a mismatch with new; it is malloc's own block.)
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(std::size_t size) {
-  void* block = std::malloc(size + 16);
-  if (!block) throw std::bad_alloc();
-  *static_cast<std::size_t*>(block) = size;
-  HeapNow += size;
-  HeapPeak = std::max(HeapPeak, HeapNow);
-  return static_cast<char*>(block) + 16;
-}
-void* operator new[](std::size_t size) {
-  return operator new(size);
-}
-void operator delete(void* p) noexcept {
-  if (!p) return;
-  char* block = static_cast<char*>(p) - 16;
-  HeapNow -= *reinterpret_cast<std::size_t*>(block);
-  std::free(block);
-}
-void operator delete[](void* p) noexcept {
-  operator delete(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  operator delete(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  operator delete(p);
-}
 
 namespace {
 

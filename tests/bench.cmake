@@ -63,7 +63,8 @@ add_test(NAME bench_tangents_smoke
 set_tests_properties(bench_tangents_smoke PROPERTIES LABELS bench TIMEOUT 120)
 
 # Loading a large glTF model: speed and peak memory (bench.sh loads a million triangles).
-add_executable(model_load ${PROJECT_SOURCE_DIR}/bench/model_load.cpp)
+add_executable(model_load ${PROJECT_SOURCE_DIR}/bench/model_load.cpp
+  ${PROJECT_SOURCE_DIR}/bench/heap_count.cpp)
 target_link_libraries(model_load PRIVATE bumpcore bumpsdl gltf_files texture_files)
 add_test(NAME bench_model_load_smoke COMMAND model_load --smoke)
 set_tests_properties(bench_model_load_smoke PROPERTIES LABELS bench
@@ -71,7 +72,8 @@ set_tests_properties(bench_model_load_smoke PROPERTIES LABELS bench
 
 # The model checks on a million-triangle torus of texture islands, next to MikkTSpace's
 # and the image checks' share of their time (bench/check_model.cpp).
-add_executable(check_model ${PROJECT_SOURCE_DIR}/bench/check_model.cpp)
+add_executable(check_model ${PROJECT_SOURCE_DIR}/bench/check_model.cpp
+  ${PROJECT_SOURCE_DIR}/bench/heap_count.cpp)
 target_link_libraries(check_model PRIVATE bumpcore gltf_files)
 add_test(NAME bench_check_model_smoke COMMAND check_model --smoke)
 set_tests_properties(bench_check_model_smoke PROPERTIES LABELS bench)
@@ -79,7 +81,8 @@ set_tests_properties(bench_check_model_smoke PROPERTIES LABELS bench)
 # How the program scales with the model: loading, both renderers and the start-up at 10,000
 # to 2,000,000 triangles (the tangent benchmark's meshes as .glb files); bench.sh plots it.
 # The smoke run takes one small size through every step.
-add_executable(scaling_bench ${PROJECT_SOURCE_DIR}/bench/scaling.cpp)
+add_executable(scaling_bench ${PROJECT_SOURCE_DIR}/bench/scaling.cpp
+  ${PROJECT_SOURCE_DIR}/bench/heap_count.cpp)
 target_link_libraries(scaling_bench PRIVATE bumpcore bumpsdl gl_recorder gltf_files tangent_meshes)
 add_dependencies(scaling_bench bumpdemo startup_probe)
 add_test(NAME bench_scaling_smoke
