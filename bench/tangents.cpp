@@ -31,14 +31,10 @@
 #include <string>
 #include <vector>
 
+#include "heap_count.h"
 #include "tangent_meshes.h"
 
 namespace {
-
-// What the generator allocates: every operator new of the process is counted, and the peak
-// is taken over one call.
-std::size_t AllocatedBytes = 0;
-std::size_t PeakBytes = 0;
 
 struct Row {
   std::string mesh;
@@ -64,23 +60,6 @@ std::string LoadAverage() {
   return load.empty() ? "0" : load;
 }
 
-void* Allocate(std::size_t size) {
-  // The size is kept in front of the block, which stays aligned for any type.
-  auto* block = static_cast<std::max_align_t*>(std::malloc(size + sizeof(std::max_align_t)));
-  if (!block) throw std::bad_alloc();
-  *reinterpret_cast<std::size_t*>(block) = size;
-  AllocatedBytes += size;
-  PeakBytes = std::max(PeakBytes, AllocatedBytes);
-  return block + 1;
-}
-
-void Release(void* pointer) {
-  if (!pointer) return;
-  auto* block = static_cast<std::max_align_t*>(pointer) - 1;
-  AllocatedBytes -= *reinterpret_cast<std::size_t*>(block);
-  std::free(block);
-}
-
 // Our best time of runs calls, on the clock and in CPU time, and the most the generator
 // had allocated at once, its output included: GenerateTangentFrames, as the loader calls
 // it (each distinct frame once); the frames are then spread to the corners for the
@@ -91,8 +70,8 @@ void TimeOurs(const TestMesh& mesh, int runs, Row& row, std::vector<float>& tang
   row.oursSeconds = row.oursCpuSeconds = INFINITY;
   for (int run = 0; run < runs; ++run) {
     frames = TangentFrames();
-    const std::size_t before = AllocatedBytes;
-    PeakBytes = before;
+    const std::size_t before = HeapNow;
+    HeapPeak = before;
     const double cpu = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     GenerateTangentFrames(view, &frames);
@@ -100,7 +79,7 @@ void TimeOurs(const TestMesh& mesh, int runs, Row& row, std::vector<float>& tang
     if (run == 0) row.oursFirstCpuSeconds = CpuSeconds() - cpu;
     row.oursCpuSeconds = std::min(row.oursCpuSeconds, CpuSeconds() - cpu);
     row.oursSeconds = std::min(row.oursSeconds, took.count());
-    row.oursPeakBytes = static_cast<double>(PeakBytes - before);
+    row.oursPeakBytes = static_cast<double>(HeapPeak - before);
   }
   tangents.resize(12 * mesh.TriangleCount());
   for (std::size_t c = 0; c < frames.cornerFrame.size(); ++c)
@@ -134,25 +113,6 @@ bool WriteJson(const std::string& path, const std::vector<Row>& rows, const std:
 }
 
 }  // namespace
-
-void* operator new(std::size_t size) {
-  return Allocate(size);
-}
-void* operator new[](std::size_t size) {
-  return Allocate(size);
-}
-void operator delete(void* pointer) noexcept {
-  Release(pointer);
-}
-void operator delete[](void* pointer) noexcept {
-  Release(pointer);
-}
-void operator delete(void* pointer, std::size_t) noexcept {
-  Release(pointer);
-}
-void operator delete[](void* pointer, std::size_t) noexcept {
-  Release(pointer);
-}
 
 int main(int argc, char** argv) {
   bool smoke = false;

@@ -55,7 +55,8 @@ set_tests_properties(bench_check_maps_smoke PROPERTIES LABELS bench)
 # The tangent generator next to the reference (node) on spheres and tori of 10,000 to
 # 2,000,000 triangles: time, memory and the largest difference. The smoke run takes the
 # smallest meshes and fails when the tangents differ.
-add_executable(tangents_bench ${PROJECT_SOURCE_DIR}/bench/tangents.cpp)
+add_executable(tangents_bench ${PROJECT_SOURCE_DIR}/bench/tangents.cpp
+  ${PROJECT_SOURCE_DIR}/bench/heap_count.cpp)
 target_link_libraries(tangents_bench PRIVATE tangent_meshes)
 add_test(NAME bench_tangents_smoke
   COMMAND tangents_bench --smoke --work ${CMAKE_BINARY_DIR}/bench-smoke/tangent-meshes
