@@ -4,7 +4,9 @@
 #include "check/findings.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -81,6 +83,30 @@ std::string Number(double value) {
 }
 
 }  // namespace
+
+Finding MakeFinding(const char* code, Severity severity, std::string message,
+                    std::vector<Figure> figures, std::string where) {
+  Finding finding;
+  finding.code = code;
+  finding.severity = severity;
+  finding.message = std::move(message);
+  finding.figures = std::move(figures);
+  finding.where = std::move(where);
+  return finding;
+}
+
+std::string FormatText(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  va_list again;
+  va_copy(again, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, arguments);
+  va_end(arguments);
+  std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
+  va_end(again);
+  return text;
+}
 
 std::string JsonQuoted(const std::string& text) {
   return Quoted(text);

@@ -56,25 +56,6 @@ constexpr double NotUnitVerdictShare = 0.05;
 constexpr double NotUnitUnsureShare = 0.005;
 constexpr double NotUnitMajority = 0.5;
 
-std::string Format(const char* format, ...) {
-  char text[512];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  return text;
-}
-
-Finding Make(const char* code, Severity severity, std::string message,
-             std::vector<Figure> figures) {
-  Finding finding;
-  finding.code = code;
-  finding.severity = severity;
-  finding.message = std::move(message);
-  finding.figures = std::move(figures);
-  return finding;
-}
-
 // The sRGB curve both ways, on a value in [0, 1].
 double FromSrgb(double c) {
   return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
@@ -124,21 +105,22 @@ double Percent(double share) {
 bool CheckGrey(const NormalMapMeasures& m, std::vector<Finding>* findings) {
   const std::vector<Figure> figures = {{"grey_share", m.greyShare}};
   if (m.greyShare >= GreyVerdictShare) {
-    findings->push_back(Make(
+    findings->push_back(MakeFinding(
         "height-map", Severity::Error,
-        Format("the image is grey (%.1f%% of the texels): a height map, not a normal map; load it "
-               "with --height-map or make normals from it with make_normal_map",
-               Percent(m.greyShare)),
+        FormatText(
+            "the image is grey (%.1f%% of the texels): a height map, not a normal map; load it "
+            "with --height-map or make normals from it with make_normal_map",
+            Percent(m.greyShare)),
         figures));
     return true;
   }
   if (m.greyShare >= GreyUnsureShare)
-    findings->push_back(
-        Make("height-map", Severity::Info,
-             Format("could not tell whether this is a height map: %.1f%% of the texels are grey; a "
-                    "height map is loaded with --height-map",
-                    Percent(m.greyShare)),
-             figures));
+    findings->push_back(MakeFinding(
+        "height-map", Severity::Info,
+        FormatText("could not tell whether this is a height map: %.1f%% of the texels are grey; a "
+                   "height map is loaded with --height-map",
+                   Percent(m.greyShare)),
+        figures));
   return false;
 }
 
@@ -152,20 +134,21 @@ bool CheckTwoChannels(const NormalMapMeasures& m, std::vector<Finding>* findings
   // whose blue was inverted too. Blue 255 is right for a nearly flat map: only texels
   // tilted steeply enough to need a blue of 248 or less tell.
   if (low || m.steepShare >= TwoChannelShare) {
-    findings->push_back(
-        Make("two-channel", Severity::Warning,
-             Format("blue is %d in %.1f%% of the texels (%.1f%% of them tilted steeply): a "
-                    "two-channel (BC5) map; rebuild blue as sqrt(1 - x^2 - y^2)",
-                    low ? 0 : 255, Percent(share), Percent(m.steepShare)),
-             figures));
+    findings->push_back(MakeFinding(
+        "two-channel", Severity::Warning,
+        FormatText("blue is %d in %.1f%% of the texels (%.1f%% of them tilted steeply): a "
+                   "two-channel (BC5) map; rebuild blue as sqrt(1 - x^2 - y^2)",
+                   low ? 0 : 255, Percent(share), Percent(m.steepShare)),
+        figures));
     return true;
   }
   if (m.steepShare > 0)
-    findings->push_back(Make(
+    findings->push_back(MakeFinding(
         "two-channel", Severity::Info,
-        Format("could not tell whether blue was left out: it is 255 in %.1f%% of the texels, and "
-               "only %.2f%% of them are tilted steeply enough to tell",
-               Percent(share), Percent(m.steepShare)),
+        FormatText(
+            "could not tell whether blue was left out: it is 255 in %.1f%% of the texels, and "
+            "only %.2f%% of them are tilted steeply enough to tell",
+            Percent(share), Percent(m.steepShare)),
         figures));
   return false;
 }
@@ -182,25 +165,26 @@ int CheckSrgb(const NormalMapMeasures& m, std::vector<Finding>* findings,
                                        {"length_error_from_srgb", m.lengthErrorFromSrgb},
                                        {"length_error_to_srgb", m.lengthErrorToSrgb}};
   if (curve <= CurveLengthError && curve * CurveRatio <= m.lengthError) {
-    findings->push_back(Make(
+    findings->push_back(MakeFinding(
         "srgb-decoded", Severity::Error,
-        decode ? Format("the texels are unit vectors only when decoded from sRGB (mean length "
-                        "error %.3f as stored, %.3f decoded): the map was saved as sRGB colour; "
-                        "save it as linear (non-colour) data",
-                        m.lengthError, curve)
-               : Format("the texels are unit vectors only when encoded to sRGB (mean length error "
-                        "%.3f as stored, %.3f encoded): the map was decoded as sRGB colour before "
-                        "it was saved; save it from the linear data",
-                        m.lengthError, curve),
+        decode
+            ? FormatText("the texels are unit vectors only when decoded from sRGB (mean length "
+                         "error %.3f as stored, %.3f decoded): the map was saved as sRGB colour; "
+                         "save it as linear (non-colour) data",
+                         m.lengthError, curve)
+            : FormatText("the texels are unit vectors only when encoded to sRGB (mean length error "
+                         "%.3f as stored, %.3f encoded): the map was decoded as sRGB colour before "
+                         "it was saved; save it from the linear data",
+                         m.lengthError, curve),
         figures));
     return decode ? 1 : -1;
   }
-  unsure->push_back(
-      Make("srgb-decoded", Severity::Info,
-           Format("could not tell whether the sRGB curve was applied: mean length error %.3f as "
-                  "stored, %.3f through the curve",
-                  m.lengthError, curve),
-           figures));
+  unsure->push_back(MakeFinding(
+      "srgb-decoded", Severity::Info,
+      FormatText("could not tell whether the sRGB curve was applied: mean length error %.3f as "
+                 "stored, %.3f through the curve",
+                 m.lengthError, curve),
+      figures));
   return 0;
 }
 
@@ -210,20 +194,21 @@ bool CheckObjectSpace(const NormalMapMeasures& m, std::vector<Finding>* findings
   if (m.meanZ >= TangentMeanZ || m.meanZ <= -ObjectMeanZ) return false;  // about +z or -z
   const std::vector<Figure> figures = {{"mean_z", m.meanZ}, {"below_half_share", m.belowHalfShare}};
   if (m.meanZ < ObjectMeanZ) {
-    findings->push_back(
-        Make("object-space", Severity::Error,
-             Format("the directions spread away from +z (the mean direction's z is %.2f, %.1f%% of "
-                    "them face into the surface): an object-space map; bake it in tangent space",
-                    m.meanZ, Percent(m.belowHalfShare)),
-             figures));
+    findings->push_back(MakeFinding(
+        "object-space", Severity::Error,
+        FormatText("the directions spread away from +z (the mean direction's z is %.2f, %.1f%% of "
+                   "them face into the surface): an object-space map; bake it in tangent space",
+                   m.meanZ, Percent(m.belowHalfShare)),
+        figures));
     return true;
   }
   *unsure = true;
-  findings->push_back(Make(
+  findings->push_back(MakeFinding(
       "object-space", Severity::Info,
-      Format("could not tell whether this is a tangent-space map: the mean direction's z is %.2f "
-             "(a tangent-space map's is 0.6 or more, an object-space map's about 0)",
-             m.meanZ),
+      FormatText(
+          "could not tell whether this is a tangent-space map: the mean direction's z is %.2f "
+          "(a tangent-space map's is 0.6 or more, an object-space map's about 0)",
+          m.meanZ),
       figures));
   return false;
 }
@@ -231,48 +216,49 @@ bool CheckObjectSpace(const NormalMapMeasures& m, std::vector<Finding>* findings
 void CheckBelowHalf(const NormalMapMeasures& m, std::vector<Finding>* findings) {
   const std::vector<Figure> figures = {{"share", m.belowHalfShare}};
   if (m.belowHalfShare >= BelowHalfVerdictShare)
-    findings->push_back(Make(
+    findings->push_back(MakeFinding(
         "blue-below-half", Severity::Warning,
-        Format("blue is below half in %.1f%% of the texels (normals pointing into the surface): "
-               "they must point out of it (blue 128 or more); rebake the map, or invert its blue "
-               "if all of "
-               "it is low",
-               Percent(m.belowHalfShare)),
+        FormatText(
+            "blue is below half in %.1f%% of the texels (normals pointing into the surface): "
+            "they must point out of it (blue 128 or more); rebake the map, or invert its blue "
+            "if all of "
+            "it is low",
+            Percent(m.belowHalfShare)),
         figures));
   else if (m.belowHalfShare >= BelowHalfUnsureShare)
-    findings->push_back(
-        Make("blue-below-half", Severity::Info,
-             Format("blue is below half in %.2f%% of the texels: too few to call it a fault "
-                    "(compression and filtering can put a few there)",
-                    Percent(m.belowHalfShare)),
-             figures));
+    findings->push_back(MakeFinding(
+        "blue-below-half", Severity::Info,
+        FormatText("blue is below half in %.2f%% of the texels: too few to call it a fault "
+                   "(compression and filtering can put a few there)",
+                   Percent(m.belowHalfShare)),
+        figures));
 }
 
 // Whether most texels are no unit vectors (an error, true).
 bool CheckUnitLength(const NormalMapMeasures& m, std::vector<Finding>* findings) {
   const std::vector<Figure> figures = {{"share", m.notUnitShare}, {"mean_length", m.meanLength}};
   if (m.notUnitShare >= NotUnitMajority) {
-    findings->push_back(
-        Make("not-unit", Severity::Error,
-             Format("%.1f%% of the texels are more than %.0f%% off unit length (mean length %.3f): "
-                    "not a normal map (a colour map?), or one damaged past reading",
-                    Percent(m.notUnitShare), 100 * NotUnitTolerance, m.meanLength),
-             figures));
+    findings->push_back(MakeFinding(
+        "not-unit", Severity::Error,
+        FormatText("%.1f%% of the texels are more than %.0f%% off unit length (mean length %.3f): "
+                   "not a normal map (a colour map?), or one damaged past reading",
+                   Percent(m.notUnitShare), 100 * NotUnitTolerance, m.meanLength),
+        figures));
     return true;
   }
   if (m.notUnitShare >= NotUnitVerdictShare)
-    findings->push_back(
-        Make("not-unit", Severity::Warning,
-             Format("%.1f%% of the texels are more than %.0f%% off unit length (mean length %.3f): "
-                    "normalize the map's vectors",
-                    Percent(m.notUnitShare), 100 * NotUnitTolerance, m.meanLength),
-             figures));
+    findings->push_back(MakeFinding(
+        "not-unit", Severity::Warning,
+        FormatText("%.1f%% of the texels are more than %.0f%% off unit length (mean length %.3f): "
+                   "normalize the map's vectors",
+                   Percent(m.notUnitShare), 100 * NotUnitTolerance, m.meanLength),
+        figures));
   else if (m.notUnitShare >= NotUnitUnsureShare)
-    findings->push_back(Make(
+    findings->push_back(MakeFinding(
         "not-unit", Severity::Info,
-        Format("%.2f%% of the texels are more than %.0f%% off unit length: too few to call the "
-               "map unnormalized (compression and filtering can do this)",
-               Percent(m.notUnitShare), 100 * NotUnitTolerance),
+        FormatText("%.2f%% of the texels are more than %.0f%% off unit length: too few to call the "
+                   "map unnormalized (compression and filtering can do this)",
+                   Percent(m.notUnitShare), 100 * NotUnitTolerance),
         figures));
   return false;
 }
@@ -284,26 +270,27 @@ void CheckGreen(const TextureImage& map, bool unsure, std::vector<Finding>* find
                                        {"curl_green_inverted", fit.flipped},
                                        {"squares", static_cast<double>(fit.texels)}};
   if (unsure && clear != 0) {
-    findings->push_back(Make("green-unknown", Severity::Info,
-                             "not judged which way green points: the map may not be a "
-                             "tangent-space map",
-                             figures));
+    findings->push_back(MakeFinding("green-unknown", Severity::Info,
+                                    "not judged which way green points: the map may not be a "
+                                    "tangent-space map",
+                                    figures));
   } else if (clear < 0) {
-    findings->push_back(Make(
+    findings->push_back(MakeFinding(
         "green-down", Severity::Warning,
-        Format("green points down (mean curl %.4f as read, %.4f with green inverted): invert the "
-               "green channel, or load the map with --flip-green",
-               fit.asRead, fit.flipped),
+        FormatText(
+            "green points down (mean curl %.4f as read, %.4f with green inverted): invert the "
+            "green channel, or load the map with --flip-green",
+            fit.asRead, fit.flipped),
         figures));
   } else if (clear == 0) {
-    findings->push_back(Make(
+    findings->push_back(MakeFinding(
         "green-unknown", Severity::Info,
         fit.texels == 0
             ? std::string("could not tell which way green points: no part of the map is both "
                           "8 texels wide and gentle enough to measure")
-            : Format("could not tell which way green points (mean curl %.4f as read, %.4f with "
-                     "green inverted): relief along the axes alone, or noise, fits both",
-                     fit.asRead, fit.flipped),
+            : FormatText("could not tell which way green points (mean curl %.4f as read, %.4f with "
+                         "green inverted): relief along the axes alone, or noise, fits both",
+                         fit.asRead, fit.flipped),
         figures));
   }
 }

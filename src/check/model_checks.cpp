@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "check/image_checks.h"
+#include "common/dvec.h"
 #include "tangents/tangents.h"
 
 namespace {
@@ -51,30 +52,10 @@ constexpr double FitGapDegrees = 0.5;
 // (M_PI is not standard C++: Windows headers leave it out.)
 constexpr double DegreesPerRadian = 180 / 3.14159265358979323846;
 
-struct Vec {
-  double x, y, z;
-};
+using Vec = DVec;
 
 Vec V(const Vector3& a) {
   return {a.x, a.y, a.z};
-}
-Vec Add(Vec a, Vec b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec Sub(Vec a, Vec b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec Scale(Vec a, double k) {
-  return {a.x * k, a.y * k, a.z * k};
-}
-double Dot(Vec a, Vec b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vec Cross(Vec a, Vec b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Length(Vec a) {
-  return std::sqrt(Dot(a, a));
 }
 Vec Lerp(Vec a, Vec b, double k) {
   return Add(a, Scale(Sub(b, a), k));
@@ -84,28 +65,14 @@ double AngleDegrees(Vec a, Vec b) {
   return std::atan2(Length(Cross(a, b)), Dot(a, b)) * DegreesPerRadian;
 }
 
-std::string Format(const char* format, ...) {
-  char text[640];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  return text;
-}
-
 Finding Make(const char* code, Severity severity, std::string where, std::string message,
              std::vector<Figure> figures) {
-  Finding finding;
-  finding.code = code;
-  finding.severity = severity;
-  finding.message = std::move(message);
-  finding.figures = std::move(figures);
-  finding.where = std::move(where);
-  return finding;
+  return MakeFinding(code, severity, std::move(message), std::move(figures), std::move(where));
 }
 
 std::string PartName(const ModelPart& part) {
-  return Format("mesh %d primitive %d (node %d)", part.fileMesh, part.filePrimitive, part.fileNode);
+  return FormatText("mesh %d primitive %d (node %d)", part.fileMesh, part.filePrimitive,
+                    part.fileNode);
 }
 
 double Percent(double share) {
@@ -190,31 +157,33 @@ void CheckTangentValues(const ModelPart& part, std::vector<Finding>* findings) {
   if (badW)
     findings->push_back(
         Make("tangent-w-invalid", Severity::Error, where,
-             Format("%ld of %zu tangents (%.1f%%) have a w that is not +1 or -1: w gives the "
-                    "handedness and must be one of them; write the sign of the frame there",
-                    badW, part.fileTangents.size(), Percent(badW / count)),
+             FormatText("%ld of %zu tangents (%.1f%%) have a w that is not +1 or -1: w gives the "
+                        "handedness and must be one of them; write the sign of the frame there",
+                        badW, part.fileTangents.size(), Percent(badW / count)),
              {{"vertices", double(badW)}, {"share", badW / count}}));
   if (notUnit)
     findings->push_back(Make(
         "tangent-not-unit", Severity::Warning, where,
-        Format("%ld of %zu tangents (%.1f%%) are more than %.0f%% off unit length (the largest by "
-               "%.3g): normalize them (this program does; other renderers may not)",
-               notUnit, part.fileTangents.size(), Percent(notUnit / count), 100 * UnitTolerance,
-               worstLength),
+        FormatText(
+            "%ld of %zu tangents (%.1f%%) are more than %.0f%% off unit length (the largest by "
+            "%.3g): normalize them (this program does; other renderers may not)",
+            notUnit, part.fileTangents.size(), Percent(notUnit / count), 100 * UnitTolerance,
+            worstLength),
         {{"vertices", double(notUnit)},
          {"share", notUnit / count},
          {"largest_error", worstLength}}));
   if (notOrthogonal)
-    findings->push_back(Make(
-        "tangent-not-orthogonal", Severity::Warning, where,
-        Format("%ld of %zu tangents (%.1f%%) are more than %.0f degree off perpendicular to the "
-               "normal (the largest by %.1f degrees): make them perpendicular to the normals the "
-               "file gives (MikkTSpace's are)",
-               notOrthogonal, part.fileTangents.size(), Percent(notOrthogonal / count),
-               OrthogonalDegrees, worstAngle),
-        {{"vertices", double(notOrthogonal)},
-         {"share", notOrthogonal / count},
-         {"largest_deg", worstAngle}}));
+    findings->push_back(
+        Make("tangent-not-orthogonal", Severity::Warning, where,
+             FormatText(
+                 "%ld of %zu tangents (%.1f%%) are more than %.0f degree off perpendicular to the "
+                 "normal (the largest by %.1f degrees): make them perpendicular to the normals the "
+                 "file gives (MikkTSpace's are)",
+                 notOrthogonal, part.fileTangents.size(), Percent(notOrthogonal / count),
+                 OrthogonalDegrees, worstAngle),
+             {{"vertices", double(notOrthogonal)},
+              {"share", notOrthogonal / count},
+              {"largest_deg", worstAngle}}));
 }
 
 // The triangle checks of a part's file tangents: one handedness per triangle, and the
@@ -261,26 +230,28 @@ void CompareTangents(const ModelPart& part, const std::vector<float>& mikk,
   if (c.corners) c.largestDegrees = AngleDegrees(worst[0], worst[1]);
   const std::string where = PartName(part);
   if (mixed)
-    findings->push_back(Make(
-        "mixed-handedness", Severity::Warning, where,
-        Format("%ld of %zu triangles (%.2f%%) have corners of both handednesses (w +1 and -1): "
-               "the tangent frame inside them is undefined in glTF; split the vertices where the "
-               "texture is mirrored",
-               mixed, triangles, Percent(double(mixed) / triangles)),
-        {{"triangles", double(mixed)}, {"share", double(mixed) / triangles}}));
+    findings->push_back(
+        Make("mixed-handedness", Severity::Warning, where,
+             FormatText(
+                 "%ld of %zu triangles (%.2f%%) have corners of both handednesses (w +1 and -1): "
+                 "the tangent frame inside them is undefined in glTF; split the vertices where the "
+                 "texture is mirrored",
+                 mixed, triangles, Percent(double(mixed) / triangles)),
+             {{"triangles", double(mixed)}, {"share", double(mixed) / triangles}}));
   const double share = c.corners ? double(c.overOneDegree) / c.corners : 0;
   if (c.handednessDiffers || share >= DifferShare)
-    findings->push_back(Make(
-        "tangents-differ", Severity::Warning, where,
-        Format("the file's tangents are not MikkTSpace's: of %ld corners, %ld have the other "
-               "handedness and %.1f%% point more than %.0f degree apart (the largest %.1f "
-               "degrees); a map baked for MikkTSpace's frames (as most bakers do) is lit wrongly "
-               "through them",
-               c.corners, c.handednessDiffers, Percent(share), DifferDegrees, c.largestDegrees),
-        {{"corners", double(c.corners)},
-         {"over_1deg", share},
-         {"largest_deg", c.largestDegrees},
-         {"handedness_differs", double(c.handednessDiffers)}}));
+    findings->push_back(
+        Make("tangents-differ", Severity::Warning, where,
+             FormatText(
+                 "the file's tangents are not MikkTSpace's: of %ld corners, %ld have the other "
+                 "handedness and %.1f%% point more than %.0f degree apart (the largest %.1f "
+                 "degrees); a map baked for MikkTSpace's frames (as most bakers do) is lit wrongly "
+                 "through them",
+                 c.corners, c.handednessDiffers, Percent(share), DifferDegrees, c.largestDegrees),
+             {{"corners", double(c.corners)},
+              {"over_1deg", share},
+              {"largest_deg", c.largestDegrees},
+              {"handedness_differs", double(c.handednessDiffers)}}));
   total->corners += c.corners;
   total->overOneDegree += c.overOneDegree;
   total->largestDegrees = std::max(total->largestDegrees, c.largestDegrees);
@@ -295,10 +266,10 @@ void CountMirrored(const ModelPart& part, std::vector<Finding>* findings) {
   const double share = double(mirrored) / triangles;
   findings->push_back(
       Make("mirrored-uv", Severity::Info, PartName(part),
-           Format("%ld of %zu triangles (%.1f%%) have their texture mirrored (left-handed "
-                  "frames, w = -1): a map baked for MikkTSpace's frames serves them; tangents "
-                  "made another way may light them the wrong way round",
-                  mirrored, triangles, Percent(share)),
+           FormatText("%ld of %zu triangles (%.1f%%) have their texture mirrored (left-handed "
+                      "frames, w = -1): a map baked for MikkTSpace's frames serves them; tangents "
+                      "made another way may light them the wrong way round",
+                      mirrored, triangles, Percent(share)),
            {{"triangles", double(mirrored)}, {"share", share}}));
 }
 
@@ -593,19 +564,20 @@ bool JudgeFrame(const SeamFit& fit, const std::string& where, std::vector<Findin
             ? std::string("could not tell which tangent frame the map was baked for: the model "
                           "has no seams (edges where the texture is cut but the surface and its "
                           "normals run on)")
-            : Format("could not tell which tangent frame the map was baked for: %ld seam edges "
-                     "give %ld samples, fewer than the %ld needed",
-                     fit.edges, fit.samples, MinSeamSamples),
+            : FormatText("could not tell which tangent frame the map was baked for: %ld seam edges "
+                         "give %ld samples, fewer than the %ld needed",
+                         fit.edges, fit.samples, MinSeamSamples),
         figures));
     return false;
   }
   if (fit.tilt < MinReliefDegrees) {
-    findings->push_back(Make(
-        "baked-frame-unknown", Severity::Info, where,
-        Format("could not tell which tangent frame the map was baked for: it is nearly flat "
-               "along the %ld seam edges (mean tilt %.2f degrees), and any frame fits a flat map",
-               fit.edges, fit.tilt),
-        figures));
+    findings->push_back(
+        Make("baked-frame-unknown", Severity::Info, where,
+             FormatText(
+                 "could not tell which tangent frame the map was baked for: it is nearly flat "
+                 "along the %ld seam edges (mean tilt %.2f degrees), and any frame fits a flat map",
+                 fit.edges, fit.tilt),
+             figures));
     return false;
   }
   std::vector<Candidate> candidates;
@@ -621,8 +593,8 @@ bool JudgeFrame(const SeamFit& fit, const std::string& where, std::vector<Findin
     if (c.mismatch < FitRatio * best.mismatch || c.mismatch < best.mismatch + FitGapDegrees)
       fitting.push_back(c);
   auto name = [&](const Candidate& c) {
-    return Format("%s with green %s (%.2f degrees)", names[c.frame],
-                  c.green == GreenUp ? "up" : "down", c.mismatch);
+    return FormatText("%s with green %s (%.2f degrees)", names[c.frame],
+                      c.green == GreenUp ? "up" : "down", c.mismatch);
   };
   bool greenDown = true, greenKnown = true;
   for (const Candidate& c : fitting) {
@@ -630,14 +602,15 @@ bool JudgeFrame(const SeamFit& fit, const std::string& where, std::vector<Findin
     greenKnown = greenKnown && c.green == fitting[0].green;
   }
   if (best.mismatch > FitOfRelief * fit.tilt) {
-    findings->push_back(Make(
-        "baked-frame-unknown", Severity::Info, where,
-        Format("could not tell which tangent frame the map was baked for: across %ld seam edges "
-               "none of the frames tried fits (the best, %s, is off by more than half the map's "
-               "mean tilt at the seams, %.1f degrees); the map was baked for frames of "
-               "another kind, or is not continuous across the seams",
-               fit.edges, name(best).c_str(), fit.tilt),
-        figures));
+    findings->push_back(
+        Make("baked-frame-unknown", Severity::Info, where,
+             FormatText(
+                 "could not tell which tangent frame the map was baked for: across %ld seam edges "
+                 "none of the frames tried fits (the best, %s, is off by more than half the map's "
+                 "mean tilt at the seams, %.1f degrees); the map was baked for frames of "
+                 "another kind, or is not continuous across the seams",
+                 fit.edges, name(best).c_str(), fit.tilt),
+             figures));
     return false;
   }
   if (fitting.size() == 1) {
@@ -646,7 +619,7 @@ bool JudgeFrame(const SeamFit& fit, const std::string& where, std::vector<Findin
       figures.push_back({"fits_file_tangents", best.frame == ProgramFrame ? 1.0 : 0.0});
     figures.push_back({"fits_mikktspace", !twoFrames || best.frame == MikkFrame ? 1.0 : 0.0});
     figures.push_back({"green_up", best.green == GreenUp ? 1.0 : 0.0});
-    std::string message = Format(
+    std::string message = FormatText(
         "the map was baked for %s: across %ld seam edges the two sides meet best through "
         "them, next best %s (mean tilt of the map at the seams %.1f degrees)",
         name(best).c_str(), fit.edges, name(candidates[1]).c_str(), fit.tilt);
@@ -662,21 +635,22 @@ bool JudgeFrame(const SeamFit& fit, const std::string& where, std::vector<Findin
     std::string list;
     for (std::size_t i = 0; i < fitting.size(); ++i)
       list += (i == 0 ? "" : i + 1 == fitting.size() ? " and " : ", ") + name(fitting[i]);
-    findings->push_back(Make(
-        "baked-frame-unknown", Severity::Info, where,
-        Format("could not tell which tangent frame the map was baked for: across %ld seam edges "
-               "%s fit about as well (mean tilt of the map at the seams %.1f degrees)",
-               fit.edges, list.c_str(), fit.tilt),
-        figures));
+    findings->push_back(
+        Make("baked-frame-unknown", Severity::Info, where,
+             FormatText(
+                 "could not tell which tangent frame the map was baked for: across %ld seam edges "
+                 "%s fit about as well (mean tilt of the map at the seams %.1f degrees)",
+                 fit.edges, list.c_str(), fit.tilt),
+             figures));
   }
   if (greenDown) {
     const double up = fit.mismatch[best.measured][GreenUp];
-    findings->push_back(
-        Make("green-down", Severity::Warning, where,
-             Format("green points down: across the seams the map fits green down (%.2f degrees) "
-                    "and not up (%.2f) through %s: invert its green channel",
-                    best.mismatch, up, names[best.frame]),
-             {{"green_down_deg", best.mismatch}, {"green_up_deg", up}}));
+    findings->push_back(Make(
+        "green-down", Severity::Warning, where,
+        FormatText("green points down: across the seams the map fits green down (%.2f degrees) "
+                   "and not up (%.2f) through %s: invert its green channel",
+                   best.mismatch, up, names[best.frame]),
+        {{"green_down_deg", best.mismatch}, {"green_up_deg", up}}));
   }
   return greenKnown;
 }

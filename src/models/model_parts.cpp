@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "common/dvec.h"
 #include "models/model_build.h"
 #include "tangents/tangents.h"
 
@@ -15,27 +16,8 @@ namespace {
 
 const std::uint32_t Unclaimed = 0xFFFFFFFFu;
 
-struct Vec {
-  double x, y, z;
-};
+using Vec = DVec;
 
-Vec Add(Vec a, Vec b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec Scale(Vec a, double k) {
-  return {a.x * k, a.y * k, a.z * k};
-}
-double Dot(Vec a, Vec b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vec Cross(Vec a, Vec b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-// The unit vector along a; zero stays zero.
-Vec Unit(Vec a) {
-  const double length = std::sqrt(Dot(a, a));
-  return length > 0 ? Scale(a, 1 / length) : a;
-}
 Vec At(const float* values, std::size_t i) {
   return {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
 }
