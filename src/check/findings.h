@@ -30,11 +30,7 @@ Finding MakeFinding(const char* code, Severity severity, std::string message,
                     std::vector<Figure> figures, std::string where = {});
 
 // Text made as printf makes it, of any length (a message's figures and file names).
-std::string FormatText(const char* format, ...)
-#if defined(__GNUC__) && !defined(_WIN32)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
+std::string FormatText(const char* format, ...);
 
 // The text as a JSON string, quotes included: escaped as JSON requires, valid UTF-8 kept and
 // any other byte replaced.
